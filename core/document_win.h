@@ -1,0 +1,24 @@
+#pragma once
+// One open document: a file or an untitled text, shown in its own editor window.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "core/text_codec.h"
+
+namespace tavrel::win {
+
+struct Document {
+  std::wstring path;  // absolute, lexically normal; empty when untitled
+  std::string text;   // UTF-8, LF line ends
+  TextEncoding encoding = TextEncoding::Utf8;
+  bool crlf = false;
+  bool modified = false;
+  std::string id;          // "{XXXXXXXX-...}" GUID text; names the recovery snapshot
+  int64_t disk_time = 0;   // last write of the file, 100-ns units since 1601
+  HWND editor = nullptr;
+  uint64_t revision = 0;
+};
+
+}  // namespace tavrel::win

@@ -1,0 +1,34 @@
+#pragma once
+// The program's one writer of files, and loading and saving documents.
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+
+#include "core/document_win.h"
+
+namespace tavrel::win {
+
+std::wstring window_text(HWND window);
+
+// Writes `bytes` as the whole new content of `target` through a temporary file in the same
+// folder; on failure the target is untouched and no temporary file remains.
+void write_file_atomic(const std::filesystem::path& target, const std::string& bytes);
+
+// The same with a given temporary name: lets tests meet a name that already exists.
+void write_file_atomic_via(const std::filesystem::path& target, const std::string& bytes,
+                           const std::wstring& temp_name);
+
+// Full path of the temporary file the next atomic write of `target` will use.
+std::wstring next_temp_name(const std::filesystem::path& target);
+
+// Last-write time from the file system's own clock (100 ns), not a rounded copy of it.
+int64_t file_write_time(const std::filesystem::path& path);
+
+std::filesystem::path absolute_normal(const std::filesystem::path& path);
+
+std::string encode_document_bytes(const Document& document);
+Document load_document(const std::filesystem::path& path);
+void write_document(Document& document, const std::filesystem::path& target, bool save_as);
+
+}  // namespace tavrel::win

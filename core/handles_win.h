@@ -1,0 +1,90 @@
+#pragma once
+// Move-only owners of Win32 handles and COM pointers: each resource has exactly one owner.
+#include <windows.h>
+
+#include <utility>
+
+namespace tavrel::win {
+
+template <typename T, typename Traits>
+class Owned {
+ public:
+  Owned() = default;
+  explicit Owned(T value) : value_(value) {}
+  Owned(const Owned&) = delete;
+  Owned& operator=(const Owned&) = delete;
+  Owned(Owned&& other) noexcept : value_(std::exchange(other.value_, Traits::invalid())) {}
+  Owned& operator=(Owned&& other) noexcept {
+    if (this != &other) reset(std::exchange(other.value_, Traits::invalid()));
+    return *this;
+  }
+  ~Owned() { reset(); }
+
+  T get() const { return value_; }
+  explicit operator bool() const { return value_ != Traits::invalid(); }
+  T release() { return std::exchange(value_, Traits::invalid()); }
+  void reset(T value = Traits::invalid()) {
+    T old = std::exchange(value_, value);
+    if (old != Traits::invalid()) Traits::close(old);
+  }
+
+ private:
+  T value_ = Traits::invalid();
+};
+
+struct FileHandleTraits {
+  static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+  static void close(HANDLE h) { CloseHandle(h); }
+};
+struct KernelHandleTraits {
+  static HANDLE invalid() { return nullptr; }
+  static void close(HANDLE h) { CloseHandle(h); }
+};
+struct WindowTraits {
+  static HWND invalid() { return nullptr; }
+  static void close(HWND h) { DestroyWindow(h); }
+};
+template <typename G>
+struct GdiTraits {
+  static G invalid() { return nullptr; }
+  static void close(G h) { DeleteObject(h); }
+};
+
+using UniqueFile = Owned<HANDLE, FileHandleTraits>;      // CreateFileW results
+using UniqueHandle = Owned<HANDLE, KernelHandleTraits>;  // mutexes, events, processes
+using UniqueWindow = Owned<HWND, WindowTraits>;
+using UniqueFont = Owned<HFONT, GdiTraits<HFONT>>;
+using UniqueBrush = Owned<HBRUSH, GdiTraits<HBRUSH>>;
+
+// Releases a COM interface pointer.
+template <typename I>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+  ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+  ComPtr& operator=(ComPtr&& other) noexcept {
+    if (this != &other) {
+      reset();
+      p_ = std::exchange(other.p_, nullptr);
+    }
+    return *this;
+  }
+  ~ComPtr() { reset(); }
+  void reset() {
+    if (p_) std::exchange(p_, nullptr)->Release();
+  }
+  I* get() const { return p_; }
+  I* operator->() const { return p_; }
+  I** put() {
+    reset();
+    return &p_;
+  }
+  explicit operator bool() const { return p_ != nullptr; }
+
+ private:
+  I* p_ = nullptr;
+};
+
+}  // namespace tavrel::win

@@ -1,0 +1,55 @@
+#pragma once
+// Internal to the renderer: heading ids, heading offsets, anchors and the table of contents.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "render/markdown_model.h"
+#include "render/markdown_walk.h"
+
+namespace tavrel::win {
+
+// Hands out unique ids within one render: intro, intro-1, intro-2, ... keyed by the base id.
+class HeadingIdTable {
+public:
+    std::string next(std::string const& heading_text);
+
+private:
+    std::unordered_map<std::string, std::uint32_t> seen_;
+};
+
+// Finds each heading's text in the rendered input, in document order, from a running position.
+// The search for one heading covers only the lines its text came from, so a document with many
+// headings whose text is not written verbatim (entities, emphasis) stays linear.
+class HeadingLocator {
+public:
+    HeadingLocator(std::string_view input, std::size_t start);
+
+    // `source` is where the parser took the heading's text from, in `input` coordinates.
+    std::uint64_t locate(std::string_view text, SourceSpan source);
+
+private:
+    std::string_view input_;
+    std::size_t position_;
+};
+
+// First occurrence of `needle` in `haystack` starting in [from, last_start]; npos when none.
+// Linear in the searched range plus the needle, whatever the text.
+std::size_t find_first_between(std::string_view haystack, std::string_view needle, std::size_t from,
+                               std::size_t last_start);
+
+// Adds id="..." to the <hN> tag of each heading, in order, stopping at the first one missing.
+std::string insert_heading_anchors(std::string const& html, std::vector<Heading> const& headings);
+
+std::string table_of_contents_html(std::vector<Heading> const& headings);
+
+// Replaces every "<p>[TOC]</p>" by `nav`.
+std::string replace_toc_markers(std::string const& html, std::string const& nav);
+
+// Each paragraph that is exactly one "[TOC]" run becomes one linked run per heading.
+void apply_toc_to_blocks(std::vector<Block>& blocks, std::vector<Heading> const& headings);
+
+}  // namespace tavrel::win

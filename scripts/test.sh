@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the portable tests natively under AddressSanitizer and
+# UBSan, the fuzzers for a bounded time, and the Win64 tests under Wine. Exits non-zero on any
+# failure.
+set -uo pipefail
+export TAVREL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
+cd "$TAVREL_ROOT"
+
+bash scripts/setup.sh || exit 1
+jobs=$(nproc)
+
+cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null || exit 1
+ninja -C build/native -j "$jobs" || exit 1
+cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >/dev/null || exit 1
+ninja -C build/win -j "$jobs" || exit 1
+
+source scripts/wine-env.sh
+trap wine_env_stop EXIT
+wine_env_start
+
+status=0
+echo "== native tests (AddressSanitizer, UBSan, fuzzers) =="
+ctest --test-dir build/native -j "$jobs" --output-on-failure --timeout 600 || status=1
+echo "== Win64 tests under Wine =="
+ctest --test-dir build/win -j 4 --output-on-failure --timeout 300 || status=1
+exit $status
