@@ -1,5 +1,6 @@
 #include "render/zip_writer.h"
 
+#include <array>
 #include <stdexcept>
 
 namespace tavrel::win {
@@ -81,15 +82,26 @@ void append_u32le(std::string& out, std::uint32_t value) {
     append_u16le(out, static_cast<std::uint16_t>(value >> 16));
 }
 
+namespace {
+
+// The reflected CRC-32 polynomial, a byte at a time from a table built once.
+constexpr std::array<std::uint32_t, 256> make_crc_table() {
+    std::array<std::uint32_t, 256> table{};
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        std::uint32_t crc = i;
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        table[i] = crc;
+    }
+    return table;
+}
+
+constexpr std::array<std::uint32_t, 256> kCrcTable = make_crc_table();
+
+}  // namespace
+
 std::uint32_t zip_crc32(std::string_view data) {
     std::uint32_t crc = 0xFFFFFFFFu;
-    for (unsigned char byte : data) {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit) {
-            // The mask is all ones exactly when the low bit is set; no branch to mispredict.
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        }
-    }
+    for (unsigned char byte : data) crc = (crc >> 8) ^ kCrcTable[(crc ^ byte) & 0xFFu];
     return ~crc;
 }
 
