@@ -28,8 +28,8 @@ target_compile_definitions(tavrel_portable_tests PRIVATE
 tavrel_sanitize(tavrel_portable_tests)
 tavrel_sanitize(gtest)
 tavrel_sanitize(gtest_main)
-include(GoogleTest)
-gtest_discover_tests(tavrel_portable_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "native.")
+include(cmake/gtest_shards.cmake)
+tavrel_add_gtest(tavrel_portable_tests native.unit 4)
 
 # Fuzzers need clang's libFuzzer; each tests/fuzz/NAME.cpp becomes fuzz_NAME, run for a bounded
 # time by ctest.

@@ -41,7 +41,9 @@ file(GLOB TAVREL_WIN_TESTS CONFIGURE_DEPENDS tests/portable/*.cpp tests/win/*.cp
 add_executable(tavrel_win_tests ${TAVREL_WIN_TESTS})
 target_link_libraries(tavrel_win_tests PRIVATE tavrel_lib gtest)
 target_compile_definitions(tavrel_win_tests PRIVATE
-  TAVREL_TEST_DATA="Z:${CMAKE_SOURCE_DIR}/tests/data")
-include(GoogleTest)
-gtest_discover_tests(tavrel_win_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "wine."
-  DISCOVERY_TIMEOUT 120)
+  TAVREL_TEST_DATA="Z:${CMAKE_SOURCE_DIR}/tests/data"
+  TAVREL_EXE="Z:${CMAKE_BINARY_DIR}/tavrel.exe")
+# The end-to-end tests start the real program.
+add_dependencies(tavrel_win_tests tavrel)
+include(cmake/gtest_shards.cmake)
+tavrel_add_gtest(tavrel_win_tests wine.unit 4)

@@ -64,7 +64,8 @@ if [ ! -f "$deps/md4c/src/md4c.h" ]; then
 fi
 
 if [ "${TAVREL_WITH_IMGUI:-0}" = 1 ]; then
-  fetch_source imgui 1.92.2b+ds-1 imgui_1.92.2b+ds.orig.tar.xz "${TAVREL_IMGUI_SHA256:?}"
+  fetch_source imgui 1.92.2b+ds-1 imgui_1.92.2b+ds.orig.tar.xz \
+    e7bd201d56b5ee90d24d5dac85e5c12f98bdb95410252a62d27b7f89e4566d48
   if [ ! -f "$deps/imgui/imgui.h" ]; then
     rm -rf "$deps/imgui" && mkdir -p "$deps/imgui"
     tar -xJf "$deps/imgui_1.92.2b+ds.orig.tar.xz" -C "$deps/imgui" --strip-components=1

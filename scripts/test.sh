@@ -20,9 +20,17 @@ source scripts/wine-env.sh
 trap wine_env_stop EXIT
 wine_env_start
 
+# GoogleTest's own summaries, from the full output ctest keeps of every test.
+gtest_summary() {
+  grep -E '^\[(==========|  PASSED  |  FAILED  |  SKIPPED )\]' \
+    "$1/Testing/Temporary/LastTest.log" 2>/dev/null | sed 's/^/  /'
+}
+
 status=0
-echo "== native tests (AddressSanitizer, UBSan, fuzzers) =="
-ctest --test-dir build/native -j "$jobs" --output-on-failure --timeout 600 || status=1
+echo "== native tests (AddressSanitizer, UBSan, fuzzers, validators) =="
+ctest --test-dir build/native -j "$jobs" --output-on-failure --timeout 900 || status=1
+gtest_summary build/native
 echo "== Win64 tests under Wine =="
-ctest --test-dir build/win -j 4 --output-on-failure --timeout 300 || status=1
+ctest --test-dir build/win -j 4 --output-on-failure --timeout 600 || status=1
+gtest_summary build/win
 exit $status
