@@ -2,6 +2,8 @@
 // The one application object: every window handle, document, setting and mode of the program.
 // Members keep the order in which they are declared here; later subsystems add theirs in place.
 #include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
 
 #include <array>
 #include <cstdint>
@@ -9,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -16,9 +19,13 @@
 
 namespace tavrel::win {
 
+struct WebState;
+
 class App {
  public:
   App(HINSTANCE instance, bool smoke_test);
+  // The same with the command line given instead of read from the process (tests).
+  App(HINSTANCE instance, bool smoke_test, const std::vector<std::wstring>& arguments);
   ~App();
   App(const App&) = delete;
   App& operator=(const App&) = delete;
@@ -26,6 +33,66 @@ class App {
   void load_settings();
   void save_settings();
   void add_recent(const std::filesystem::path& path);
+
+  // The main window and the small operations everything else uses.
+  void create_window();
+  void create_controls();
+  int scale(int value) const;
+  void set_status(std::wstring text);
+  void invalidate_status();
+  void update_title();
+  void show_error(const std::exception& error);
+
+  // Placement of the child windows, the split bar and the remembered focus.
+  void layout_panes();
+  void pad_editor_rect(HWND edit, int side, bool bottom);
+  void remember_focus();
+  void restore_focus();
+
+  // Documents, recovery and workspace.
+  bool open_path(const std::filesystem::path& path);
+  void new_document(std::string text);
+  void select_document(size_t index);
+  bool confirm_save_changes(Document* document);
+  void restore_recovery();
+  void save_recovery();
+  void auto_save_documents();
+  void scan_workspace();
+
+  // Rendering and background jobs.
+  void request_render();
+  void poll_jobs();
+
+  // Theme, menus, toolbar, tabs, outline and painting.
+  void apply_theme();
+  void theme_edit_box(HWND edit);
+  HBRUSH on_ctl_color(HDC dc);
+  void install_menu_hook();
+  void build_menu();
+  void on_command(int id);
+  void rebuild_toolbar();
+  void draw_toolbar_item(NMCUSTOMDRAW& draw);
+  void rebuild_tabs();
+  void goto_outline_entry(int index);
+  void paint_panes();
+  void paint_menu_bar_rule();
+  bool draw_item(const DRAWITEMSTRUCT& item);   // false: not ours, default processing
+  bool measure_item(MEASUREITEMSTRUCT& item);   // false: not ours, default processing
+  void refresh_association_icon();
+
+  // Editors, keys, find bar, emoji, images and links.
+  HWND create_rich_edit(bool preview);
+  bool handle_shortcut(const MSG& message);
+  void find_next();
+  void replace_matches(bool all);
+  void accept_emoji_completion();
+  void insert_image_link(const std::filesystem::path& image);
+  void on_drop_files(HDROP drop);
+  void open_link(const std::wstring& url);
+
+  // Test modes.
+  void run_self_tests();
+  void write_benchmark_report();
 
   // Module and window handles; the windows die with the main window.
   HINSTANCE instance = nullptr;
@@ -94,6 +161,13 @@ class App {
   int32_t drag_tab = -1;
   std::wstring status_text;
   std::map<std::wstring, int> keybindings;
+
+  // Web preview state and focus memory.
+  std::shared_ptr<WebState> web;
+  bool web_preview = false;
+  HWND web_host = nullptr;
+  HWND saved_focus = nullptr;
+  bool saved_focus_web = false;
 
   // Update and benchmark.
   std::string update_url;

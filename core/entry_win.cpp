@@ -1,27 +1,129 @@
+// Program entry: prepares the process, takes the per-profile session or hands the file arguments
+// to the running instance, creates the main window, opens the files and runs the message loop.
 #include <windows.h>
+#include <commctrl.h>
 #include <objbase.h>
+#include <shellapi.h>
 
+#include <cstdint>
 #include <exception>
+#include <filesystem>
+#include <string>
 
 #include "core/app_win.h"
+#include "core/instance_payload.h"
+#include "core/session_guard_win.h"
 #include "core/text_convert.h"
+#include "ui/main_window_win.h"
+#include "ui/pending_parts_win.h"
 
 using namespace tavrel::win;
 
+namespace {
+
+struct RunFlags {
+  bool self_test = false;
+  bool benchmark = false;
+};
+
+RunFlags read_flags(int count, const wchar_t* const* arguments) {
+  RunFlags flags;
+  for (int i = 1; i < count; ++i) {
+    const std::wstring_view argument = arguments[i];
+    if (argument == L"--smoke-test") {
+      flags.self_test = true;
+    } else if (argument == L"--benchmark") {
+      flags.benchmark = true;
+    }
+  }
+  return flags;
+}
+
+// Owns the main window for the rest of the run: when start-up or the loop is left by an
+// exception, the window goes before the App it points to, so the error box's own message loop
+// cannot deliver a message to a destroyed App.
+class MainWindowOwner {
+ public:
+  explicit MainWindowOwner(App& app) : app_(app) {}
+  MainWindowOwner(const MainWindowOwner&) = delete;
+  MainWindowOwner& operator=(const MainWindowOwner&) = delete;
+  ~MainWindowOwner() { release_main_window(app_); }
+
+ private:
+  App& app_;
+};
+
+void open_start_files(App& app, int count, const wchar_t* const* arguments) {
+  for (const std::wstring& file : file_arguments(count, arguments)) {
+    app.open_path(std::filesystem::path(file));
+  }
+  if (app.documents.empty()) app.new_document(welcome_markdown(app.vietnamese));
+}
+
+// The exit code: the quit code after a normal end, 1 when the queue itself failed (the message
+// then holds nothing meaningful).
+int run_message_loop(App& app) {
+  MSG message{};
+  for (;;) {
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got == -1) return 1;
+    if (got == 0) return static_cast<int>(message.wParam);
+    if (app.handle_shortcut(message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+int run(HINSTANCE instance, std::uint64_t start_tick, int count, const wchar_t* const* arguments) {
+  const RunFlags flags = read_flags(count, arguments);
+  App app(instance, flags.self_test);
+  SessionGuard guard;
+  if (!flags.self_test && !flags.benchmark && acquire_session(guard, app, count, arguments)) {
+    return 0;  // handed over; this process never shows a window
+  }
+  app.benchmark = flags.benchmark;
+  app.start_tick = start_tick;
+
+  MainWindowOwner window_owner(app);
+  app.create_window();
+  if (!guard.name.empty()) SetPropW(app.main_window, guard.name.c_str(), reinterpret_cast<HANDLE>(1));
+  open_start_files(app, count, arguments);
+  app.restore_recovery();
+  if (app.view_mode == 3 && !flags.self_test) {
+    app.web_preview = true;
+    web_start(app);
+  }
+  ShowWindow(app.main_window, flags.self_test ? SW_HIDE : SW_SHOW);
+  UpdateWindow(app.main_window);
+  if (flags.self_test) SetTimer(app.main_window, timer_self_test, kSelfTestDelayMs, nullptr);
+
+  const int code = run_message_loop(app);
+  guard.close();  // the next start of this profile may run on its own while we tear down
+  return code;
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  uint64_t start_tick = GetTickCount64();
+  const std::uint64_t start_tick = GetTickCount64();
   SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
-  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  int exit_code = 0;
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  INITCOMMONCONTROLSEX controls{sizeof(controls), 0xFF};
+  InitCommonControlsEx(&controls);
+  LoadLibraryW(L"Msftedit.dll");  // RichEdit 5.0; stays loaded for the whole run
+
+  int count = 0;
+  LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (arguments == nullptr) count = 0;
+  int exit_code = 1;
   try {
-    bool smoke = false;
-    for (const std::wstring& arg : command_line_arguments()) smoke = smoke || arg == L"--smoke-test";
-    App app(instance, smoke);
-    app.start_tick = start_tick;
-  } catch (const std::exception& e) {
-    MessageBoxW(nullptr, to_wide_lenient(e.what()).c_str(), L"Tavrel", MB_OK | MB_ICONERROR);
+    exit_code = run(instance, start_tick, count, arguments);
+  } catch (const std::exception& error) {
+    // The guard and the App are gone by now; the text may hold anything, the box must not fail.
+    MessageBoxW(nullptr, to_wide_lenient(error.what()).c_str(), L"Tavrel", MB_ICONERROR);
     exit_code = 1;
   }
+  LocalFree(arguments);
   if (SUCCEEDED(com)) CoUninitialize();
   return exit_code;
 }

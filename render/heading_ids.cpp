@@ -2,6 +2,7 @@
 #include "render/heading_ids.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace tavrel::win {
@@ -128,29 +129,6 @@ std::uint64_t HeadingLocator::locate(std::string_view text, SourceSpan source) {
     return offset;
 }
 
-std::string insert_heading_anchors(std::string const& html, std::vector<Heading> const& headings) {
-    std::string out;
-    out.reserve(html.size() + headings.size() * 24);
-    std::size_t copied = 0;
-    std::size_t search = 0;
-    for (Heading const& heading : headings) {
-        std::string const tag = "<h" + std::to_string(heading.level) + ">";
-        std::size_t const at = html.find(tag, search);
-        if (at == std::string::npos) {
-            break;
-        }
-        std::size_t const close = at + tag.size() - 1;
-        out.append(html, copied, close - copied);
-        out += " id=\"";
-        out += escape_html(heading.id);
-        out += '"';
-        copied = close;
-        search = at + tag.size();
-    }
-    out.append(html, copied, std::string::npos);
-    return out;
-}
-
 std::string table_of_contents_html(std::vector<Heading> const& headings) {
     std::string nav = "<nav class=\"toc\">";
     for (Heading const& heading : headings) {
@@ -166,28 +144,53 @@ std::string table_of_contents_html(std::vector<Heading> const& headings) {
     return nav;
 }
 
-std::string replace_toc_markers(std::string const& html, std::string const& nav) {
-    std::size_t at = html.find(kTocMarker);
+std::size_t toc_expansion_limit(std::size_t heading_count) {
+    if (heading_count == 0) {
+        return SIZE_MAX;  // an empty table is smaller than nothing to worry about
+    }
+    return std::max<std::size_t>(1, kMaxTocEntries / heading_count);
+}
+
+void replace_toc_markers(std::string& html, std::string const& nav, std::size_t limit) {
+    // Looking for the rare "[TOC]</p>" and checking the "<p>" before it is much quicker than
+    // stopping at every "<" of the document.
+    constexpr std::string_view head = "<p>";
+    std::string_view const tail = kTocMarker.substr(head.size());
+    auto next_marker = [&](std::size_t from) {
+        for (std::size_t at = html.find(tail, from + head.size()); at != std::string::npos;
+             at = html.find(tail, at + 1)) {
+            if (html.compare(at - head.size(), head.size(), head) == 0) {
+                return at - head.size();
+            }
+        }
+        return std::string::npos;
+    };
+    std::size_t at = limit == 0 ? std::string::npos : next_marker(0);
     if (at == std::string::npos) {
-        return html;
+        return;
     }
     std::string out;
     out.reserve(html.size() + nav.size());
     std::size_t copied = 0;
-    for (; at != std::string::npos; at = html.find(kTocMarker, copied)) {
+    for (std::size_t done = 0; at != std::string::npos && done < limit; at = next_marker(copied), ++done) {
         out.append(html, copied, at - copied);
         out += nav;
         copied = at + kTocMarker.size();
     }
     out.append(html, copied, std::string::npos);
-    return out;
+    html = std::move(out);
 }
 
-void apply_toc_to_blocks(std::vector<Block>& blocks, std::vector<Heading> const& headings) {
+void apply_toc_to_blocks(std::vector<Block>& blocks, std::vector<Heading> const& headings, std::size_t limit) {
+    std::size_t done = 0;
     for (Block& block : blocks) {
+        if (done == limit) {
+            return;
+        }
         if (block.kind != BlockKind::Paragraph || block.runs.size() != 1 || block.runs[0].text != "[TOC]") {
             continue;
         }
+        ++done;
         block.runs.clear();
         block.runs.reserve(headings.size());
         for (Heading const& heading : headings) {

@@ -41,15 +41,19 @@ private:
 std::size_t find_first_between(std::string_view haystack, std::string_view needle, std::size_t from,
                                std::size_t last_start);
 
-// Adds id="..." to the <hN> tag of each heading, in order, stopping at the first one missing.
-std::string insert_heading_anchors(std::string const& html, std::vector<Heading> const& headings);
-
 std::string table_of_contents_html(std::vector<Heading> const& headings);
 
-// Replaces every "<p>[TOC]</p>" by `nav`.
-std::string replace_toc_markers(std::string const& html, std::string const& nav);
+// Every table of contents repeats the whole heading list, so a short document of many "[TOC]"
+// lines and many headings would grow quadratically. The first table always appears; more appear
+// while all of them together hold at most this many entries.
+inline constexpr std::size_t kMaxTocEntries = 100000;
+std::size_t toc_expansion_limit(std::size_t heading_count);
 
-// Each paragraph that is exactly one "[TOC]" run becomes one linked run per heading.
-void apply_toc_to_blocks(std::vector<Block>& blocks, std::vector<Heading> const& headings);
+// Replaces the first `limit` occurrences of "<p>[TOC]</p>" by `nav`, in place.
+void replace_toc_markers(std::string& html, std::string const& nav, std::size_t limit);
+
+// The first `limit` paragraphs that are exactly one "[TOC]" run become one linked run per
+// heading.
+void apply_toc_to_blocks(std::vector<Block>& blocks, std::vector<Heading> const& headings, std::size_t limit);
 
 }  // namespace tavrel::win

@@ -17,8 +17,14 @@ constexpr unsigned kHtmlParserFlags = 0x1F2C | 0x60;
 constexpr std::string_view kFence = "---\n";
 constexpr std::string_view kClosingFence = "\n---\n";
 
+// Receives md4c's HTML. Heading tags arrive as chunks of their own ("<h2>"), and with raw HTML
+// off every other "<" of the output is escaped, so the anchors can be added as the tags pass by:
+// the same result as searching the finished text for each heading's tag in turn, without a
+// second pass or a copy.
 struct HtmlSink {
     std::string* html = nullptr;
+    std::vector<Heading> const* headings = nullptr;
+    std::size_t next_heading = 0;  // the heading whose tag comes next
     std::exception_ptr failure;
 };
 
@@ -90,12 +96,38 @@ bool is_encoded_surrogate(MD_CHAR const* data, MD_SIZE size) {
     return size == 3 && static_cast<unsigned char>(data[0]) == 0xED && static_cast<unsigned char>(data[1]) >= 0xA0;
 }
 
+bool is_heading_tag(MD_CHAR const* data, MD_SIZE size) {
+    return size == 4 && data[0] == '<' && data[1] == 'h' && data[2] >= '1' && data[2] <= '6' && data[3] == '>';
+}
+
+// Writes the heading tag with its id when it is the tag of the next heading; a tag of another
+// level is passed over, exactly as a search for "<hN>" would skip it.
+bool append_anchored_tag(HtmlSink& sink, MD_CHAR const* data) {
+    auto const& headings = *sink.headings;
+    if (sink.next_heading >= headings.size()) {
+        return false;
+    }
+    Heading const& heading = headings[sink.next_heading];
+    if (heading.level != static_cast<std::uint32_t>(data[2] - '0')) {
+        return false;
+    }
+    sink.html->append(data, 3);
+    sink.html->append(" id=\"");
+    sink.html->append(escape_html(heading.id));
+    sink.html->append("\">");
+    ++sink.next_heading;
+    return true;
+}
+
 void append_html_chunk(MD_CHAR const* data, MD_SIZE size, void* userdata) {
     auto& sink = *static_cast<HtmlSink*>(userdata);
     if (sink.failure) {
         return;
     }
     try {
+        if (is_heading_tag(data, size) && append_anchored_tag(sink, data)) {
+            return;
+        }
         // The HTML renderer writes numeric entities of the surrogate range as three bytes that
         // are not UTF-8; they become U+FFFD like every other value that is no character.
         if (is_encoded_surrogate(data, size)) {
@@ -115,10 +147,10 @@ void append_html_chunk(MD_CHAR const* data, MD_SIZE size, void* userdata) {
     }
 }
 
-std::string render_html(std::string_view source) {
+std::string render_html(std::string_view source, std::vector<Heading> const& headings) {
     std::string html;
     html.reserve(source.size() + source.size() / 4 + 64);
-    HtmlSink sink{&html, nullptr};
+    HtmlSink sink{&html, &headings, 0, nullptr};
     if (source.size() <= UINT_MAX) {
         md_html(source.data(), static_cast<MD_SIZE>(source.size()), append_html_chunk, &sink, kHtmlParserFlags, 0);
     }
@@ -144,9 +176,10 @@ RenderedMarkdown render_markdown(std::string const& markdown) {
     doc.plain_text.reserve(source.size() + source.size() / 8);
     collect_text_and_headings(doc, input, front.body, walk.heading_sources);
 
-    std::string const html = render_html(source);
-    doc.html = replace_toc_markers(insert_heading_anchors(html, doc.headings), table_of_contents_html(doc.headings));
-    apply_toc_to_blocks(doc.blocks, doc.headings);
+    doc.html = render_html(source, doc.headings);
+    std::size_t const toc_limit = toc_expansion_limit(doc.headings.size());
+    replace_toc_markers(doc.html, table_of_contents_html(doc.headings), toc_limit);
+    apply_toc_to_blocks(doc.blocks, doc.headings, toc_limit);
     return doc;
 }
 

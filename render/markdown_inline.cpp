@@ -1,4 +1,4 @@
-// Inline pieces of the block model: entities, the inline colour tag, and HTML escaping.
+// Inline pieces of the block model: entities, inline tags, and HTML escaping.
 #include <algorithm>
 #include <functional>
 #include <map>
@@ -124,6 +124,31 @@ std::string_view match_color_span(std::string_view tag) {
         }
     }
     return color;
+}
+
+void apply_inline_tag(MarkdownWalk& walk, std::string_view tag) {
+    if (tag == "<u>") {
+        walk.style |= RunStyle::Underline;
+    } else if (tag == "</u>") {
+        walk.style &= ~RunStyle::Underline;
+    } else if (tag == "</span>") {
+        walk.color.clear();  // colour spans do not nest: any close ends the colour
+        walk.color_epoch = 0;
+    } else if (std::string_view color = match_color_span(tag); !color.empty()) {
+        walk.color.assign(color);
+        walk.color_epoch = walk.next_epoch++;
+    }
+}
+
+std::string without_nul(std::string_view piece) {
+    std::string out;
+    out.reserve(piece.size());
+    for (char c : piece) {
+        if (c != '\0') {
+            out += c;
+        }
+    }
+    return out;
 }
 
 std::string escape_html(std::string const& text) {

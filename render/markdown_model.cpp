@@ -195,20 +195,6 @@ void leave_span(MarkdownWalk& walk) {
     }
 }
 
-void inline_html(MarkdownWalk& walk, std::string_view tag) {
-    if (tag == "<u>") {
-        walk.style |= RunStyle::Underline;
-    } else if (tag == "</u>") {
-        walk.style &= ~RunStyle::Underline;
-    } else if (tag == "</span>") {
-        walk.color.clear();
-        walk.color_epoch = 0;
-    } else if (std::string_view color = match_color_span(tag); !color.empty()) {
-        walk.color.assign(color);
-        walk.color_epoch = walk.next_epoch++;
-    }
-}
-
 // Remembers which part of the buffer a heading's text came from, so the heading can later be
 // looked up near its own line instead of across the whole document.
 void note_heading_source(MarkdownWalk& walk, char const* text, std::size_t size) {
@@ -224,26 +210,13 @@ void note_heading_source(MarkdownWalk& walk, char const* text, std::size_t size)
     span.end = std::max(span.end, end);
 }
 
-// md4c reports a NUL inside a code block as U+FFFD and then hands the NUL byte on once more at
-// the start of the following text; the replacement already stands for it.
-std::string without_nul(std::string_view piece) {
-    std::string out;
-    out.reserve(piece.size());
-    for (char c : piece) {
-        if (c != '\0') {
-            out += c;
-        }
-    }
-    return out;
-}
-
 void handle_text(MarkdownWalk& walk, MD_TEXTTYPE type, char const* data, std::size_t size) {
     std::string_view const piece = data == nullptr ? std::string_view() : std::string_view(data, size);
     if (walk.in_heading) {
         note_heading_source(walk, data, size);
     }
     switch (type) {
-    case MD_TEXT_HTML: inline_html(walk, piece); break;
+    case MD_TEXT_HTML: apply_inline_tag(walk, piece); break;
     case MD_TEXT_BR: append_run(walk, std::string_view("\n")); break;
     case MD_TEXT_SOFTBR: append_run(walk, std::string_view(" ")); break;
     case MD_TEXT_NULLCHAR: append_run(walk, kReplacementChar); break;
@@ -304,7 +277,11 @@ void append_run(MarkdownWalk& walk, std::string_view text) {
             return;
         }
     }
-    target.push_back(Run{std::string(text), walk.style, walk.link, walk.color});
+    Run& run = target.emplace_back();
+    run.text.assign(text);
+    run.style = walk.style;
+    run.link = walk.link;
+    run.color = walk.color;
     walk.tail_block = block;
     walk.tail_cells = cells;
     walk.tail_runs = target.size();
@@ -341,6 +318,9 @@ void parse_block_model(MarkdownWalk& walk, std::string_view source) {
         throw std::runtime_error("Markdown parser failed");
     }
     walk.source = source;
+    // Typical prose makes a block every hundred bytes or so; starting near that saves most of
+    // the regrowth of a large document.
+    walk.result.blocks.reserve(source.size() / 128 + 8);
     MD_PARSER parser{};
     parser.abi_version = 0;
     parser.flags = kModelParserFlags;

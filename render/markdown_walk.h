@@ -66,6 +66,14 @@ int on_text(MD_TEXTTYPE type, MD_CHAR const* text, MD_SIZE size, void* userdata)
 // "Markdown parser failed" when md4c gives up, or rethrows what a callback caught.
 void parse_block_model(MarkdownWalk& walk, std::string_view source);
 
+// What an inline HTML tag does to the walk: "<u>" and "</u>" switch underline, a colour tag sets
+// the colour and "</span>" ends it; every other tag is dropped.
+void apply_inline_tag(MarkdownWalk& walk, std::string_view tag);
+
+// md4c reports a NUL inside a code block as U+FFFD and then hands the NUL byte on once more at
+// the start of the following text; the replacement already stands for it, so the byte goes.
+std::string without_nul(std::string_view piece);
+
 // The matcher of an inline colour tag: exactly <span style="color:#RRGGBB"> (hex digits in
 // either case). Returns the colour ("#RRGGBB") or an empty view.
 std::string_view match_color_span(std::string_view tag);

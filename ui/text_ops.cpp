@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "core/text_convert.h"
 
@@ -20,13 +21,14 @@ std::size_t break_length(std::wstring_view text, std::size_t index) {
   return 1;
 }
 
-// Positions covered by text[from, to), which must not split a CR LF pair.
+// Positions covered by text[from, to), which must not split a CR LF pair: one per unit, less
+// one for every CR LF pair inside.
 std::int64_t positions_between(std::wstring_view text, std::size_t from, std::size_t to) {
-  std::int64_t count = 0;
-  for (std::size_t i = from; i < to;) {
-    std::size_t step = std::max<std::size_t>(break_length(text, i), 1);
-    i += step;
-    ++count;
+  std::int64_t count = static_cast<std::int64_t>(to - from);
+  const std::wstring_view range = text.substr(0, to);
+  for (std::size_t lf = range.find(kLf, from + 1); lf != std::wstring_view::npos;
+       lf = range.find(kLf, lf + 1)) {
+    if (text[lf - 1] == kCr) --count;
   }
   return count;
 }
@@ -67,27 +69,59 @@ TextSelection clamp_selection(std::wstring_view text, TextSelection selection) {
   return out;
 }
 
-void append_utf8(std::string& out, char32_t value) {
+std::size_t utf8_length(char32_t value) {
+  return value < 0x80 ? 1 : value < 0x800 ? 2 : value < 0x10000 ? 3 : 4;
+}
+
+char* write_utf8(char* out, char32_t value) {
   if (value < 0x80) {
-    out.push_back(static_cast<char>(value));
+    *out++ = static_cast<char>(value);
   } else if (value < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (value >> 6)));
-    out.push_back(static_cast<char>(0x80 | (value & 0x3F)));
+    *out++ = static_cast<char>(0xC0 | (value >> 6));
+    *out++ = static_cast<char>(0x80 | (value & 0x3F));
   } else if (value < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (value >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((value >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (value & 0x3F)));
+    *out++ = static_cast<char>(0xE0 | (value >> 12));
+    *out++ = static_cast<char>(0x80 | ((value >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (value & 0x3F));
   } else {
-    out.push_back(static_cast<char>(0xF0 | (value >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((value >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((value >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (value & 0x3F)));
+    *out++ = static_cast<char>(0xF0 | (value >> 18));
+    *out++ = static_cast<char>(0x80 | ((value >> 12) & 0x3F));
+    *out++ = static_cast<char>(0x80 | ((value >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (value & 0x3F));
   }
+  return out;
 }
 
 // The unit as an unsigned UTF-16 value; a Linux wchar_t beyond 16 bits is no unit at all.
 std::uint32_t unit_at(std::wstring_view text, std::size_t index) {
   return static_cast<std::uint32_t>(text[index]);
+}
+
+bool is_high_surrogate(std::uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool is_low_surrogate(std::uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// Calls `emit` with each code point of the editor text as document text: CR LF and a lone CR
+// give one LF, and a unit that cannot be decoded gives U+FFFD.
+template <typename Emit>
+void for_each_code_point(std::wstring_view text, Emit emit) {
+  constexpr char32_t kReplacement = 0xFFFD;
+  const std::size_t size = text.size();
+  for (std::size_t i = 0; i < size; ++i) {
+    const std::uint32_t unit = unit_at(text, i);
+    if (unit == static_cast<std::uint32_t>(kCr)) {
+      if (i + 1 < size && text[i + 1] == kLf) ++i;
+      emit(U'\n');
+    } else if (unit < 0xD800) {
+      emit(unit);
+    } else if (is_high_surrogate(unit) && i + 1 < size && is_low_surrogate(unit_at(text, i + 1))) {
+      const std::uint32_t low = unit_at(text, ++i);
+      emit(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+    } else if (unit <= 0xDFFF || unit > 0xFFFF) {
+      emit(kReplacement);
+    } else {
+      emit(unit);
+    }
+  }
 }
 
 // MulDiv's rounding: the exact quotient rounded half away from zero; -1 for a zero divisor.
@@ -110,9 +144,21 @@ std::int64_t editor_position_count(std::wstring_view editor_text) {
 }
 
 std::size_t editor_index_of_position(std::wstring_view editor_text, std::int64_t position) {
+  // Whole runs between LFs are skipped at once: the control's own text has no LF at all, and
+  // this is called with positions deep inside documents of many megabytes.
   std::size_t index = 0;
-  for (std::int64_t p = 0; p < position && index < editor_text.size(); ++p) {
-    index += std::max<std::size_t>(break_length(editor_text, index), 1);
+  std::uint64_t remaining = static_cast<std::uint64_t>(std::max<std::int64_t>(position, 0));
+  while (remaining > 0 && index < editor_text.size()) {
+    const std::size_t lf = editor_text.find(kLf, index);
+    if (lf == std::wstring_view::npos) {
+      return static_cast<std::size_t>(
+          std::min<std::uint64_t>(index + remaining, editor_text.size()));
+    }
+    const bool pair = lf > index && editor_text[lf - 1] == kCr;
+    const std::size_t singles = (pair ? lf - 1 : lf) - index;
+    if (remaining <= singles) return index + static_cast<std::size_t>(remaining);
+    remaining -= singles + 1;  // the units before the break, then the break itself
+    index = lf + 1;
   }
   return index;
 }
@@ -163,29 +209,14 @@ TextEdit wrap_selection_edit(std::wstring_view editor_text, TextSelection select
 }
 
 std::string editor_text_to_utf8(std::wstring_view editor_text) {
-  constexpr char32_t kReplacement = 0xFFFD;
-  std::string out;
-  out.reserve(editor_text.size() + editor_text.size() / 4);
-  const std::size_t size = editor_text.size();
-  for (std::size_t i = 0; i < size; ++i) {
-    const std::uint32_t unit = unit_at(editor_text, i);
-    if (unit < 0x80) {
-      if (unit == kCr) {
-        out.push_back('\n');
-        if (i + 1 < size && editor_text[i + 1] == kLf) ++i;
-      } else {
-        out.push_back(static_cast<char>(unit));
-      }
-    } else if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < size &&
-               unit_at(editor_text, i + 1) >= 0xDC00 && unit_at(editor_text, i + 1) <= 0xDFFF) {
-      const std::uint32_t low = unit_at(editor_text, ++i);
-      append_utf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-    } else if ((unit >= 0xD800 && unit <= 0xDFFF) || unit > 0xFFFF) {
-      append_utf8(out, kReplacement);
-    } else {
-      append_utf8(out, unit);
-    }
-  }
+  // Two passes over the units: the exact size first, so that a document of many megabytes is
+  // written into one allocation without growing it byte by byte.
+  std::size_t size = 0;
+  for_each_code_point(editor_text, [&size](char32_t value) { size += utf8_length(value); });
+  std::string out(size, '\0');
+  char* cursor = out.data();
+  for_each_code_point(editor_text,
+                      [&cursor](char32_t value) { cursor = write_utf8(cursor, value); });
   return out;
 }
 
@@ -224,8 +255,8 @@ std::int32_t typewriter_scroll_lines(std::int32_t caret_y, std::int32_t client_h
 std::int32_t synced_preview_position(ScrollRange editor, ScrollRange preview) {
   const std::int64_t editor_span = std::max<std::int64_t>(scroll_span(editor), 1);
   const std::int64_t preview_span = std::max<std::int64_t>(scroll_span(preview), 0);
-  const double exact = static_cast<double>(preview_span) * editor.pos /
-                       static_cast<double>(editor_span);
+  const double exact =
+      static_cast<double>(preview_span) * editor.pos / static_cast<double>(editor_span);
   const double bounded = std::clamp(std::trunc(exact), 0.0, static_cast<double>(preview_span));
   return static_cast<std::int32_t>(bounded);
 }

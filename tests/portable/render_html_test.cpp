@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
+
+#include <md4c-html.h>
 
 #include "render/heading_ids.h"
 #include "render/markdown_model.h"
@@ -49,6 +52,16 @@ std::vector<std::uint64_t> reference_offsets(std::string const& input, std::size
         position = offset + heading.text.size();
     }
     return offsets;
+}
+
+// md4c's own HTML of the same text, before anchors and the table of contents.
+std::string raw_html(std::string const& input) {
+    std::string html;
+    md_html(
+        input.data(), static_cast<MD_SIZE>(input.size()),
+        [](MD_CHAR const* data, MD_SIZE size, void* out) { static_cast<std::string*>(out)->append(data, size); },
+        &html, 0x1F6C, 0);
+    return html;
 }
 
 // Inserting into the HTML in place, one heading at a time.
@@ -217,22 +230,20 @@ TEST(RenderHtmlOffsets, SearchIsExactOnRepetitiveText) {
     }
 }
 
-TEST(RenderHtmlAnchors, InsertedLikeOneAtATimeInPlace) {
+TEST(RenderHtmlAnchors, SameAsInsertingIntoTheFinishedHtmlOneAtATime) {
     std::mt19937 random(11);
-    for (int round = 0; round < 200; ++round) {
-        std::string html;
-        std::vector<Heading> headings;
-        for (int k = static_cast<int>(random() % 12); k > 0; --k) {
-            std::uint32_t const level = 1 + random() % 6;
-            html += "<p>x</p>\n<h" + std::to_string(level) + ">t</h" + std::to_string(level) + ">\n";
+    char const* pieces[] = {"# A\n\n", "## B b\n\n", "### A\n\n", "text <h2> &lt;h1&gt;\n\n", "```\n<h3>\n```\n\n",
+                            "    <h1>x</h1>\n\n", "> ## Q\n\n", "- #### L\n\n", "[TOC]\n\n", "`<h5>`\n\n",
+                            "###### Six <h6>\n\n", "T\n=\n\n", "![<h1>](<h2>)\n\n"};
+    for (int round = 0; round < 300; ++round) {
+        std::string input;
+        for (int k = static_cast<int>(random() % 14); k > 0; --k) {
+            input += pieces[random() % std::size(pieces)];
         }
-        for (int k = static_cast<int>(random() % 12); k > 0; --k) {
-            Heading heading;
-            heading.level = 1 + random() % 6;
-            heading.id = "id" + std::to_string(k);
-            headings.push_back(heading);
-        }
-        EXPECT_EQ(insert_heading_anchors(html, headings), reference_anchors(html, headings)) << html;
+        auto const doc = render_markdown(input);
+        std::string expected = reference_anchors(raw_html(input), doc.headings);
+        replace_toc_markers(expected, table_of_contents_html(doc.headings), SIZE_MAX);
+        EXPECT_EQ(doc.html, expected) << input;
     }
 }
 
@@ -271,9 +282,53 @@ TEST(RenderHtmlToc, MoreTextThanTheMarkerIsLeftAlone) {
 }
 
 TEST(RenderHtmlToc, EveryMarkerIsReplaced) {
-    std::string const nav = "<nav/>";
-    EXPECT_EQ(replace_toc_markers("<p>[TOC]</p><p>[TOC]</p>x<p>[TOC]</p>", nav), "<nav/><nav/>x<nav/>");
-    EXPECT_EQ(replace_toc_markers("<p>[TOC]</p", nav), "<p>[TOC]</p");
+    auto replaced = [](std::string html, std::size_t limit = SIZE_MAX) {
+        replace_toc_markers(html, "<nav/>", limit);
+        return html;
+    };
+    EXPECT_EQ(replaced("<p>[TOC]</p><p>[TOC]</p>x<p>[TOC]</p>"), "<nav/><nav/>x<nav/>");
+    EXPECT_EQ(replaced("<p>[TOC]</p"), "<p>[TOC]</p");
+    EXPECT_EQ(replaced("[TOC]</p><p>[TOC]</p>"), "[TOC]</p><nav/>");
+    EXPECT_EQ(replaced("<p><p>[TOC]</p>[TOC]</p>"), "<p><nav/>[TOC]</p>");
+    EXPECT_EQ(replaced(""), "");
+    EXPECT_EQ(replaced("<p>[TOC]</p><p>[TOC]</p>x<p>[TOC]</p>", 2), "<nav/><nav/>x<p>[TOC]</p>");
+    EXPECT_EQ(replaced("<p>[TOC]</p>", 0), "<p>[TOC]</p>");
+}
+
+TEST(RenderHtmlToc, ManyTablesOfManyHeadingsStayBounded) {
+    // 300 tables of 1000 headings would be 300,000 entries: only the first hundred tables are
+    // expanded, the rest stay as the marker they were written as.
+    std::string input;
+    for (int i = 0; i < 300; ++i) {
+        input += "[TOC]\n\n";
+    }
+    for (int i = 0; i < 1000; ++i) {
+        input += "# h\n";
+    }
+    auto const doc = render_markdown(input);
+    ASSERT_EQ(doc.headings.size(), 1000u);
+    EXPECT_EQ(toc_expansion_limit(1000), 100u);
+    std::size_t expanded = 0;
+    std::size_t kept = 0;
+    for (Block const& block : doc.blocks) {
+        if (block.kind != BlockKind::Paragraph) {
+            continue;
+        }
+        if (block.runs.size() == 1000) {
+            ++expanded;
+        } else if (block.runs.size() == 1 && block.runs[0].text == "[TOC]") {
+            ++kept;
+        }
+    }
+    EXPECT_EQ(expanded, 100u);
+    EXPECT_EQ(kept, 200u);
+    std::size_t navs = 0;
+    for (std::size_t at = doc.html.find("<nav"); at != std::string::npos; at = doc.html.find("<nav", at + 1)) {
+        ++navs;
+    }
+    EXPECT_EQ(navs, 100u);
+    EXPECT_EQ(toc_expansion_limit(0), SIZE_MAX);
+    EXPECT_EQ(toc_expansion_limit(250000), 1u);
 }
 
 TEST(RenderHtmlInline, UnderlineTagsAreTextInHtmlButStyleInTheModel) {

@@ -104,6 +104,10 @@ TEST(RenderPathological, ManyTableRows) {
     expect_linear([](std::size_t n) { return "| a | b |\n|---|---|\n" + repeat("| x | *y* |\n", n); }, 5000);
 }
 
+TEST(RenderPathological, ManyTablesOfContentsAndHeadings) {
+    expect_linear([](std::size_t n) { return repeat("[TOC]\n\n", n) + repeat("# h\n", n); }, 2000);
+}
+
 TEST(RenderPathological, ManyOpenBrackets) {
     expect_linear([](std::size_t n) { return repeat("[", n) + "a" + repeat("]", n) + "\n"; }, 5000);
 }
