@@ -50,6 +50,7 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
 endif()
 
 file(GLOB TAVREL_BENCH_SOURCES CONFIGURE_DEPENDS bench/*.cpp)
+list(FILTER TAVREL_BENCH_SOURCES EXCLUDE REGEX "_win\\.cpp$")  # Win64-only benchmarks
 if(TAVREL_BENCH_SOURCES)
   include(cmake/bench.cmake OPTIONAL)
 endif()

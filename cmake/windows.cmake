@@ -47,3 +47,8 @@ target_compile_definitions(tavrel_win_tests PRIVATE
 add_dependencies(tavrel_win_tests tavrel)
 include(cmake/gtest_shards.cmake)
 tavrel_add_gtest(tavrel_win_tests wine.unit 4)
+
+# Developer benchmark of the UI thread's share of an edit (run under Wine or Windows; not shipped
+# and not a test).
+add_executable(tavrel_ui_bench bench/ui_edit_bench_win.cpp bench/doc_generator.cpp)
+target_link_libraries(tavrel_ui_bench PRIVATE tavrel_lib)

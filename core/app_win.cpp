@@ -7,6 +7,7 @@
 #include "core/profile.h"
 #include "core/settings.h"
 #include "core/text_convert.h"
+#include "ui/theme_win.h"
 
 namespace tavrel::win {
 namespace {
@@ -24,6 +25,26 @@ std::filesystem::path default_profile_dir() {
 }
 
 std::filesystem::path settings_path(const App& app) { return app.profile_dir / L"settings.json"; }
+
+// The typed settings have the same names in the App and in the settings record, so one copy
+// serves loading and saving.
+template <typename To, typename From>
+void copy_typed_settings(To& to, const From& from) {
+  to.vietnamese = from.vietnamese;
+  to.update_url = from.update_url;
+  to.theme = from.theme;
+  to.font_size = from.font_size;
+  to.sidebar = from.sidebar;
+  to.outline = from.outline;
+  to.auto_save = from.auto_save;
+  to.auto_save_seconds = from.auto_save_seconds;
+  to.word_wrap = from.word_wrap;
+  to.sync_scroll = from.sync_scroll;
+  to.split_percent = from.split_percent;
+  to.view_mode = from.view_mode;
+  to.vim = from.vim;
+  to.emacs = from.emacs;
+}
 
 }  // namespace
 
@@ -52,6 +73,10 @@ App::App(HINSTANCE instance_handle, bool smoke_test_mode, const std::vector<std:
 }
 
 App::~App() {
+  remove_menu_hook();  // the hook's record points at this App
+  // A task still running holds nothing of ours, but its result must not outlive us unseen.
+  if (render_future.valid()) render_future.wait();
+  if (scan_future.valid()) scan_future.wait();
   DeleteObject(ui_font);
   DeleteObject(editor_font);
   DeleteObject(ui_bold_font);
@@ -70,20 +95,7 @@ void App::load_settings() {
     settings = nlohmann::json::object();
   }
   SettingsValues values = repair_settings(settings);
-  vietnamese = values.vietnamese;
-  update_url = values.update_url;
-  theme = values.theme;
-  font_size = values.font_size;
-  sidebar = values.sidebar;
-  outline = values.outline;
-  auto_save = values.auto_save;
-  auto_save_seconds = values.auto_save_seconds;
-  word_wrap = values.word_wrap;
-  sync_scroll = values.sync_scroll;
-  split_percent = values.split_percent;
-  view_mode = values.view_mode;
-  vim = values.vim;
-  emacs = values.emacs;
+  copy_typed_settings(*this, values);
   if (values.has_workspace) {
     std::error_code ec;
     workspace_root = std::filesystem::path(to_wide_lenient(values.workspace));
@@ -94,21 +106,8 @@ void App::load_settings() {
 void App::save_settings() {
   if (smoke_test) return;
   SettingsValues values;
-  values.vietnamese = vietnamese;
-  values.update_url = update_url;
-  values.theme = theme;
-  values.font_size = font_size;
-  values.sidebar = sidebar;
-  values.outline = outline;
-  values.auto_save = auto_save;
-  values.auto_save_seconds = auto_save_seconds;
-  values.word_wrap = word_wrap;
-  values.sync_scroll = sync_scroll;
-  values.split_percent = split_percent;
-  values.view_mode = view_mode;
+  copy_typed_settings(values, *this);
   values.workspace = to_utf8(workspace_root.wstring());
-  values.vim = vim;
-  values.emacs = emacs;
   store_settings(settings, values);
   write_file_atomic(settings_path(*this), dump_settings(settings));
 }

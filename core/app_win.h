@@ -8,14 +8,20 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/document_win.h"
+#include "core/workspace_scan.h"
+#include "render/render_job.h"
+#include "ui/commands.h"
 
 namespace tavrel::win {
 
@@ -53,7 +59,14 @@ class App {
   bool open_path(const std::filesystem::path& path);
   void new_document(std::string text);
   void select_document(size_t index);
+  Document* current_document();  // throws std::out_of_range outside the list
+  void on_document_edited();
+  bool close_document(size_t index);
   bool confirm_save_changes(Document* document);
+  bool save_document(bool save_as);  // the active document
+  bool save_document(Document& document, bool save_as);
+  void remove_recovery_file(const Document& document);
+  void save_history_snapshot(const std::filesystem::path& path);
   void restore_recovery();
   void save_recovery();
   void auto_save_documents();
@@ -69,10 +82,15 @@ class App {
   HBRUSH on_ctl_color(HDC dc);
   void install_menu_hook();
   void build_menu();
+  void add_menu_item(HMENU menu, uint32_t id, const wchar_t* text, bool top_level, HMENU submenu);
+  void append_menu_separator(HMENU menu);
+  void sync_menu_checks();
   void on_command(int id);
   void rebuild_toolbar();
   void draw_toolbar_item(NMCUSTOMDRAW& draw);
   void rebuild_tabs();
+  void refresh_outline();
+  void fill_workspace_tree();
   void goto_outline_entry(int index);
   void paint_panes();
   void paint_menu_bar_rule();
@@ -82,6 +100,13 @@ class App {
 
   // Editors, keys, find bar, emoji, images and links.
   HWND create_rich_edit(bool preview);
+  void prefix_selected_lines(std::wstring prefix);
+  void wrap_selection(std::wstring prefix, std::wstring suffix, std::wstring placeholder);
+  void on_caret_moved();
+  void apply_typewriter();
+  bool paste_image();
+  void update_emoji_completion();
+  void run_dialog(uint32_t kind);
   bool handle_shortcut(const MSG& message);
   void find_next();
   void replace_matches(bool all);
@@ -124,9 +149,13 @@ class App {
   std::filesystem::path workspace_root;
   std::filesystem::path profile_dir;
 
+  // Records behind the owner-drawn menu items; their addresses are the items' data.
+  std::vector<std::unique_ptr<MenuItem>> menu_items;
+
   // Palette and view flags.
   std::array<COLORREF, 8> palette{};
   bool dark = false;
+  bool high_contrast = false;  // the palette came from the system colours
   bool vietnamese = false;
   bool sidebar = true;
   bool outline = false;
@@ -157,6 +186,11 @@ class App {
 
   // Settings and status.
   nlohmann::json settings;
+  RenderedMarkdown rendered;
+  TextStats stats;
+  std::future<RenderResult> render_future;
+  std::future<WorkspaceScan> scan_future;  // the result names the folder it was made for
+  bool render_again = false;
   bool splitter_drag = false;
   int32_t drag_tab = -1;
   std::wstring status_text;
@@ -165,6 +199,7 @@ class App {
   // Web preview state and focus memory.
   std::shared_ptr<WebState> web;
   bool web_preview = false;
+  bool large_document = false;
   HWND web_host = nullptr;
   HWND saved_focus = nullptr;
   bool saved_focus_web = false;
@@ -175,6 +210,11 @@ class App {
   uint64_t start_tick = 0;
   uint64_t first_preview_tick = 0;
   uint64_t first_preview_cpu = 0;
+
+  // The modal questions of the document operations; empty means the real message box and save
+  // dialog. Tests answer them here instead of driving a modal window.
+  std::function<int(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type)> message_box;
+  std::function<std::optional<std::wstring>(HWND owner, const std::wstring& suggested)> choose_save_path;
 };
 
 // The command line split the way Windows splits it, program name first.

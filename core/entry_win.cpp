@@ -14,6 +14,7 @@
 #include "core/instance_payload.h"
 #include "core/session_guard_win.h"
 #include "core/text_convert.h"
+#include "core/welcome.h"
 #include "ui/main_window_win.h"
 #include "ui/pending_parts_win.h"
 

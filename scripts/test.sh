@@ -31,6 +31,6 @@ echo "== native tests (AddressSanitizer, UBSan, fuzzers, validators) =="
 ctest --test-dir build/native -j "$jobs" --output-on-failure --timeout 900 || status=1
 gtest_summary build/native
 echo "== Win64 tests under Wine =="
-ctest --test-dir build/win -j 4 --output-on-failure --timeout 600 || status=1
+ctest --test-dir build/win -j 4 --output-on-failure --timeout 420 || status=1
 gtest_summary build/win
 exit $status

@@ -22,7 +22,7 @@ wine_env_start() {
   fi
   local fresh=0
   [ -f "$WINEPREFIX/system.reg" ] || { fresh=1; mkdir -p "$WINEPREFIX"; }
-  wineserver -p
+  wineserver -p </dev/null >/dev/null 2>&1
   if [ "$fresh" = 1 ]; then
     echo "wine: creating prefix $WINEPREFIX"
     wineboot -i >/dev/null 2>&1
@@ -30,7 +30,12 @@ wine_env_start() {
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x800 /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Segoe UI' /d 'DejaVu Sans' /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Cascadia Mono' /d 'DejaVu Sans Mono' /f >/dev/null 2>&1
+    # A crashing test process must end, not wait in the crash dialog until ctest's timeout.
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   fi
+  # Start the prefix's services and desktop now, detached from any test's output: a service
+  # started by the first test process would inherit its output pipe and keep ctest waiting.
+  wine cmd /c exit </dev/null >/dev/null 2>&1
 }
 
 wine_env_stop() {

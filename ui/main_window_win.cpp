@@ -10,9 +10,12 @@
 
 #include <stdexcept>
 
+#include "core/recovery_win.h"
 #include "core/session_guard_win.h"
 #include "core/text_convert.h"
 #include "ui/pending_parts_win.h"
+#include "ui/tabs_win.h"
+#include "ui/theme_win.h"
 #include "ui/window_handlers_win.h"
 
 namespace tavrel::win {
@@ -194,20 +197,30 @@ LRESULT on_paint(App& app) {
   return 0;
 }
 
-// Asks for every document in tab order; the first refusal keeps the window and the settings.
+// Asks for every document in tab order; the first refusal keeps the window, the settings and
+// every recovery file. Only once all documents may go are their recovery files removed.
 LRESULT on_close(App& app) {
   for (size_t i = 0; i < app.documents.size(); ++i) {
     if (!app.confirm_save_changes(app.documents[i].get())) return 0;
   }
   app.save_settings();
+  for (const auto& document : app.documents) app.remove_recovery_file(*document);
   app.closing = true;
   DestroyWindow(app.main_window);
   return 0;
 }
 
+// Only the recovery snapshots: no question and no warning box may hold up the log-off.
 LRESULT on_query_end_session(App& app) {
-  app.save_recovery();
+  save_recovery_at_session_end(app);
   return TRUE;
+}
+
+// Once more when the end is certain: an edit made while another program held the log-off up is
+// in the snapshot too.
+LRESULT on_end_session(App& app, const WindowMessage& message) {
+  if (message.wparam) save_recovery_at_session_end(app);
+  return 0;
 }
 
 LRESULT on_setting_change(App& app) {
@@ -295,6 +308,7 @@ LRESULT dispatch(App& app, const WindowMessage& message) {
     case WM_PAINT: return on_paint(app);
     case WM_CLOSE: return on_close(app);
     case WM_QUERYENDSESSION: return on_query_end_session(app);
+    case WM_ENDSESSION: return on_end_session(app, message);
     case WM_ERASEBKGND: return 1;  // painting covers the whole client area
     case WM_SETTINGCHANGE: return on_setting_change(app);
     case WM_GETMINMAXINFO: return on_min_max_info(app, message);

@@ -18,77 +18,18 @@
 
 namespace tavrel::win {
 
-// --- Documents, recovery and workspace -------------------------------------------------------
-
-// Nothing can be opened before documents exist.
-bool App::open_path(const std::filesystem::path&) { return false; }
-void App::new_document(std::string) {}
-void App::select_document(size_t) {}
-// Without the save question a modified document must not be dropped silently: keep it.
-bool App::confirm_save_changes(Document* document) { return document == nullptr || !document->modified; }
-void App::restore_recovery() {}
-void App::save_recovery() {}
-void App::auto_save_documents() {}
-void App::scan_workspace() {}
-std::string welcome_markdown(bool) { return {}; }
-
-// --- Rendering and background jobs -----------------------------------------------------------
-
-void App::request_render() {}
-// No job can be pending yet, so the poll timer stops at once.
-void App::poll_jobs() { KillTimer(main_window, timer_poll_jobs); }
-
 // --- Theme, menus, toolbar, tabs, outline, painting ------------------------------------------
 
-void App::apply_theme() {}
-void App::theme_edit_box(HWND) {}
-// The colours Windows gives an edit box, until the theme supplies its own.
-HBRUSH App::on_ctl_color(HDC dc) {
-  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-  SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-  return GetSysColorBrush(COLOR_WINDOW);
-}
-void App::install_menu_hook() {}
-void remove_menu_hook() {}
-void App::build_menu() {}
-void App::on_command(int) {}
 void App::rebuild_toolbar() {}
 void App::draw_toolbar_item(NMCUSTOMDRAW&) {}
-void App::rebuild_tabs() {}
-void App::goto_outline_entry(int) {}
-LRESULT CALLBACK tabs_subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
-                                    DWORD_PTR) {
-  return DefSubclassProc(window, message, wparam, lparam);
-}
-// Before the theme exists the client area shows the system window colour; the paint must still
-// validate the area or WM_PAINT would come back forever.
-void App::paint_panes() {
-  PAINTSTRUCT paint{};
-  const HDC dc = BeginPaint(main_window, &paint);
-  RECT client{};
-  GetClientRect(main_window, &client);
-  FillRect(dc, &client, background_brush ? background_brush : GetSysColorBrush(COLOR_WINDOW));
-  EndPaint(main_window, &paint);
-}
-void App::paint_menu_bar_rule() {}
-bool App::draw_item(const DRAWITEMSTRUCT&) { return false; }
-bool App::measure_item(MEASUREITEMSTRUCT&) { return false; }
 void App::refresh_association_icon() {}
 
 // --- Editors, keys, find bar, emoji, images, links -------------------------------------------
 
-// The bare control at its id and with its style; configuring it (limits, event mask, text mode,
-// colours, fonts, wrapping, subclass) belongs to the editor subsystem.
-HWND App::create_rich_edit(bool preview) {
-  DWORD style = WS_CHILD | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_NOHIDESEL;
-  if (preview) style |= ES_READONLY;
-  const int id = preview ? ctl_preview : first_editor_id + static_cast<int>(documents.size());
-  const HWND edit = CreateWindowExW(0, L"RICHEDIT50W", preview ? L"Markdown preview" : L"Markdown editor",
-                                    style, 0, 0, 0, 0, main_window,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-  if (edit == nullptr) throw std::runtime_error("Cannot create RichEdit control");
-  return edit;
-}
+// No clipboard image is stored yet: a paste inserts the clipboard's text.
+bool App::paste_image() { return false; }
+void App::update_emoji_completion() {}
+void App::run_dialog(uint32_t) {}
 bool App::handle_shortcut(const MSG&) { return false; }
 void App::find_next() {}
 void App::replace_matches(bool) {}
@@ -96,13 +37,27 @@ void App::accept_emoji_completion() {}
 void App::insert_image_link(const std::filesystem::path&) {}
 // The drop handle belongs to us once delivered; free it even though nothing is opened yet.
 void App::on_drop_files(HDROP drop) { DragFinish(drop); }
-void App::open_link(const std::wstring&) {}
 
 // --- Web preview -----------------------------------------------------------------------------
 
 void web_start(App&) {}
+void web_send_document(App&) {}
+void web_scroll_to(App&, double) {}
 void web_update_bounds(App&) {}
 bool web_focus(App&) { return false; }
+// Without the visual editor every command stays with the native editor.
+bool web_send_command(App&, int) { return false; }
+void web_stop(App&) {}
+
+// --- Commands of later subsystems --------------------------------------------------------------
+
+void show_find_bar(App&, bool) {}
+// No colour can be chosen yet: the same as a cancelled picker, nothing is inserted.
+std::optional<COLORREF> pick_text_color(App&, COLORREF) { return std::nullopt; }
+void export_document(App&, int) {}
+void print_document(App&) {}
+void register_file_association(App&) {}
+void show_update_dialog(App&) {}
 
 // --- Test modes ------------------------------------------------------------------------------
 

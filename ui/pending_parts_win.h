@@ -1,21 +1,31 @@
 #pragma once
-// Free functions of subsystems that are not built yet: the menu hook, the tab strip, the web
-// preview and the welcome text. Each moves to its own module's header when that module lands;
+// Free functions of subsystems that are not built yet: the web preview and the work of some
+// commands. Each moves to its own module's header when that module lands;
 // their definitions are in ui/pending_parts_win.cpp until then.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "core/app_win.h"
 
 namespace tavrel::win {
 
-void remove_menu_hook();
-LRESULT CALLBACK tabs_subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
-                                    UINT_PTR id, DWORD_PTR app);
 void web_start(App& app);
+void web_send_document(App& app);
+void web_scroll_to(App& app, double fraction);
 void web_update_bounds(App& app);
 bool web_focus(App& app);
-std::string welcome_markdown(bool vietnamese);
+// The visual editor takes a command only while it is shown and ready; false: not taken.
+bool web_send_command(App& app, int id);
+void web_stop(App& app);
+
+// Commands whose work belongs to subsystems that are not built yet.
+void show_find_bar(App& app, bool replace);
+std::optional<COLORREF> pick_text_color(App& app, COLORREF initial);  // nothing: cancelled
+void export_document(App& app, int command_id);
+void print_document(App& app);
+void register_file_association(App& app);
+void show_update_dialog(App& app);
 
 }  // namespace tavrel::win

@@ -9,6 +9,7 @@
 
 #include "core/file_io_win.h"
 #include "ui/main_window_win.h"
+#include "ui/tab_model.h"
 #include "ui/window_handlers_win.h"
 
 namespace tavrel::win {
@@ -68,18 +69,16 @@ const std::filesystem::path* caret_tree_path(const App& app) {
   return &app.workspace_tree_paths[index];
 }
 
-bool is_image_path(const std::filesystem::path& path) {
-  const std::wstring extension = path.extension().native();
-  return extension == L".png" || extension == L".jpg" || extension == L".jpeg";
-}
-
+// Images count in any letter case of their extension, as the scan lists them. The path is
+// copied: an error box's message loop can refill the tree and the list the caret item points into.
 void open_tree_item(App& app) {
-  const std::filesystem::path* path = caret_tree_path(app);
-  if (path == nullptr) return;
-  if (is_image_path(*path)) {
-    app.insert_image_link(*path);
+  const std::filesystem::path* caret_path = caret_tree_path(app);
+  if (caret_path == nullptr) return;
+  const std::filesystem::path path = *caret_path;
+  if (is_image_file(path)) {
+    app.insert_image_link(path);
   } else {
-    app.open_path(*path);
+    app.open_path(path);
   }
 }
 

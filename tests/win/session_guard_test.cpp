@@ -137,6 +137,7 @@ TEST(SessionGuard, SecondStartHandsOverToTheMarkedWindow) {
 
   App second_app(GetModuleHandleW(nullptr), false, profile_arguments(profile));
   SessionGuard second;
+  tavrel::test::write_bytes(profile / "x.md", "# x\n");  // the running window opens it at once
   const std::wstring file = (profile / "x.md").native();
   const wchar_t* arguments[] = {L"tavrel.exe", file.c_str()};
   EXPECT_TRUE(acquire_session(second, second_app, 2, arguments));

@@ -1,0 +1,122 @@
+// The editing operations on the active editor: line prefixes and wrapping (worked out on a copy
+// of the text by ui/text_ops, applied as one undo step), caret follow-up and typewriter colours.
+#include <windows.h>
+#include <richedit.h>
+
+#include <string>
+
+#include "core/documents_win.h"
+#include "ui/editor_win.h"
+#include "ui/main_window_win.h"
+#include "ui/pending_parts_win.h"
+#include "ui/text_ops.h"
+
+namespace tavrel::win {
+namespace {
+
+constexpr UINT kLargeDocumentScrollDelayMs = 180;
+
+CHARRANGE selection_of(HWND edit) {
+  CHARRANGE range{};
+  SendMessageW(edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  return range;
+}
+
+void select_range(HWND edit, std::int64_t start, std::int64_t end) {
+  CHARRANGE range{static_cast<LONG>(start), static_cast<LONG>(end)};
+  SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+}
+
+// One EM_REPLACESEL, so the whole operation is one undo step.
+void apply_edit(HWND edit, const TextEdit& change) {
+  select_range(edit, change.replace_start, change.replace_end);
+  SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(change.text.c_str()));
+  select_range(edit, change.select_start, change.select_end);
+  SetFocus(edit);
+}
+
+ScrollRange vertical_scroll_of(HWND window) {
+  SCROLLINFO info{};
+  info.cbSize = sizeof(info);
+  info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS;
+  if (!GetScrollInfo(window, SB_VERT, &info)) return {};
+  return ScrollRange{info.nMax, info.nPage, info.nPos};
+}
+
+void centre_caret_line(const App& app, HWND edit) {
+  const CHARRANGE selection = selection_of(edit);
+  POINTL caret{};
+  SendMessageW(edit, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&caret), selection.cpMin);
+  RECT client{};
+  GetClientRect(edit, &client);
+  const int lines = typewriter_scroll_lines(caret.y, client.bottom - client.top, app.font_size, app.dpi);
+  SendMessageW(edit, EM_LINESCROLL, 0, lines);
+}
+
+void follow_with_preview(App& app, HWND edit) {
+  const ScrollRange editor = vertical_scroll_of(edit);
+  const ScrollRange preview = vertical_scroll_of(app.preview_edit);
+  POINT position{0, synced_preview_position(editor, preview)};
+  SendMessageW(app.preview_edit, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&position));
+  web_scroll_to(app, synced_scroll_fraction(editor));
+}
+
+// The line of `position` as the control lays it out (display lines are meant here: the caret's
+// row is what the typewriter mode lights up).
+CHARRANGE display_line_of(HWND edit, LONG position) {
+  const LRESULT line = SendMessageW(edit, EM_EXLINEFROMCHAR, 0, position);
+  const auto start = static_cast<LONG>(SendMessageW(edit, EM_LINEINDEX, static_cast<WPARAM>(line), 0));
+  const auto length = static_cast<LONG>(SendMessageW(edit, EM_LINELENGTH, static_cast<WPARAM>(start), 0));
+  return CHARRANGE{start, start + length};
+}
+
+}  // namespace
+
+void App::prefix_selected_lines(std::wstring prefix) {
+  if (documents.empty()) return;
+  const HWND edit = current_document()->editor;
+  const std::wstring text = richedit_text_units(edit);
+  const CHARRANGE selection = selection_of(edit);
+  apply_edit(edit, prefix_lines_edit(text, TextSelection{selection.cpMin, selection.cpMax}, prefix));
+}
+
+void App::wrap_selection(std::wstring prefix, std::wstring suffix, std::wstring placeholder) {
+  if (documents.empty()) return;
+  const HWND edit = current_document()->editor;
+  const std::wstring text = richedit_text_units(edit);
+  const CHARRANGE selection = selection_of(edit);
+  apply_edit(edit, wrap_selection_edit(text, TextSelection{selection.cpMin, selection.cpMax}, prefix, suffix,
+                                       placeholder));
+}
+
+void App::on_caret_moved() {
+  if (documents.empty()) return;
+  const HWND edit = current_document()->editor;
+  if (typewriter) centre_caret_line(*this, edit);
+  if (large_document) SetTimer(main_window, timer_render, kLargeDocumentScrollDelayMs, nullptr);
+  if (sync_scroll && view_mode == 1) follow_with_preview(*this, edit);
+}
+
+void App::apply_typewriter() {
+  if (documents.empty() || view_mode == 3) return;
+  const HWND edit = current_document()->editor;
+  const CHARRANGE selection = selection_of(edit);
+  POINT scroll{};
+  SendMessageW(edit, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  const bool was_modified = SendMessageW(edit, EM_GETMODIFY, 0, 0) != 0;
+
+  ChangeSuppression quiet(*this);
+  UndoSuspension no_undo(edit);
+  RedrawPause pause(edit);
+  richedit_set_colour(edit, SCF_ALL, palette[typewriter ? 4 : 3]);
+  if (typewriter) {
+    const CHARRANGE line = display_line_of(edit, selection.cpMin);
+    select_range(edit, line.cpMin, line.cpMax);
+    richedit_set_colour(edit, SCF_SELECTION, palette[3]);
+  }
+  select_range(edit, selection.cpMin, selection.cpMax);
+  SendMessageW(edit, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  SendMessageW(edit, EM_SETMODIFY, was_modified ? TRUE : FALSE, 0);
+}
+
+}  // namespace tavrel::win

@@ -1,0 +1,188 @@
+// The subclass procedure shared by the editors and the preview: Tab as spaces, plain-text paste,
+// the small context menu, caret follow-up after scrolling and typing, and the key remaps of the
+// Vim and Emacs modes for key-downs that reach an editor.
+#include <windows.h>
+#include <windowsx.h>
+#include <commctrl.h>
+#include <richedit.h>
+
+#include <exception>
+
+#include "ui/editor_win.h"
+
+namespace tavrel::win {
+namespace {
+
+constexpr int kCopyCommand = 110;
+constexpr int kPasteCommand = 111;
+constexpr int kSelectAllCommand = 112;
+constexpr int kCopyCodeBlock = 5000;
+
+struct SubclassMessage {
+  HWND window;
+  UINT id;
+  WPARAM wparam;
+  LPARAM lparam;
+  mutable bool defaulted = false;  // the control has seen the message (or its remapped key)
+
+  LRESULT default_result() const { return default_with_key(wparam); }
+  // The same message with another key, for the key remaps.
+  LRESULT default_with_key(WPARAM key) const {
+    defaulted = true;
+    return DefSubclassProc(window, id, key, lparam);
+  }
+};
+
+bool is_key_down(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+
+// Keys the Vim normal state maps onto the control's own movement keys.
+WPARAM vim_motion_key(WPARAM key) {
+  switch (key) {
+    case '0':
+    case 'G': return VK_HOME;
+    case 'H': return VK_LEFT;
+    case 'J': return VK_DOWN;
+    case 'K': return VK_UP;
+    case 'L': return VK_RIGHT;
+    case 'X': return VK_DELETE;
+    default: return 0;
+  }
+}
+
+WPARAM emacs_motion_key(WPARAM key) {
+  switch (key) {
+    case 'A': return VK_HOME;
+    case 'E': return VK_END;
+    case 'B': return VK_LEFT;
+    case 'F': return VK_RIGHT;
+    case 'N': return VK_DOWN;
+    case 'P': return VK_UP;
+    default: return 0;
+  }
+}
+
+LRESULT on_key_down(App& app, const SubclassMessage& m) {
+  const WPARAM key = m.wparam;
+  if (app.vim && !app.vim_insert && key >= '0' && key <= 'X') {
+    if (const WPARAM mapped = vim_motion_key(key)) return m.default_with_key(mapped);
+    if (key == 'A' || key == 'I') {
+      app.vim_insert = true;
+      if (key == 'A') m.default_with_key(VK_RIGHT);
+      app.invalidate_status();
+      return 0;
+    }
+  }
+  if (app.emacs && is_key_down(VK_CONTROL)) {
+    if (const WPARAM mapped = emacs_motion_key(key)) return m.default_with_key(mapped);
+  }
+  return m.default_result();
+}
+
+LRESULT on_paste(App& app, const SubclassMessage& m) {
+  if (app.paste_image()) return 0;
+  SendMessageW(m.window, EM_PASTESPECIAL, CF_UNICODETEXT, 0);
+  return 0;
+}
+
+LRESULT on_char(App& app, const SubclassMessage& m) {
+  if (app.vim && !app.vim_insert) return 0;
+  if (m.wparam == L'\t') {
+    SendMessageW(m.window, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"    "));
+    return 0;
+  }
+  const LRESULT result = m.default_result();
+  app.update_emoji_completion();
+  return result;
+}
+
+LRESULT on_key_up(App& app, const SubclassMessage& m) {
+  if (app.typewriter) {
+    app.on_caret_moved();
+    app.apply_typewriter();
+  }
+  const LRESULT result = m.default_result();
+  if (m.wparam == VK_BACK) app.update_emoji_completion();
+  return result;
+}
+
+// Owns a popup menu for the one TrackPopupMenu call it serves.
+class PopupMenu {
+ public:
+  PopupMenu() : menu_(CreatePopupMenu()) {}
+  ~PopupMenu() {
+    if (menu_) DestroyMenu(menu_);
+  }
+  PopupMenu(const PopupMenu&) = delete;
+  PopupMenu& operator=(const PopupMenu&) = delete;
+  HMENU get() const { return menu_; }
+  void add(int id, const wchar_t* text) {
+    if (menu_) AppendMenuW(menu_, MF_STRING, static_cast<UINT_PTR>(id), text);
+  }
+
+ private:
+  HMENU menu_;
+};
+
+LRESULT on_context_menu(App& app, const SubclassMessage& m, bool editor) {
+  POINT at{GET_X_LPARAM(m.lparam), GET_Y_LPARAM(m.lparam)};
+  if (at.x == -1) GetCursorPos(&at);  // opened from the keyboard
+  const bool vi = app.vietnamese;
+  PopupMenu menu;
+  menu.add(kCopyCommand, vi ? L"Sao ch\u00E9p" : L"Copy");
+  if (editor) {
+    menu.add(kPasteCommand, vi ? L"D\u00E1n" : L"Paste");
+    menu.add(kSelectAllCommand, vi ? L"Ch\u1ECDn t\u1EA5t c\u1EA3" : L"Select all");
+  } else {
+    menu.add(kCopyCodeBlock, vi ? L"Sao ch\u00E9p kh\u1ED1i m\u00E3..." : L"Copy code block...");
+  }
+  if (menu.get() == nullptr) return 0;
+  const int chosen = static_cast<int>(TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD, at.x, at.y, 0,
+                                                     app.main_window, nullptr));
+  switch (chosen) {
+    case 0: break;
+    case kCopyCommand: SendMessageW(m.window, WM_COPY, 0, 0); break;
+    case kCopyCodeBlock: app.run_dialog(kCopyCodeBlock); break;
+    default: app.on_command(chosen); break;
+  }
+  return 0;
+}
+
+LRESULT dispatch(App& app, const SubclassMessage& m) {
+  const bool editor = m.window != app.preview_edit;
+  switch (m.id) {
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(m.window, editor_subclass_proc, 1);
+      return m.default_result();
+    case WM_PASTE: return editor ? on_paste(app, m) : m.default_result();
+    case WM_MOUSEWHEEL:
+    case WM_VSCROLL: {
+      const LRESULT result = m.default_result();
+      if (editor) app.on_caret_moved();
+      return result;
+    }
+    case WM_KEYDOWN: return editor ? on_key_down(app, m) : m.default_result();
+    case WM_CHAR: return editor ? on_char(app, m) : m.default_result();
+    case WM_KEYUP: return editor ? on_key_up(app, m) : m.default_result();
+    case WM_CONTEXTMENU: return on_context_menu(app, m, editor);
+    default: return m.default_result();
+  }
+}
+
+}  // namespace
+
+// A failure is shown like any other failure of a user action. The control still gets its
+// default processing, once: a character that reached it before the failure is not typed twice.
+LRESULT CALLBACK editor_subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                      DWORD_PTR reference) {
+  const SubclassMessage m{window, message, wparam, lparam};
+  auto* app = reinterpret_cast<App*>(reference);
+  if (app == nullptr) return m.default_result();
+  try {
+    return dispatch(*app, m);
+  } catch (const std::exception& error) {
+    app->show_error(error);
+    return m.defaulted ? 0 : m.default_result();
+  }
+}
+
+}  // namespace tavrel::win

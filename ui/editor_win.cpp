@@ -1,0 +1,189 @@
+// Creating and configuring the RichEdit controls, and moving text and RTF in and out of them.
+#include "ui/editor_win.h"
+
+#include <commctrl.h>
+#include <richole.h>
+#include <tom.h>
+#include <uxtheme.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <stdexcept>
+
+#include "core/handles_win.h"
+#include "ui/main_window_win.h"
+#include "ui/text_ops.h"
+
+namespace tavrel::win {
+namespace {
+
+constexpr DWORD kEditorEvents = ENM_CHANGE | ENM_SCROLL | ENM_SELCHANGE | ENM_LINK;
+constexpr LONG kTextLimit = 0x10000000;
+constexpr WPARAM kUndoLimit = 200;
+constexpr LONG kSpaceAfterTwips = 30;
+constexpr LONG kLineSpacingTwentieths = 25;  // 1.25 lines
+constexpr BYTE kLineSpacingRuleTwentieths = 5;
+constexpr UINT kUtf16CodePage = 1200;
+
+// {8CC497C0-A1DF-11CE-8098-00AA0047BE5D}
+constexpr IID kTextDocumentIid = {0x8CC497C0, 0xA1DF, 0x11CE, {0x80, 0x98, 0x00, 0xAA, 0x00, 0x47, 0xBE, 0x5D}};
+
+void set_paragraph_spacing(HWND edit) {
+  PARAFORMAT2 format{};
+  format.cbSize = sizeof(format);
+  format.dwMask = PFM_SPACEAFTER | PFM_LINESPACING;
+  format.dySpaceAfter = kSpaceAfterTwips;
+  format.dyLineSpacing = kLineSpacingTwentieths;
+  format.bLineSpacingRule = kLineSpacingRuleTwentieths;
+  SendMessageW(edit, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&format));
+}
+
+// Text mode first: the control refuses it once it holds any text.
+void configure(const App& app, HWND edit, bool preview) {
+  SendMessageW(edit, EM_EXLIMITTEXT, 0, kTextLimit);
+  SendMessageW(edit, EM_SETEVENTMASK, 0, kEditorEvents);
+  SendMessageW(edit, EM_SETTEXTMODE, TM_RICHTEXT | TM_MULTILEVELUNDO, 0);
+  SendMessageW(edit, EM_SETUNDOLIMIT, kUndoLimit, 0);
+  SendMessageW(edit, EM_SETBKGNDCOLOR, 0, app.palette[1]);
+  SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(app.editor_font), FALSE);
+  richedit_set_colour(edit, SCF_ALL, app.palette[3]);
+  set_paragraph_spacing(edit);
+  SendMessageW(edit, EM_SETTARGETDEVICE, 0, app.word_wrap ? 0 : 1);
+  if (preview) SendMessageW(edit, EM_AUTOURLDETECT, TRUE, 0);
+  SetWindowTheme(edit, app.dark ? L"DarkMode_Explorer" : L"Explorer", nullptr);
+}
+
+bool is_shown(HWND edit) { return (GetWindowLongW(edit, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+// Streams `bytes` into the control in the given format, replacing its content.
+void stream_in(HWND edit, const char* data, std::size_t size, WPARAM format) {
+  StreamSource source{data, size, 0};
+  EDITSTREAM stream{};
+  stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
+  stream.pfnCallback = stream_string_in;
+  SendMessageW(edit, EM_STREAMIN, format, reinterpret_cast<LPARAM>(&stream));
+}
+
+// The text colour at the start of the content, where the configuration or the theme left it.
+CHARFORMAT2W colour_at_start(HWND edit) {
+  CHARRANGE start{0, 0};
+  SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&start));
+  CHARFORMAT2W format{};
+  format.cbSize = sizeof(format);
+  SendMessageW(edit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+  format.dwMask = CFM_COLOR;
+  format.dwEffects &= ~CFE_AUTOCOLOR;
+  return format;
+}
+
+// Plain text streamed in may take the control's default format instead of the one its content
+// had: the colour is made the default first (cheap), and put on the whole text only when the
+// control did not use it (a pass over every run).
+void keep_colour_across(HWND edit, const CHARFORMAT2W& colour, const std::function<void()>& replace) {
+  CHARFORMAT2W wanted = colour;
+  SendMessageW(edit, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&wanted));
+  replace();
+  const CHARFORMAT2W now = colour_at_start(edit);
+  if (now.crTextColor != colour.crTextColor) {
+    SendMessageW(edit, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&wanted));
+  }
+}
+
+}  // namespace
+
+HWND App::create_rich_edit(bool preview) {
+  DWORD style = WS_CHILD | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_NOHIDESEL;
+  if (preview) style |= ES_READONLY;
+  const int id = preview ? ctl_preview : first_editor_id + static_cast<int>(documents.size());
+  UniqueWindow edit(CreateWindowExW(0, L"RICHEDIT50W", preview ? L"Markdown preview" : L"Markdown editor",
+                                    style, 0, 0, 0, 0, main_window,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr));
+  if (!edit) throw std::runtime_error("Cannot create RichEdit control");
+  configure(*this, edit.get(), preview);
+  SetWindowSubclass(edit.get(), editor_subclass_proc, 1, reinterpret_cast<DWORD_PTR>(this));
+  return edit.release();
+}
+
+std::wstring richedit_text_units(HWND edit) {
+  GETTEXTLENGTHEX length_query{GTL_PRECISE | GTL_NUMCHARS, kUtf16CodePage};
+  const LRESULT length = SendMessageW(edit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length_query), 0);
+  const std::size_t units = length > 0 ? static_cast<std::size_t>(length) : 0;
+  std::wstring buffer(units + 1, L'\0');
+  GETTEXTEX query{};
+  query.cb = static_cast<DWORD>((units + 1) * sizeof(wchar_t));
+  query.flags = GT_DEFAULT;
+  query.codepage = kUtf16CodePage;
+  const LRESULT copied =
+      SendMessageW(edit, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&query), reinterpret_cast<LPARAM>(buffer.data()));
+  buffer.resize(std::min(copied > 0 ? static_cast<std::size_t>(copied) : 0, units));
+  return buffer;
+}
+
+std::string richedit_text_utf8(HWND edit) { return editor_text_to_utf8(richedit_text_units(edit)); }
+
+// Streamed as plain UTF-16: the message paths that take a whole string (WM_SETTEXT,
+// EM_SETTEXTEX) read a text that starts with "{\rtf" as RTF.
+void richedit_set_text_utf8(HWND edit, const std::string& utf8) {
+  const std::wstring units = utf8_to_editor_text(utf8);
+  keep_colour_across(edit, colour_at_start(edit), [&] {
+    stream_in(edit, reinterpret_cast<const char*>(units.data()), units.size() * sizeof(wchar_t),
+              SF_TEXT | SF_UNICODE);
+  });
+  SendMessageW(edit, EM_EMPTYUNDOBUFFER, 0, 0);
+  SendMessageW(edit, EM_SETMODIFY, FALSE, 0);
+}
+
+RedrawPause::RedrawPause(HWND edit) : edit_(edit), visible_(is_shown(edit)) {
+  if (visible_) SendMessageW(edit_, WM_SETREDRAW, FALSE, 0);
+}
+
+RedrawPause::~RedrawPause() {
+  InvalidateRect(edit_, nullptr, TRUE);
+  if (!visible_) return;
+  SendMessageW(edit_, WM_SETREDRAW, TRUE, 0);
+  RedrawWindow(edit_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
+}
+
+void richedit_stream_rtf(HWND edit, const std::string& rtf) {
+  RedrawPause pause(edit);
+  stream_in(edit, rtf.data(), rtf.size(), SF_RTF);
+}
+
+DWORD CALLBACK stream_string_in(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* written) {
+  auto* source = reinterpret_cast<StreamSource*>(cookie);
+  const std::size_t remaining = source->size - source->offset;
+  const std::size_t count = std::min(remaining, static_cast<std::size_t>(std::max<LONG>(size, 0)));
+  if (count > 0) std::memcpy(buffer, source->data + source->offset, count);
+  source->offset += count;
+  *written = static_cast<LONG>(count);
+  return 0;
+}
+
+// Some text object models answer S_FALSE and still suspend, so only the interfaces themselves
+// are checked, not the answer.
+void richedit_suspend_undo(HWND edit, bool suspend) {
+  ComPtr<IRichEditOle> ole;
+  if (!SendMessageW(edit, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(ole.put())) || !ole) return;
+  ComPtr<ITextDocument> document;
+  if (FAILED(ole->QueryInterface(kTextDocumentIid, reinterpret_cast<void**>(document.put()))) || !document) {
+    return;
+  }
+  document->Undo(suspend ? tomSuspend : tomResume, nullptr);
+}
+
+void richedit_set_colour(HWND edit, WPARAM scope, COLORREF colour) {
+  CHARFORMAT2W format{};
+  format.cbSize = sizeof(format);
+  format.dwMask = CFM_COLOR;
+  format.dwEffects = 0;
+  format.crTextColor = colour;
+  SendMessageW(edit, EM_SETCHARFORMAT, scope, reinterpret_cast<LPARAM>(&format));
+}
+
+void richedit_select_and_scroll(HWND edit, CHARRANGE range) {
+  SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  SendMessageW(edit, EM_SCROLLCARET, 0, 0);
+}
+
+}  // namespace tavrel::win

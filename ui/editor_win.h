@@ -1,0 +1,82 @@
+#pragma once
+// The RichEdit controls of the program: the document editors and the read-only preview. Their
+// text goes in and out as UTF-8 with LF line ends; RTF goes in for the preview.
+#include <windows.h>
+#include <richedit.h>
+
+#include <cstddef>
+#include <string>
+
+#include "core/app_win.h"
+
+namespace tavrel::win {
+
+// The whole text as the control holds it (UTF-16, every paragraph break one CR), so that an
+// index into it is a control position.
+std::wstring richedit_text_units(HWND edit);
+
+// The whole text as document text: UTF-8, LF line ends. Never fails: a lone surrogate (which
+// the control accepts from a paste) becomes U+FFFD, so a document can always be saved.
+std::string richedit_text_utf8(HWND edit);
+
+// Replaces the whole text with `utf8` as plain text (a text that starts with "{\rtf" stays
+// text), empties the undo buffer and clears the modified flag. The control reports the change
+// (EN_CHANGE): callers that must not take it for an edit hold a ChangeSuppression. Throws
+// "Invalid UTF-8".
+void richedit_set_text_utf8(HWND edit, const std::string& utf8);
+
+// Replaces the content with RTF.
+void richedit_stream_rtf(HWND edit, const std::string& rtf);
+
+// What an EDITSTREAM reads from: bytes in memory and how far the control has come.
+struct StreamSource {
+  const char* data = nullptr;
+  std::size_t size = 0;
+  std::size_t offset = 0;
+};
+
+// The EDITSTREAM callback over a StreamSource: copies what fits, a count of 0 ends the stream.
+DWORD CALLBACK stream_string_in(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* written);
+
+// Suspends (true) or resumes (false) the control's undo recording through its text object
+// model; does nothing where the model is not available.
+void richedit_suspend_undo(HWND edit, bool suspend);
+
+void richedit_select_and_scroll(HWND edit, CHARRANGE range);
+
+// Text colour of the whole text (SCF_ALL) or of the selection (SCF_SELECTION).
+void richedit_set_colour(HWND edit, WPARAM scope, COLORREF colour);
+
+// Undo recording suspended while it lives, so that recolouring never becomes an undo step,
+// even when the recolouring throws half-way.
+class UndoSuspension {
+ public:
+  explicit UndoSuspension(HWND edit) : edit_(edit) { richedit_suspend_undo(edit_, true); }
+  ~UndoSuspension() { richedit_suspend_undo(edit_, false); }
+  UndoSuspension(const UndoSuspension&) = delete;
+  UndoSuspension& operator=(const UndoSuspension&) = delete;
+
+ private:
+  HWND edit_;
+};
+
+// Redrawing of a shown control switched off while it lives; on the way out the control is
+// invalidated and, when it was shown, redrawn whole. A hidden control is only invalidated.
+class RedrawPause {
+ public:
+  explicit RedrawPause(HWND edit);
+  ~RedrawPause();
+  RedrawPause(const RedrawPause&) = delete;
+  RedrawPause& operator=(const RedrawPause&) = delete;
+
+ private:
+  HWND edit_;
+  bool visible_;
+};
+
+// The subclass procedure of every control made by App::create_rich_edit (reference data: the
+// App): Tab as spaces, plain-text paste, the context menu, caret follow-up, key modes.
+LRESULT CALLBACK editor_subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                      UINT_PTR id, DWORD_PTR app);
+
+}  // namespace tavrel::win

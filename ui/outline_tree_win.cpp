@@ -1,0 +1,95 @@
+// The two side lists: the outline, one row per heading of the last applied render with the jump
+// from a row to its heading in the editor and the native preview; and the workspace tree, the
+// files of the last scan under folder items for their folders relative to the workspace folder.
+//
+// A heading's offset comes from a render that may be older than the text in the editor; an
+// offset that now falls inside a multi-byte character backs off to that character's start,
+// and one past the end goes to the end, so a jump never fails.
+//
+// Item data of a tree file is its index in App::workspace_tree_paths plus one; folders carry 0.
+// Folders start collapsed and keep the order of their first file.
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <richedit.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/app_win.h"
+#include "core/text_convert.h"
+#include "ui/editor_win.h"
+#include "ui/tab_model.h"
+#include "ui/theme_win.h"
+
+namespace tavrel::win {
+namespace {
+
+bool is_shown(HWND window) { return (GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+}  // namespace
+
+void App::refresh_outline() {
+  if (outline_list == nullptr) return;
+  std::optional<RedrawGuard> quiet;
+  if (is_shown(outline_list)) quiet.emplace(outline_list);
+  SendMessageW(outline_list, LB_RESETCONTENT, 0, 0);
+  for (const Heading& heading : rendered.headings) {
+    const std::wstring row = outline_row_text(heading);
+    SendMessageW(outline_list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
+  }
+  InvalidateRect(outline_list, nullptr, TRUE);
+}
+
+void App::goto_outline_entry(int index) {
+  if (index < 0 || static_cast<size_t>(index) >= rendered.headings.size() || documents.empty()) return;
+  const Heading& heading = rendered.headings[static_cast<size_t>(index)];
+  const HWND editor = current_document()->editor;
+
+  const std::string text = richedit_text_utf8(editor);
+  const auto position = static_cast<LONG>(utf16_position(text, heading.offset));
+  CHARRANGE caret{position, position};
+  SendMessageW(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+  SendMessageW(editor, EM_SCROLLCARET, 0, 0);
+
+  // The first occurrence of the heading text, whatever its case; where it is not found (a
+  // preview of another state, an empty heading) only the editor moves.
+  const std::wstring needle = to_wide_lenient(heading.text);
+  if (preview_edit != nullptr && !needle.empty()) {
+    FINDTEXTEXW find{};
+    find.chrg = CHARRANGE{0, -1};
+    find.lpstrText = needle.c_str();
+    const LRESULT found = SendMessageW(preview_edit, EM_FINDTEXTEXW, FR_DOWN, reinterpret_cast<LPARAM>(&find));
+    if (found >= 0) {
+      SendMessageW(preview_edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&find.chrgText));
+      SendMessageW(preview_edit, EM_SCROLLCARET, 0, 0);
+    }
+  }
+  SetFocus(editor);
+}
+
+void App::fill_workspace_tree() {
+  if (workspace_tree == nullptr) return;
+  std::optional<RedrawGuard> quiet;
+  if (is_shown(workspace_tree)) quiet.emplace(workspace_tree);
+  SendMessageW(workspace_tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+  workspace_tree_paths.clear();
+
+  WorkspaceTree tree = build_workspace_tree(workspace_files, workspace_root);
+  std::vector<HTREEITEM> items(tree.nodes.size(), nullptr);
+  for (size_t i = 0; i < tree.nodes.size(); ++i) {
+    WorkspaceTreeNode& node = tree.nodes[i];
+    TVINSERTSTRUCTW insert{};
+    insert.hParent = node.parent == kNoParent ? TVI_ROOT : items[node.parent];
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+    insert.item.pszText = node.text.data();
+    insert.item.lParam = tree_item_data(node);
+    items[i] = reinterpret_cast<HTREEITEM>(
+        SendMessageW(workspace_tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+  }
+  workspace_tree_paths = std::move(tree.file_paths);
+}
+
+}  // namespace tavrel::win
