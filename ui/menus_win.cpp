@@ -68,41 +68,37 @@ UniqueMenu make_menu_bar(App& app) {
 
 }  // namespace
 
+namespace {
+
+// The flags have the same names in the App and in the command state, so one copy serves both
+// directions.
+template <typename To, typename From>
+void copy_command_flags(To& to, const From& from) {
+  to.view_mode = from.view_mode;
+  to.web_preview = from.web_preview;
+  to.sidebar = from.sidebar;
+  to.outline = from.outline;
+  to.sync_scroll = from.sync_scroll;
+  to.word_wrap = from.word_wrap;
+  to.typewriter = from.typewriter;
+  to.auto_save = from.auto_save;
+  to.vim = from.vim;
+  to.emacs = from.emacs;
+  to.vim_insert = from.vim_insert;
+  to.vietnamese = from.vietnamese;
+  to.theme = from.theme;
+  to.font_size = from.font_size;
+}
+
+}  // namespace
+
 CommandState command_state(const App& app) {
   CommandState state;
-  state.view_mode = app.view_mode;
-  state.web_preview = app.web_preview;
-  state.sidebar = app.sidebar;
-  state.outline = app.outline;
-  state.sync_scroll = app.sync_scroll;
-  state.word_wrap = app.word_wrap;
-  state.typewriter = app.typewriter;
-  state.auto_save = app.auto_save;
-  state.vim = app.vim;
-  state.emacs = app.emacs;
-  state.vim_insert = app.vim_insert;
-  state.vietnamese = app.vietnamese;
-  state.theme = app.theme;
-  state.font_size = app.font_size;
+  copy_command_flags(state, app);
   return state;
 }
 
-void store_command_state(App& app, const CommandState& state) {
-  app.view_mode = state.view_mode;
-  app.web_preview = state.web_preview;
-  app.sidebar = state.sidebar;
-  app.outline = state.outline;
-  app.sync_scroll = state.sync_scroll;
-  app.word_wrap = state.word_wrap;
-  app.typewriter = state.typewriter;
-  app.auto_save = state.auto_save;
-  app.vim = state.vim;
-  app.emacs = state.emacs;
-  app.vim_insert = state.vim_insert;
-  app.vietnamese = state.vietnamese;
-  app.theme = state.theme;
-  app.font_size = state.font_size;
-}
+void store_command_state(App& app, const CommandState& state) { copy_command_flags(app, state); }
 
 const MenuItem* menu_item_record(HMENU menu, UINT item, bool by_position) {
   MENUITEMINFOW info{};
