@@ -14,6 +14,7 @@
 #include "core/app_win.h"
 #include "ui/main_window_win.h"
 #include "tests/portable/test_support.h"
+#include "tests/win/window_test_support_win.h"
 
 namespace tavrel::test {
 
@@ -26,9 +27,7 @@ class AppWindowTest : public ::testing::Test {
   };
 
   static void SetUpTestSuite() {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), 0xFF};
-    InitCommonControlsEx(&controls);
-    LoadLibraryW(L"Msftedit.dll");
+    tavrel::test::load_window_libraries();
   }
 
   void SetUp() override {

@@ -18,6 +18,7 @@
 #include "tests/portable/test_support.h"
 #include "ui/editor_win.h"
 #include "ui/main_window_win.h"
+#include "tests/win/window_test_support_win.h"
 
 namespace tavrel::test {
 
@@ -32,9 +33,7 @@ struct AskedQuestion {
 class DocumentWindowTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), 0xFF};
-    InitCommonControlsEx(&controls);
-    LoadLibraryW(L"Msftedit.dll");
+    tavrel::test::load_window_libraries();
   }
 
   void SetUp() override {

@@ -52,9 +52,7 @@ LRESULT CALLBACK count_position_changes(HWND window, UINT message, WPARAM wparam
 class MainWindowTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), 0xFF};
-    InitCommonControlsEx(&controls);
-    LoadLibraryW(L"Msftedit.dll");
+    tavrel::test::load_window_libraries();
   }
 
   void SetUp() override {

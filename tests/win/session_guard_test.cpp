@@ -48,9 +48,7 @@ class RunningInstance {
  public:
   explicit RunningInstance(const TempDir& profile)
       : app_(GetModuleHandleW(nullptr), false, profile_arguments(profile)) {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), 0xFF};
-    InitCommonControlsEx(&controls);
-    LoadLibraryW(L"Msftedit.dll");
+    tavrel::test::load_window_libraries();
     app_.create_window();
     name_ = session_name(profile.path());
     SetPropW(app_.main_window, name_.c_str(), reinterpret_cast<HANDLE>(1));

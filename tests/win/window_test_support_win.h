@@ -2,6 +2,7 @@
 // Helpers for tests that drive real windows: message boxes answered automatically, processes of
 // the real program bounded in time, and top-level windows found by process.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,13 @@ inline void PrintTo(const Rect& r, std::ostream* out) {
 }  // namespace tavrel::win
 
 namespace tavrel::test {
+
+// What the program entry prepares before any window exists: common controls and RichEdit.
+inline void load_window_libraries() {
+  INITCOMMONCONTROLSEX controls{sizeof(controls), 0xFF};
+  InitCommonControlsEx(&controls);
+  LoadLibraryW(L"Msftedit.dll");
+}
 
 inline std::wstring class_name(HWND window) {
   wchar_t name[64] = {};
