@@ -10,19 +10,19 @@ namespace tavrel::win::bench {
 // Small, fully specified generator: the same seed gives the same document on every platform and
 // standard library, which std::*_distribution does not promise.
 class SplitMix64 {
-public:
-    explicit SplitMix64(std::uint64_t seed) : state_(seed) {}
+ public:
+  explicit SplitMix64(std::uint64_t seed) : state_(seed) {}
 
-    std::uint64_t next();
+  std::uint64_t next();
 
-    // Uniform in [0, bound); bound 0 gives 0.
-    std::size_t below(std::size_t bound);
+  // Uniform in [0, bound); bound 0 gives 0.
+  std::size_t below(std::size_t bound);
 
-    // True with probability percent / 100.
-    bool chance(unsigned percent);
+  // True with probability percent / 100.
+  bool chance(unsigned percent);
 
-private:
-    std::uint64_t state_;
+ private:
+  std::uint64_t state_;
 };
 
 constexpr std::uint64_t kDefaultSeed = 20240611;

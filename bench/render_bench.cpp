@@ -38,246 +38,256 @@ constexpr double kBytesPerMb = 1024.0 * 1024.0;
 constexpr std::uint32_t kPreviewFontPoints = 11;  // what the background render job asks for
 
 // md2html gets the parser dialect of the HTML path of render_markdown, so both parse alike.
-std::vector<std::string> const kMd2htmlFlags{
-    "--ftables", "--fstrikethrough", "--ftasklists", "--flatex-math", "--fpermissive-url-autolinks",
-    "--fpermissive-www-autolinks", "--fpermissive-email-autolinks", "--fno-html"};
+const std::vector<std::string> kMd2htmlFlags{"--ftables",
+                                             "--fstrikethrough",
+                                             "--ftasklists",
+                                             "--flatex-math",
+                                             "--fpermissive-url-autolinks",
+                                             "--fpermissive-www-autolinks",
+                                             "--fpermissive-email-autolinks",
+                                             "--fno-html"};
 
 struct Options {
-    unsigned runs = 7;
-    std::uint64_t seed = kDefaultSeed;
-    std::optional<fs::path> out_dir;
-    std::optional<fs::path> md2html;  // empty: next to this program, skipped when missing
-    std::vector<std::pair<double, fs::path>> generate;
-    std::vector<fs::path> inputs;
+  unsigned runs = 7;
+  std::uint64_t seed = kDefaultSeed;
+  std::optional<fs::path> out_dir;
+  std::optional<fs::path> md2html;  // empty: next to this program, skipped when missing
+  std::vector<std::pair<double, fs::path>> generate;
+  std::vector<fs::path> inputs;
 };
 
 struct FileResult {
-    std::string name;
-    std::size_t bytes = 0;
-    double pipeline_ms = 0;  // render_markdown + render_rtf + compute_text_stats
+  std::string name;
+  std::size_t bytes = 0;
+  double pipeline_ms = 0;  // render_markdown + render_rtf + compute_text_stats
 };
 
-[[noreturn]] void usage_error(std::string const& message) {
-    throw std::invalid_argument(message +
-                                "\nusage: tavrel_render_bench [--runs N] [--out DIR] [--md2html PATH] [--seed N]"
-                                " [--generate SIZE_MB OUT.md]... [FILE.md]...");
+[[noreturn]] void usage_error(const std::string& message) {
+  throw std::invalid_argument(
+      message +
+      "\nusage: tavrel_render_bench [--runs N] [--out DIR] [--md2html PATH] [--seed N]"
+      " [--generate SIZE_MB OUT.md]... [FILE.md]...");
 }
 
 std::string next_arg(int argc, char** argv, int& i) {
-    if (i + 1 >= argc) {
-        usage_error(std::string("missing value after ") + argv[i]);
-    }
-    return argv[++i];
+  if (i + 1 >= argc) {
+    usage_error(std::string("missing value after ") + argv[i]);
+  }
+  return argv[++i];
 }
 
 Options parse_options(int argc, char** argv) {
-    Options options;
-    for (int i = 1; i < argc; ++i) {
-        std::string const arg = argv[i];
-        if (arg == "--runs") {
-            int const runs = std::stoi(next_arg(argc, argv, i));
-            if (runs < 1) {
-                usage_error("--runs needs at least 1");
-            }
-            options.runs = static_cast<unsigned>(runs);
-        } else if (arg == "--out") {
-            options.out_dir = next_arg(argc, argv, i);
-        } else if (arg == "--md2html") {
-            options.md2html = next_arg(argc, argv, i);
-        } else if (arg == "--seed") {
-            options.seed = std::stoull(next_arg(argc, argv, i));
-        } else if (arg == "--generate") {
-            double const mb = std::stod(next_arg(argc, argv, i));
-            if (!(mb > 0 && mb <= 4096)) {
-                usage_error("--generate needs a size in MB between 0 and 4096");
-            }
-            options.generate.emplace_back(mb, next_arg(argc, argv, i));
-        } else if (arg.starts_with("--")) {
-            usage_error("unknown option " + arg);
-        } else {
-            options.inputs.emplace_back(arg);
-        }
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    std::string const arg = argv[i];
+    if (arg == "--runs") {
+      const int runs = std::stoi(next_arg(argc, argv, i));
+      if (runs < 1) {
+        usage_error("--runs needs at least 1");
+      }
+      options.runs = static_cast<unsigned>(runs);
+    } else if (arg == "--out") {
+      options.out_dir = next_arg(argc, argv, i);
+    } else if (arg == "--md2html") {
+      options.md2html = next_arg(argc, argv, i);
+    } else if (arg == "--seed") {
+      options.seed = std::stoull(next_arg(argc, argv, i));
+    } else if (arg == "--generate") {
+      const double mb = std::stod(next_arg(argc, argv, i));
+      if (!(mb > 0 && mb <= 4096)) {
+        usage_error("--generate needs a size in MB between 0 and 4096");
+      }
+      options.generate.emplace_back(mb, next_arg(argc, argv, i));
+    } else if (arg.starts_with("--")) {
+      usage_error("unknown option " + arg);
+    } else {
+      options.inputs.emplace_back(arg);
     }
-    if (options.inputs.empty() && options.generate.empty()) {
-        usage_error("no input");
-    }
-    return options;
+  }
+  if (options.inputs.empty() && options.generate.empty()) {
+    usage_error("no input");
+  }
+  return options;
 }
 
-std::string read_file(fs::path const& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("cannot open " + path.string());
-    }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    return std::move(buffer).str();
+std::string read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    throw std::runtime_error("cannot open " + path.string());
+  }
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  return std::move(buffer).str();
 }
 
-void write_file(fs::path const& path, std::string const& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-        throw std::runtime_error("cannot write " + path.string());
-    }
+void write_file(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  if (!out) {
+    throw std::runtime_error("cannot write " + path.string());
+  }
 }
 
 double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    std::size_t const mid = values.size() / 2;
-    return values.size() % 2 != 0 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+  std::sort(values.begin(), values.end());
+  std::size_t const mid = values.size() / 2;
+  return values.size() % 2 != 0 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
 }
 
 // Median wall time of `runs` calls in milliseconds.
-double time_median(unsigned runs, std::function<void()> const& body) {
-    std::vector<double> times;
-    for (unsigned i = 0; i < runs; ++i) {
-        auto const start = std::chrono::steady_clock::now();
-        body();
-        auto const stop = std::chrono::steady_clock::now();
-        times.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
-    }
-    return median(std::move(times));
+double time_median(unsigned runs, const std::function<void()>& body) {
+  std::vector<double> times;
+  for (unsigned i = 0; i < runs; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    body();
+    const auto stop = std::chrono::steady_clock::now();
+    times.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
+  }
+  return median(std::move(times));
 }
 
 fs::path default_md2html() {
-    std::error_code error;
-    fs::path const self = fs::read_symlink("/proc/self/exe", error);
-    return (error ? fs::path(".") : self.parent_path()) / "md2html";
+  std::error_code error;
+  fs::path const self = fs::read_symlink("/proc/self/exe", error);
+  return (error ? fs::path(".") : self.parent_path()) / "md2html";
 }
 
 // One md2html process on `input` with its output thrown away; throws when it cannot start or fails.
-void run_md2html_once(fs::path const& program, fs::path const& input) {
-    std::vector<std::string> args{program.string()};
-    args.insert(args.end(), kMd2htmlFlags.begin(), kMd2htmlFlags.end());
-    args.push_back(input.string());
-    std::vector<char*> argv;
-    for (auto& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
+void run_md2html_once(const fs::path& program, const fs::path& input) {
+  std::vector<std::string> args{program.string()};
+  args.insert(args.end(), kMd2htmlFlags.begin(), kMd2htmlFlags.end());
+  args.push_back(input.string());
+  std::vector<char*> argv;
+  for (auto& arg : args) {
+    argv.push_back(arg.data());
+  }
+  argv.push_back(nullptr);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    int const rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-        throw std::runtime_error("cannot start " + program.string());
-    }
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        throw std::runtime_error(program.string() + " failed on " + input.string());
-    }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) {
+    throw std::runtime_error("cannot start " + program.string());
+  }
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    throw std::runtime_error(program.string() + " failed on " + input.string());
+  }
 }
 
 // Median md2html time, or nothing when no md2html was asked for and none lies next to us.
-std::optional<double> time_md2html(Options const& options, fs::path const& input) {
-    fs::path const program = options.md2html.value_or(default_md2html());
-    if (!options.md2html && !fs::exists(program)) {
-        std::printf("  (md2html not found at %s; no comparison)\n", program.c_str());
-        return std::nullopt;
-    }
-    return time_median(options.runs, [&] { run_md2html_once(program, input); });
+std::optional<double> time_md2html(const Options& options, const fs::path& input) {
+  fs::path const program = options.md2html.value_or(default_md2html());
+  if (!options.md2html && !fs::exists(program)) {
+    std::printf("  (md2html not found at %s; no comparison)\n", program.c_str());
+    return std::nullopt;
+  }
+  return time_median(options.runs, [&] { run_md2html_once(program, input); });
 }
 
-void print_row(char const* stage, double ms, std::size_t bytes) {
-    double const mb_per_s = ms > 0 ? (static_cast<double>(bytes) / kBytesPerMb) / (ms / 1000.0) : 0;
-    std::printf("  %-26s %12.3f %10.1f\n", stage, ms, mb_per_s);
+void print_row(const char* stage, double ms, std::size_t bytes) {
+  const double mb_per_s = ms > 0 ? (static_cast<double>(bytes) / kBytesPerMb) / (ms / 1000.0) : 0;
+  std::printf("  %-26s %12.3f %10.1f\n", stage, ms, mb_per_s);
 }
 
-void write_outputs(fs::path const& dir, fs::path const& input, RenderedMarkdown const& doc,
-                   std::string const& rtf, std::string const& docx) {
-    fs::create_directories(dir);
-    std::string const name = input.stem().string();
-    write_file(dir / (name + ".html"), doc.html);
-    write_file(dir / (name + ".rtf"), rtf);
-    write_file(dir / (name + ".docx"), docx);
-    write_file(dir / (name + ".txt"), doc.plain_text);
-    std::printf("  outputs: %s/%s.{html,rtf,docx,txt}\n", dir.c_str(), name.c_str());
+void write_outputs(const fs::path& dir, const fs::path& input, const RenderedMarkdown& doc,
+                   const std::string& rtf, const std::string& docx) {
+  fs::create_directories(dir);
+  std::string const name = input.stem().string();
+  write_file(dir / (name + ".html"), doc.html);
+  write_file(dir / (name + ".rtf"), rtf);
+  write_file(dir / (name + ".docx"), docx);
+  write_file(dir / (name + ".txt"), doc.plain_text);
+  std::printf("  outputs: %s/%s.{html,rtf,docx,txt}\n", dir.c_str(), name.c_str());
 }
 
-FileResult bench_file(Options const& options, fs::path const& input) {
-    std::string const markdown = read_file(input);
-    std::size_t const bytes = markdown.size();
-    std::printf("%s: %zu bytes (%.2f MB), median of %u runs\n", input.c_str(), bytes,
-                static_cast<double>(bytes) / kBytesPerMb, options.runs);
-    std::printf("  %-26s %12s %10s\n", "stage", "ms", "MB/s");
+FileResult bench_file(const Options& options, const fs::path& input) {
+  std::string const markdown = read_file(input);
+  std::size_t const bytes = markdown.size();
+  std::printf("%s: %zu bytes (%.2f MB), median of %u runs\n", input.c_str(), bytes,
+              static_cast<double>(bytes) / kBytesPerMb, options.runs);
+  std::printf("  %-26s %12s %10s\n", "stage", "ms", "MB/s");
 
-    RenderedMarkdown doc;
-    double const render_ms = time_median(options.runs, [&] { doc = render_markdown(markdown); });
-    std::string rtf;
-    double const rtf_ms = time_median(options.runs, [&] { rtf = render_rtf(doc, true, kPreviewFontPoints); });
-    TextStats stats;
-    double const stats_ms = time_median(options.runs, [&] { stats = compute_text_stats(markdown); });
-    std::string docx;
-    double const docx_ms = time_median(options.runs, [&] { docx = build_docx(doc); });
-    double const pipeline_ms = render_ms + rtf_ms + stats_ms;
+  RenderedMarkdown doc;
+  const double render_ms = time_median(options.runs, [&] { doc = render_markdown(markdown); });
+  std::string rtf;
+  const double rtf_ms =
+      time_median(options.runs, [&] { rtf = render_rtf(doc, true, kPreviewFontPoints); });
+  TextStats stats;
+  const double stats_ms = time_median(options.runs, [&] { stats = compute_text_stats(markdown); });
+  std::string docx;
+  const double docx_ms = time_median(options.runs, [&] { docx = build_docx(doc); });
+  const double pipeline_ms = render_ms + rtf_ms + stats_ms;
 
-    print_row("render_markdown", render_ms, bytes);
-    print_row("render_rtf (dark)", rtf_ms, bytes);
-    print_row("compute_text_stats", stats_ms, bytes);
-    print_row("build_docx", docx_ms, bytes);
-    print_row("render+rtf+stats", pipeline_ms, bytes);
-    if (std::optional<double> const md2html_ms = time_md2html(options, input)) {
-        print_row("md2html (process, wall)", *md2html_ms, bytes);
-        std::printf("  ratio (render+rtf+stats)/md2html: %.2f\n", pipeline_ms / *md2html_ms);
-    }
-    std::printf("  sizes: html %zu, rtf %zu, docx %zu, plain text %zu bytes; %zu blocks, %zu headings;"
-                " %llu words, %llu lines\n",
-                doc.html.size(), rtf.size(), docx.size(), doc.plain_text.size(), doc.blocks.size(),
-                doc.headings.size(), static_cast<unsigned long long>(stats.words),
-                static_cast<unsigned long long>(stats.lines));
-    if (options.out_dir) {
-        write_outputs(*options.out_dir, input, doc, rtf, docx);
-    }
-    return {input.filename().string(), bytes, pipeline_ms};
+  print_row("render_markdown", render_ms, bytes);
+  print_row("render_rtf (dark)", rtf_ms, bytes);
+  print_row("compute_text_stats", stats_ms, bytes);
+  print_row("build_docx", docx_ms, bytes);
+  print_row("render+rtf+stats", pipeline_ms, bytes);
+  if (const std::optional<double> md2html_ms = time_md2html(options, input)) {
+    print_row("md2html (process, wall)", *md2html_ms, bytes);
+    std::printf("  ratio (render+rtf+stats)/md2html: %.2f\n", pipeline_ms / *md2html_ms);
+  }
+  std::printf(
+      "  sizes: html %zu, rtf %zu, docx %zu, plain text %zu bytes; %zu blocks, %zu headings;"
+      " %llu words, %llu lines\n",
+      doc.html.size(), rtf.size(), docx.size(), doc.plain_text.size(), doc.blocks.size(),
+      doc.headings.size(), static_cast<unsigned long long>(stats.words),
+      static_cast<unsigned long long>(stats.lines));
+  if (options.out_dir) {
+    write_outputs(*options.out_dir, input, doc, rtf, docx);
+  }
+  return {input.filename().string(), bytes, pipeline_ms};
 }
 
 // How the render+rtf+stats time grows against the first input's, next to how the size grows.
-void print_scaling(std::vector<FileResult> const& results) {
-    if (results.size() < 2 || results.front().bytes == 0 || results.front().pipeline_ms <= 0) {
-        return;
-    }
-    FileResult const& base = results.front();
-    std::printf("scaling of render+rtf+stats against %s:\n", base.name.c_str());
-    for (std::size_t i = 1; i < results.size(); ++i) {
-        std::printf("  %-26s size x%.2f, time x%.2f\n", results[i].name.c_str(),
-                    static_cast<double>(results[i].bytes) / static_cast<double>(base.bytes),
-                    results[i].pipeline_ms / base.pipeline_ms);
-    }
+void print_scaling(const std::vector<FileResult>& results) {
+  if (results.size() < 2 || results.front().bytes == 0 || results.front().pipeline_ms <= 0) {
+    return;
+  }
+  const FileResult& base = results.front();
+  std::printf("scaling of render+rtf+stats against %s:\n", base.name.c_str());
+  for (std::size_t i = 1; i < results.size(); ++i) {
+    std::printf("  %-26s size x%.2f, time x%.2f\n", results[i].name.c_str(),
+                static_cast<double>(results[i].bytes) / static_cast<double>(base.bytes),
+                results[i].pipeline_ms / base.pipeline_ms);
+  }
 }
 
 int run(int argc, char** argv) {
-    Options options = parse_options(argc, argv);
-    std::vector<fs::path> inputs;
-    for (auto const& [mb, path] : options.generate) {
-        if (path.has_parent_path()) {
-            fs::create_directories(path.parent_path());
-        }
-        write_file(path, generate_document(static_cast<std::size_t>(mb * kBytesPerMb), options.seed));
-        inputs.push_back(path);
+  Options options = parse_options(argc, argv);
+  std::vector<fs::path> inputs;
+  for (const auto& [mb, path] : options.generate) {
+    if (path.has_parent_path()) {
+      fs::create_directories(path.parent_path());
     }
-    inputs.insert(inputs.end(), options.inputs.begin(), options.inputs.end());
-    std::printf("1 MB = 1048576 bytes; compute_text_stats runs on the Markdown text, as the render job does\n");
-    std::vector<FileResult> results;
-    for (auto const& input : inputs) {
-        results.push_back(bench_file(options, input));
-    }
-    print_scaling(results);
-    return 0;
+    write_file(path, generate_document(static_cast<std::size_t>(mb * kBytesPerMb), options.seed));
+    inputs.push_back(path);
+  }
+  inputs.insert(inputs.end(), options.inputs.begin(), options.inputs.end());
+  std::printf(
+      "1 MB = 1048576 bytes; compute_text_stats runs on the Markdown text, as the render job "
+      "does\n");
+  std::vector<FileResult> results;
+  for (const auto& input : inputs) {
+    results.push_back(bench_file(options, input));
+  }
+  print_scaling(results);
+  return 0;
 }
 
 }  // namespace
 }  // namespace tavrel::win::bench
 
 int main(int argc, char** argv) {
-    try {
-        return tavrel::win::bench::run(argc, argv);
-    } catch (std::exception const& e) {
-        std::fprintf(stderr, "tavrel_render_bench: %s\n", e.what());
-        return 1;
-    }
+  try {
+    return tavrel::win::bench::run(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "tavrel_render_bench: %s\n", e.what());
+    return 1;
+  }
 }

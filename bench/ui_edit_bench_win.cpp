@@ -115,7 +115,8 @@ void measure_edit(App& app, LONG position, bool drop, Samples& samples) {
   std::string text;
   samples.convert.push_back(time_ms([&] { text = editor_text_to_utf8(units); }));
   samples.request.push_back(time_ms([&] {
-    RenderRequest request = make_render_request(text, app.current_document()->revision, edit, false, 0);
+    RenderRequest request =
+        make_render_request(text, app.current_document()->revision, edit, false, 0);
     auto future = std::async(std::launch::async, [] { return 0; });  // the cost of starting a task
     future.wait();
   }));
@@ -133,7 +134,8 @@ void report(const char* label, const std::vector<double>& values) {
 
 void run_size(App& app, double megabytes, int runs, double apply_limit_mb) {
   finish_jobs(app);
-  const std::string document = tavrel::win::bench::generate_document(static_cast<size_t>(megabytes * 1e6));
+  const std::string document =
+      tavrel::win::bench::generate_document(static_cast<size_t>(megabytes * 1e6));
   std::printf("%g MB document (%zu bytes%s)\n", megabytes, document.size(),
               is_large_document(document.size()) ? ", large-document mode" : "");
   const double load = time_ms([&] { app.new_document(document); });
@@ -143,7 +145,8 @@ void run_size(App& app, double megabytes, int runs, double apply_limit_mb) {
   const bool drop = megabytes > apply_limit_mb && !is_large_document(document.size());
 
   Samples samples;
-  const auto middle = static_cast<LONG>(richedit_text_units(app.current_document()->editor).size() / 2);
+  const auto middle =
+      static_cast<LONG>(richedit_text_units(app.current_document()->editor).size() / 2);
   for (int i = 0; i < runs; ++i) measure_edit(app, middle, drop, samples);
   std::printf("  medians of %d edits:\n", runs);
   report("edit notice (typing one character)", samples.notice);
@@ -152,9 +155,11 @@ void run_size(App& app, double megabytes, int runs, double apply_limit_mb) {
   report("UI: build request + start task", samples.request);
   report("UI: request_render as a whole", samples.request_whole);
   report("task: render job (not on the UI thread)", samples.job);
-  report(drop ? "UI: drop a stale result (poll_jobs)" : "UI: apply result (poll_jobs, RTF stream-in)",
-         samples.apply);
-  std::printf("  %-44s %10zu units\n", "preview text", richedit_text_units(app.preview_edit).size());
+  report(
+      drop ? "UI: drop a stale result (poll_jobs)" : "UI: apply result (poll_jobs, RTF stream-in)",
+      samples.apply);
+  std::printf("  %-44s %10zu units\n", "preview text",
+              richedit_text_units(app.preview_edit).size());
   std::fflush(stdout);
 }
 
@@ -186,7 +191,8 @@ int wmain(int argc, wchar_t** argv) {
     // A window of its own per size: emptying a full preview is what Wine does slowest.
     for (double size : sizes) {
       TempProfile profile;
-      App app(GetModuleHandleW(nullptr), false, {L"tavrel.exe", L"--profile", profile.path().native()});
+      App app(GetModuleHandleW(nullptr), false,
+              {L"tavrel.exe", L"--profile", profile.path().native()});
       app.create_window();
       ShowWindow(app.main_window, SW_SHOW);
       pump_messages();

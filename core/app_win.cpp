@@ -61,7 +61,8 @@ std::vector<std::wstring> command_line_arguments() {
 App::App(HINSTANCE instance_handle, bool smoke_test_mode)
     : App(instance_handle, smoke_test_mode, command_line_arguments()) {}
 
-App::App(HINSTANCE instance_handle, bool smoke_test_mode, const std::vector<std::wstring>& arguments)
+App::App(HINSTANCE instance_handle, bool smoke_test_mode,
+         const std::vector<std::wstring>& arguments)
     : instance(instance_handle), smoke_test(smoke_test_mode) {
   ProfileChoice choice =
       choose_profile_dir(default_profile_dir(), arguments, smoke_test,

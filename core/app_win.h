@@ -94,8 +94,8 @@ class App {
   void goto_outline_entry(int index);
   void paint_panes();
   void paint_menu_bar_rule();
-  bool draw_item(const DRAWITEMSTRUCT& item);   // false: not ours, default processing
-  bool measure_item(MEASUREITEMSTRUCT& item);   // false: not ours, default processing
+  bool draw_item(const DRAWITEMSTRUCT& item);  // false: not ours, default processing
+  bool measure_item(MEASUREITEMSTRUCT& item);  // false: not ours, default processing
   void refresh_association_icon();
 
   // Editors, keys, find bar, emoji, images and links.
@@ -213,8 +213,10 @@ class App {
 
   // The modal questions of the document operations; empty means the real message box and save
   // dialog. Tests answer them here instead of driving a modal window.
-  std::function<int(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type)> message_box;
-  std::function<std::optional<std::wstring>(HWND owner, const std::wstring& suggested)> choose_save_path;
+  std::function<int(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type)>
+      message_box;
+  std::function<std::optional<std::wstring>(HWND owner, const std::wstring& suggested)>
+      choose_save_path;
 };
 
 // The command line split the way Windows splits it, program name first.

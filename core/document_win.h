@@ -15,8 +15,8 @@ struct Document {
   TextEncoding encoding = TextEncoding::Utf8;
   bool crlf = false;
   bool modified = false;
-  std::string id;          // "{XXXXXXXX-...}" GUID text; names the recovery snapshot
-  int64_t disk_time = 0;   // last write of the file, 100-ns units since 1601
+  std::string id;         // "{XXXXXXXX-...}" GUID text; names the recovery snapshot
+  int64_t disk_time = 0;  // last write of the file, 100-ns units since 1601
   HWND editor = nullptr;
   uint64_t revision = 0;
 };

@@ -35,7 +35,8 @@ std::string new_document_id() {
   GUID guid{};
   if (FAILED(CoCreateGuid(&guid))) throw std::runtime_error("Cannot create document id");
   wchar_t text[kGuidTextUnits] = {};
-  if (StringFromGUID2(guid, text, kGuidTextUnits) == 0) throw std::runtime_error("Cannot create document id");
+  if (StringFromGUID2(guid, text, kGuidTextUnits) == 0)
+    throw std::runtime_error("Cannot create document id");
   return to_utf8(text);
 }
 
@@ -164,7 +165,8 @@ bool App::close_document(size_t index) {
   // Out of the list first, so that nothing below can see a record whose editor is gone.
   std::unique_ptr<Document> closed = std::move(documents[index]);
   documents.erase(documents.begin() + static_cast<std::ptrdiff_t>(index));
-  if (active_document >= documents.size() && !documents.empty()) active_document = documents.size() - 1;
+  if (active_document >= documents.size() && !documents.empty())
+    active_document = documents.size() - 1;
   remove_recovery_file(*closed);
   DestroyWindow(closed->editor);
 
@@ -187,12 +189,15 @@ int ask_user(App& app, const std::wstring& text, const std::wstring& caption, UI
 bool App::confirm_save_changes(Document* document) {
   if (document == nullptr || !document->modified) return true;
   const std::wstring name = document_display_name(*document, vietnamese);
-  const std::wstring question =
-      vietnamese ? L"L\u01B0u thay \u0111\u1ED5i trong " + name + L"?" : L"Save changes to " + name + L"?";
+  const std::wstring question = vietnamese ? L"L\u01B0u thay \u0111\u1ED5i trong " + name + L"?"
+                                           : L"Save changes to " + name + L"?";
   switch (ask_user(*this, question, L"Tavrel", MB_YESNOCANCEL | MB_ICONQUESTION)) {
-    case IDYES: return save_document(*document, false);
-    case IDNO: return true;
-    default: return false;  // Cancel, and a box that failed (0)
+    case IDYES:
+      return save_document(*document, false);
+    case IDNO:
+      return true;
+    default:
+      return false;  // Cancel, and a box that failed (0)
   }
 }
 

@@ -14,7 +14,8 @@ namespace tavrel::win {
 // no edit); the previous state comes back on every way out, exceptions included.
 class ChangeSuppression {
  public:
-  explicit ChangeSuppression(App& app) : app_(app), previous_(std::exchange(app.suppress_change, true)) {}
+  explicit ChangeSuppression(App& app)
+      : app_(app), previous_(std::exchange(app.suppress_change, true)) {}
   ~ChangeSuppression() { app_.suppress_change = previous_; }
   ChangeSuppression(const ChangeSuppression&) = delete;
   ChangeSuppression& operator=(const ChangeSuppression&) = delete;

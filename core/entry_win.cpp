@@ -87,7 +87,8 @@ int run(HINSTANCE instance, std::uint64_t start_tick, int count, const wchar_t* 
 
   MainWindowOwner window_owner(app);
   app.create_window();
-  if (!guard.name.empty()) SetPropW(app.main_window, guard.name.c_str(), reinterpret_cast<HANDLE>(1));
+  if (!guard.name.empty())
+    SetPropW(app.main_window, guard.name.c_str(), reinterpret_cast<HANDLE>(1));
   open_start_files(app, count, arguments);
   app.restore_recovery();
   if (app.view_mode == 3 && !flags.self_test) {

@@ -135,8 +135,7 @@ fs::path save_history_snapshot(const fs::path& history_root, const fs::path& fil
   const std::string current = read_text_file(file);
   if (newest_equals(sorted, current)) return {};
 
-  const fs::path target =
-      folder / history_snapshot_name(next_snapshot_ticks(sorted, now_ticks));
+  const fs::path target = folder / history_snapshot_name(next_snapshot_ticks(sorted, now_ticks));
   write(target, current);
   sorted.push_back(target);
   prune(sorted);

@@ -17,8 +17,8 @@ namespace tavrel::win {
 
 // What a recovery snapshot holds of a document.
 struct RecoveryRecord {
-  std::string text;    // UTF-8, LF line ends, as taken from the editor
-  std::wstring path;   // absolute path (UTF-16 units); empty for an untitled document
+  std::string text;   // UTF-8, LF line ends, as taken from the editor
+  std::wstring path;  // absolute path (UTF-16 units); empty for an untitled document
   TextEncoding encoding = TextEncoding::Utf8;
   bool crlf = false;
   int64_t disk_time = 0;  // last write of the file, 100-ns units since 1601; 0 when never saved

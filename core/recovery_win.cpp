@@ -25,7 +25,8 @@ namespace tavrel::win {
 namespace {
 
 RecoveryRecord recovery_record(const Document& document) {
-  return RecoveryRecord{document.text, document.path, document.encoding, document.crlf, document.disk_time};
+  return RecoveryRecord{document.text, document.path, document.encoding, document.crlf,
+                        document.disk_time};
 }
 
 // Opens one snapshot as a new, modified tab. Everything that can fail (reading, parsing, every
@@ -58,9 +59,10 @@ void auto_save_document(App& app, Document& document) {
 }  // namespace
 
 std::wstring recovery_prompt_text(bool vietnamese) {
-  return vietnamese ? L"C\u00F3 t\u00E0i li\u1EC7u ch\u01B0a l\u01B0u t\u1EEB phi\u00EAn tr\u01B0\u1EDBc. "
-                      L"M\u1EDF b\u1EA3n kh\u00F4i ph\u1EE5c ngay?"
-                    : L"Unsaved documents were recovered. Open them now?";
+  return vietnamese
+             ? L"C\u00F3 t\u00E0i li\u1EC7u ch\u01B0a l\u01B0u t\u1EEB phi\u00EAn tr\u01B0\u1EDBc. "
+               L"M\u1EDF b\u1EA3n kh\u00F4i ph\u1EE5c ngay?"
+             : L"Unsaved documents were recovered. Open them now?";
 }
 
 void App::save_recovery() {
@@ -75,10 +77,13 @@ void App::save_recovery() {
 
 void App::restore_recovery() {
   if (smoke_test) return;
-  const std::vector<std::filesystem::path> candidates = list_recovery_candidates(profile_dir / L"recovery");
+  const std::vector<std::filesystem::path> candidates =
+      list_recovery_candidates(profile_dir / L"recovery");
   if (candidates.empty()) return;
   // Any answer but Yes keeps the files for the next start.
-  if (ask_user(*this, recovery_prompt_text(vietnamese), L"Tavrel", MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+  if (ask_user(*this, recovery_prompt_text(vietnamese), L"Tavrel", MB_YESNO | MB_ICONQUESTION) !=
+      IDYES)
+    return;
   for (const std::filesystem::path& candidate : candidates) {
     try {
       restore_snapshot(*this, candidate);
@@ -95,8 +100,7 @@ void App::remove_recovery_file(const Document& document) {
   try {
     std::error_code ignored;
     std::filesystem::remove(recovery_file_path(profile_dir, document.id), ignored);
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 void App::auto_save_documents() {
@@ -114,10 +118,11 @@ void App::auto_save_documents() {
 }
 
 void App::save_history_snapshot(const std::filesystem::path& path) {
-  tavrel::win::save_history_snapshot(profile_dir / L"history", path,
-                                     [](const std::filesystem::path& target, const std::string& bytes) {
-                                       write_file_atomic(target, bytes);
-                                     });
+  tavrel::win::save_history_snapshot(
+      profile_dir / L"history", path,
+      [](const std::filesystem::path& target, const std::string& bytes) {
+        write_file_atomic(target, bytes);
+      });
 }
 
 void save_recovery_at_session_end(App& app) noexcept {
@@ -126,10 +131,8 @@ void save_recovery_at_session_end(App& app) noexcept {
   } catch (const std::exception& error) {
     try {
       app.set_status(to_wide_lenient(error.what()));
-    } catch (...) {
-    }
-  } catch (...) {
-  }
+    } catch (...) {}
+  } catch (...) {}
 }
 
 }  // namespace tavrel::win

@@ -29,8 +29,9 @@ HWND wait_for_session_window(const std::wstring& name) {
 void send_to_running_window(HWND running, const ForwardedArguments& payload) {
   COPYDATASTRUCT message = payload.message();
   DWORD_PTR result = 0;
-  const LRESULT sent = SendMessageTimeoutW(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&message),
-                                           SMTO_BLOCK | SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+  const LRESULT sent =
+      SendMessageTimeoutW(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&message),
+                          SMTO_BLOCK | SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
   if (sent == 0 || result != 1) {
     throw std::runtime_error("The existing Tavrel window is busy. Please try again.");
   }
@@ -77,7 +78,8 @@ BOOL CALLBACK find_session_window(HWND window, LPARAM context) {
   return FALSE;
 }
 
-bool acquire_session(SessionGuard& guard, const App& app, int count, const wchar_t* const* arguments) {
+bool acquire_session(SessionGuard& guard, const App& app, int count,
+                     const wchar_t* const* arguments) {
   guard.name = session_name(app.profile_dir);
   const std::wstring mutex_name = guard_mutex_name(guard.name);
   guard.mutex = CreateMutexW(nullptr, FALSE, mutex_name.c_str());

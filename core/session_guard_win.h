@@ -45,7 +45,8 @@ ForwardedArguments forward_arguments(int count, const wchar_t* const* arguments)
 // the name). True: the arguments were taken by the running instance, which was brought to the
 // front. Throws when the session cannot be protected, the running window cannot be found in time
 // or does not take the arguments.
-bool acquire_session(SessionGuard& guard, const App& app, int count, const wchar_t* const* arguments);
+bool acquire_session(SessionGuard& guard, const App& app, int count,
+                     const wchar_t* const* arguments);
 
 // EnumWindows callback; `context` is a SessionSearch.
 struct SessionSearch {

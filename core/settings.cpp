@@ -14,10 +14,10 @@ constexpr long long kIntegerLimit = 10000;
 
 bool is_setting_integer(const json& value) {
   if (value.is_number_integer()) {
-    long long v = value.is_number_unsigned()
-                      ? static_cast<long long>(std::min<uint64_t>(value.get<uint64_t>(),
-                                                                  kIntegerLimit + 1))
-                      : value.get<long long>();
+    long long v =
+        value.is_number_unsigned()
+            ? static_cast<long long>(std::min<uint64_t>(value.get<uint64_t>(), kIntegerLimit + 1))
+            : value.get<long long>();
     return v >= -kIntegerLimit && v <= kIntegerLimit;
   }
   return false;
@@ -66,14 +66,24 @@ int clamp_int(long long value, int low, int high) {
 
 int remap_theme(long long stored) {
   switch (stored) {
-    case 0: case 1: case 2: return static_cast<int>(stored);
-    case 4: return 1;
-    case 3: case 5: case 6: return 2;
-    default: return 0;
+    case 0:
+    case 1:
+    case 2:
+      return static_cast<int>(stored);
+    case 4:
+      return 1;
+    case 3:
+    case 5:
+    case 6:
+      return 2;
+    default:
+      return 0;
   }
 }
 
-int remap_view(long long stored) { return stored == 0 || stored == 3 ? static_cast<int>(stored) : 1; }
+int remap_view(long long stored) {
+  return stored == 0 || stored == 3 ? static_cast<int>(stored) : 1;
+}
 
 json parse_settings_text(const std::string& text) {
   json parsed = json::parse(text, nullptr, /*allow_exceptions=*/false, /*ignore_comments=*/false);

@@ -106,8 +106,7 @@ std::string encode_text_bytes(std::string_view text, bool crlf, TextEncoding enc
   }
 }
 
-std::string read_text_file(const std::filesystem::path& path, TextEncoding* encoding,
-                           bool* crlf) {
+std::string read_text_file(const std::filesystem::path& path, TextEncoding* encoding, bool* crlf) {
   std::error_code ec;
   const uintmax_t size = std::filesystem::file_size(path, ec);
   if (ec) throw_fs_error("file_size", path, ec);
@@ -125,10 +124,14 @@ std::string read_text_file(const std::filesystem::path& path, TextEncoding* enco
 
 const char* encoding_label(TextEncoding encoding) {
   switch (encoding) {
-    case TextEncoding::Utf8: return "UTF-8";
-    case TextEncoding::Utf8Bom: return "UTF-8 BOM";
-    case TextEncoding::Utf16Le: return "UTF-16 LE";
-    default: return "UTF-16 BE";
+    case TextEncoding::Utf8:
+      return "UTF-8";
+    case TextEncoding::Utf8Bom:
+      return "UTF-8 BOM";
+    case TextEncoding::Utf16Le:
+      return "UTF-16 LE";
+    default:
+      return "UTF-16 BE";
   }
 }
 

@@ -6,8 +6,8 @@
 
 namespace tavrel::win {
 
-std::u16string utf8_to_utf16(std::string_view text);   // throws "Invalid UTF-8"
-std::string utf16_to_utf8(std::u16string_view text);   // throws "Invalid UTF-16"
+std::u16string utf8_to_utf16(std::string_view text);  // throws "Invalid UTF-8"
+std::string utf16_to_utf8(std::u16string_view text);  // throws "Invalid UTF-16"
 
 // Wide strings hold UTF-16 units (on Linux, one unit per wchar_t) so both builds agree.
 std::wstring to_wide(std::string_view text);

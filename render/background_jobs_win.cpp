@@ -112,8 +112,11 @@ void take_scan_for(App& app, const std::filesystem::path& root, WorkspaceScan* s
       app.workspace_files = std::move(scan->files);
       app.fill_workspace_tree();
       return;
-    case ScanDecision::Drop: return;
-    case ScanDecision::DropAndRescan: app.scan_workspace(); return;
+    case ScanDecision::Drop:
+      return;
+    case ScanDecision::DropAndRescan:
+      app.scan_workspace();
+      return;
   }
 }
 
@@ -142,7 +145,8 @@ void App::request_render() {
   document.text = richedit_text_utf8(document.editor);
   const std::int64_t first_visible =
       is_large_document(document.text.size()) ? first_visible_position(document.editor) : 0;
-  RenderRequest request = make_render_request(document.text, document.revision, document.editor, dark, first_visible);
+  RenderRequest request =
+      make_render_request(document.text, document.revision, document.editor, dark, first_visible);
   large_document = request.partial;
   if (large_document) {
     set_status(vietnamese ? L"T\u00E0i li\u1EC7u l\u1EDBn | preview theo v\u00F9ng \u0111ang xem"

@@ -5,8 +5,8 @@
 
 namespace tavrel::win {
 
-void write_docx(RenderedMarkdown const& doc, std::filesystem::path const& path) {
-    write_file_atomic(path, build_docx(doc));
+void write_docx(const RenderedMarkdown& doc, const std::filesystem::path& path) {
+  write_file_atomic(path, build_docx(doc));
 }
 
 }  // namespace tavrel::win

@@ -8,6 +8,6 @@ namespace tavrel::win {
 
 // Builds the package in memory and writes it in one atomic replace, so a failed export leaves
 // an existing file at `path` unchanged. Failures of the write propagate unchanged.
-void write_docx(RenderedMarkdown const& doc, std::filesystem::path const& path);
+void write_docx(const RenderedMarkdown& doc, const std::filesystem::path& path);
 
 }  // namespace tavrel::win

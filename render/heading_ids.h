@@ -14,26 +14,26 @@ namespace tavrel::win {
 
 // Hands out unique ids within one render: intro, intro-1, intro-2, ... keyed by the base id.
 class HeadingIdTable {
-public:
-    std::string next(std::string const& heading_text);
+ public:
+  std::string next(const std::string& heading_text);
 
-private:
-    std::unordered_map<std::string, std::uint32_t> seen_;
+ private:
+  std::unordered_map<std::string, std::uint32_t> seen_;
 };
 
 // Finds each heading's text in the rendered input, in document order, from a running position.
 // The search for one heading covers only the lines its text came from, so a document with many
 // headings whose text is not written verbatim (entities, emphasis) stays linear.
 class HeadingLocator {
-public:
-    HeadingLocator(std::string_view input, std::size_t start);
+ public:
+  HeadingLocator(std::string_view input, std::size_t start);
 
-    // `source` is where the parser took the heading's text from, in `input` coordinates.
-    std::uint64_t locate(std::string_view text, SourceSpan source);
+  // `source` is where the parser took the heading's text from, in `input` coordinates.
+  std::uint64_t locate(std::string_view text, SourceSpan source);
 
-private:
-    std::string_view input_;
-    std::size_t position_;
+ private:
+  std::string_view input_;
+  std::size_t position_;
 };
 
 // First occurrence of `needle` in `haystack` starting in [from, last_start]; npos when none.
@@ -41,7 +41,7 @@ private:
 std::size_t find_first_between(std::string_view haystack, std::string_view needle, std::size_t from,
                                std::size_t last_start);
 
-std::string table_of_contents_html(std::vector<Heading> const& headings);
+std::string table_of_contents_html(const std::vector<Heading>& headings);
 
 // Every table of contents repeats the whole heading list, so a short document of many "[TOC]"
 // lines and many headings would grow quadratically. The first table always appears; more appear
@@ -50,10 +50,11 @@ inline constexpr std::size_t kMaxTocEntries = 100000;
 std::size_t toc_expansion_limit(std::size_t heading_count);
 
 // Replaces the first `limit` occurrences of "<p>[TOC]</p>" by `nav`, in place.
-void replace_toc_markers(std::string& html, std::string const& nav, std::size_t limit);
+void replace_toc_markers(std::string& html, const std::string& nav, std::size_t limit);
 
 // The first `limit` paragraphs that are exactly one "[TOC]" run become one linked run per
 // heading.
-void apply_toc_to_blocks(std::vector<Block>& blocks, std::vector<Heading> const& headings, std::size_t limit);
+void apply_toc_to_blocks(std::vector<Block>& blocks, const std::vector<Heading>& headings,
+                         std::size_t limit);
 
 }  // namespace tavrel::win

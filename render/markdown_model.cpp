@@ -22,320 +22,364 @@ MarkdownWalk& walk_of(void* userdata) { return *static_cast<MarkdownWalk*>(userd
 // the model would be incomplete anyway.
 template <typename Body>
 int guarded(void* userdata, Body&& body) {
-    MarkdownWalk& walk = walk_of(userdata);
-    try {
-        body(walk);
-        return 0;
-    } catch (...) {
-        walk.failure = std::current_exception();
-        return 1;
-    }
+  MarkdownWalk& walk = walk_of(userdata);
+  try {
+    body(walk);
+    return 0;
+  } catch (...) {
+    walk.failure = std::current_exception();
+    return 1;
+  }
 }
 
-std::string_view attribute_text(MD_ATTRIBUTE const& attribute) {
-    if (attribute.text == nullptr || attribute.size == 0) {
-        return {};
-    }
-    return {attribute.text, attribute.size};
+std::string_view attribute_text(const MD_ATTRIBUTE& attribute) {
+  if (attribute.text == nullptr || attribute.size == 0) {
+    return {};
+  }
+  return {attribute.text, attribute.size};
 }
 
 // Underline from an inline tag and colour from a colour span belong to the block they were
 // opened in; without this an unclosed tag would restyle the rest of the document.
 void end_leaf_block(MarkdownWalk& walk) {
-    walk.style &= ~RunStyle::Underline;
-    walk.color.clear();
-    walk.color_epoch = 0;
+  walk.style &= ~RunStyle::Underline;
+  walk.color.clear();
+  walk.color_epoch = 0;
 }
 
 void append_list_marker(MarkdownWalk& walk, MD_BLOCK_LI_DETAIL const* detail) {
-    if (detail != nullptr && detail->is_task) {
-        append_run(walk, std::string_view(detail->task_mark == ' ' ? "\xE2\x98\x90  " : "\xE2\x98\x91  "));
-    } else if (!walk.list_numbers.empty() && walk.list_numbers.back() != 0) {
-        std::uint32_t& next = walk.list_numbers.back();
-        append_run(walk, std::to_string(next) + ".  ");
-        ++next;
-    } else {
-        append_run(walk, std::string_view("\xE2\x80\xA2  "));
-    }
+  if (detail != nullptr && detail->is_task) {
+    append_run(walk,
+               std::string_view(detail->task_mark == ' ' ? "\xE2\x98\x90  " : "\xE2\x98\x91  "));
+  } else if (!walk.list_numbers.empty() && walk.list_numbers.back() != 0) {
+    std::uint32_t& next = walk.list_numbers.back();
+    append_run(walk, std::to_string(next) + ".  ");
+    ++next;
+  } else {
+    append_run(walk, std::string_view("\xE2\x80\xA2  "));
+  }
 }
 
 void enter_paragraph(MarkdownWalk& walk) {
-    auto& blocks = walk.result.blocks;
-    if (walk.list_depth > 0 && !blocks.empty() && blocks.back().kind == BlockKind::ListItem) {
-        return;  // later paragraphs of an item join the item
-    }
-    if (walk.quote_depth > 0) {
-        push_block(walk, BlockKind::Quote, walk.quote_depth, {});
-    } else {
-        push_block(walk, BlockKind::Paragraph, 0, {});
-    }
+  auto& blocks = walk.result.blocks;
+  if (walk.list_depth > 0 && !blocks.empty() && blocks.back().kind == BlockKind::ListItem) {
+    return;  // later paragraphs of an item join the item
+  }
+  if (walk.quote_depth > 0) {
+    push_block(walk, BlockKind::Quote, walk.quote_depth, {});
+  } else {
+    push_block(walk, BlockKind::Paragraph, 0, {});
+  }
 }
 
 void enter_cell(MarkdownWalk& walk, bool header) {
-    if (walk.result.blocks.empty()) {
-        push_block(walk, BlockKind::TableRow, 0, {});
-    }
-    Block& row = walk.result.blocks.back();
-    walk.in_cell = true;
-    row.cells.emplace_back();
-    if (header) {
-        walk.style |= RunStyle::Strong;
-        row.level = 1;
-    }
+  if (walk.result.blocks.empty()) {
+    push_block(walk, BlockKind::TableRow, 0, {});
+  }
+  Block& row = walk.result.blocks.back();
+  walk.in_cell = true;
+  row.cells.emplace_back();
+  if (header) {
+    walk.style |= RunStyle::Strong;
+    row.level = 1;
+  }
 }
 
 void enter_block(MarkdownWalk& walk, MD_BLOCKTYPE type, void* detail) {
-    // Any new block ends the text of the one before it (a tight item's text ends where its
-    // nested list starts).
-    end_leaf_block(walk);
-    switch (type) {
-    case MD_BLOCK_QUOTE: ++walk.quote_depth; break;
+  // Any new block ends the text of the one before it (a tight item's text ends where its
+  // nested list starts).
+  end_leaf_block(walk);
+  switch (type) {
+    case MD_BLOCK_QUOTE:
+      ++walk.quote_depth;
+      break;
     case MD_BLOCK_UL:
-        ++walk.list_depth;
-        walk.list_numbers.push_back(0);
-        break;
+      ++walk.list_depth;
+      walk.list_numbers.push_back(0);
+      break;
     case MD_BLOCK_OL:
-        ++walk.list_depth;
-        walk.list_numbers.push_back(static_cast<MD_BLOCK_OL_DETAIL const*>(detail)->start);
-        break;
+      ++walk.list_depth;
+      walk.list_numbers.push_back(static_cast<const MD_BLOCK_OL_DETAIL*>(detail)->start);
+      break;
     case MD_BLOCK_LI:
-        push_block(walk, BlockKind::ListItem, walk.list_depth, {});
-        append_list_marker(walk, static_cast<MD_BLOCK_LI_DETAIL const*>(detail));
-        break;
-    case MD_BLOCK_HR: push_block(walk, BlockKind::Rule, 0, {}); break;
+      push_block(walk, BlockKind::ListItem, walk.list_depth, {});
+      append_list_marker(walk, static_cast<const MD_BLOCK_LI_DETAIL*>(detail));
+      break;
+    case MD_BLOCK_HR:
+      push_block(walk, BlockKind::Rule, 0, {});
+      break;
     case MD_BLOCK_H:
-        push_block(walk, BlockKind::Heading, static_cast<MD_BLOCK_H_DETAIL const*>(detail)->level, {});
-        walk.heading_sources.emplace_back();
-        walk.in_heading = true;
-        break;
+      push_block(walk, BlockKind::Heading, static_cast<const MD_BLOCK_H_DETAIL*>(detail)->level,
+                 {});
+      walk.heading_sources.emplace_back();
+      walk.in_heading = true;
+      break;
     case MD_BLOCK_CODE:
-        push_block(walk, BlockKind::CodeBlock, 0,
-                   std::string(attribute_text(static_cast<MD_BLOCK_CODE_DETAIL const*>(detail)->lang)));
-        break;
-    case MD_BLOCK_P: enter_paragraph(walk); break;
-    case MD_BLOCK_TR: push_block(walk, BlockKind::TableRow, 0, {}); break;
-    case MD_BLOCK_TH: enter_cell(walk, true); break;
-    case MD_BLOCK_TD: enter_cell(walk, false); break;
-    default: break;
-    }
+      push_block(
+          walk, BlockKind::CodeBlock, 0,
+          std::string(attribute_text(static_cast<const MD_BLOCK_CODE_DETAIL*>(detail)->lang)));
+      break;
+    case MD_BLOCK_P:
+      enter_paragraph(walk);
+      break;
+    case MD_BLOCK_TR:
+      push_block(walk, BlockKind::TableRow, 0, {});
+      break;
+    case MD_BLOCK_TH:
+      enter_cell(walk, true);
+      break;
+    case MD_BLOCK_TD:
+      enter_cell(walk, false);
+      break;
+    default:
+      break;
+  }
 }
 
 void leave_block(MarkdownWalk& walk, MD_BLOCKTYPE type) {
-    switch (type) {
-    case MD_BLOCK_QUOTE: walk.quote_depth -= walk.quote_depth > 0 ? 1 : 0; break;
+  switch (type) {
+    case MD_BLOCK_QUOTE:
+      walk.quote_depth -= walk.quote_depth > 0 ? 1 : 0;
+      break;
     case MD_BLOCK_UL:
     case MD_BLOCK_OL:
-        walk.list_depth -= walk.list_depth > 0 ? 1 : 0;
-        if (!walk.list_numbers.empty()) {
-            walk.list_numbers.pop_back();
-        }
-        break;
+      walk.list_depth -= walk.list_depth > 0 ? 1 : 0;
+      if (!walk.list_numbers.empty()) {
+        walk.list_numbers.pop_back();
+      }
+      break;
     case MD_BLOCK_TH:
-        walk.style &= ~RunStyle::Strong;
-        walk.in_cell = false;
-        end_leaf_block(walk);
-        break;
+      walk.style &= ~RunStyle::Strong;
+      walk.in_cell = false;
+      end_leaf_block(walk);
+      break;
     case MD_BLOCK_TD:
-        walk.in_cell = false;
-        end_leaf_block(walk);
-        break;
+      walk.in_cell = false;
+      end_leaf_block(walk);
+      break;
     case MD_BLOCK_H:
-        walk.in_heading = false;
-        end_leaf_block(walk);
-        break;
+      walk.in_heading = false;
+      end_leaf_block(walk);
+      break;
     case MD_BLOCK_P:
     case MD_BLOCK_LI:
-    case MD_BLOCK_CODE: end_leaf_block(walk); break;
-    default: break;
-    }
+    case MD_BLOCK_CODE:
+      end_leaf_block(walk);
+      break;
+    default:
+      break;
+  }
 }
 
 void enter_span(MarkdownWalk& walk, MD_SPANTYPE type, void* detail) {
-    walk.style_stack.push_back(static_cast<std::uint32_t>(walk.style));
-    bool const replaces_link = type == MD_SPAN_A || type == MD_SPAN_IMG;
-    walk.span_saved_link.push_back(replaces_link ? 1 : 0);
-    switch (type) {
-    case MD_SPAN_EM: walk.style |= RunStyle::Emphasis; break;
-    case MD_SPAN_STRONG: walk.style |= RunStyle::Strong; break;
+  walk.style_stack.push_back(static_cast<std::uint32_t>(walk.style));
+  const bool replaces_link = type == MD_SPAN_A || type == MD_SPAN_IMG;
+  walk.span_saved_link.push_back(replaces_link ? 1 : 0);
+  switch (type) {
+    case MD_SPAN_EM:
+      walk.style |= RunStyle::Emphasis;
+      break;
+    case MD_SPAN_STRONG:
+      walk.style |= RunStyle::Strong;
+      break;
     case MD_SPAN_CODE:
     case MD_SPAN_LATEXMATH:
-    case MD_SPAN_LATEXMATH_DISPLAY: walk.style |= RunStyle::Code; break;
-    case MD_SPAN_DEL: walk.style |= RunStyle::Strike; break;
-    case MD_SPAN_U: walk.style |= RunStyle::Underline; break;
+    case MD_SPAN_LATEXMATH_DISPLAY:
+      walk.style |= RunStyle::Code;
+      break;
+    case MD_SPAN_DEL:
+      walk.style |= RunStyle::Strike;
+      break;
+    case MD_SPAN_U:
+      walk.style |= RunStyle::Underline;
+      break;
     case MD_SPAN_IMG:
-        append_run(walk, std::string_view("\xE2\x96\xA7 "));
-        [[fallthrough]];
+      append_run(walk, std::string_view("\xE2\x96\xA7 "));
+      [[fallthrough]];
     case MD_SPAN_A: {
-        std::string_view target = type == MD_SPAN_A
-                                      ? attribute_text(static_cast<MD_SPAN_A_DETAIL const*>(detail)->href)
-                                      : attribute_text(static_cast<MD_SPAN_IMG_DETAIL const*>(detail)->src);
-        walk.link_stack.push_back(std::move(walk.link));
-        walk.link_epoch_stack.push_back(walk.link_epoch);
-        walk.link.assign(target);
-        walk.link_epoch = walk.next_epoch++;
-        break;
+      std::string_view target =
+          type == MD_SPAN_A ? attribute_text(static_cast<const MD_SPAN_A_DETAIL*>(detail)->href)
+                            : attribute_text(static_cast<const MD_SPAN_IMG_DETAIL*>(detail)->src);
+      walk.link_stack.push_back(std::move(walk.link));
+      walk.link_epoch_stack.push_back(walk.link_epoch);
+      walk.link.assign(target);
+      walk.link_epoch = walk.next_epoch++;
+      break;
     }
-    default: break;
-    }
+    default:
+      break;
+  }
 }
 
 void leave_span(MarkdownWalk& walk) {
-    if (walk.style_stack.empty()) {
-        return;
-    }
-    walk.style = static_cast<RunStyle>(walk.style_stack.back());
-    walk.style_stack.pop_back();
-    bool const saved_link = walk.span_saved_link.back() != 0;
-    walk.span_saved_link.pop_back();
-    if (saved_link) {
-        walk.link = std::move(walk.link_stack.back());
-        walk.link_stack.pop_back();
-        walk.link_epoch = walk.link_epoch_stack.back();
-        walk.link_epoch_stack.pop_back();
-    }
+  if (walk.style_stack.empty()) {
+    return;
+  }
+  walk.style = static_cast<RunStyle>(walk.style_stack.back());
+  walk.style_stack.pop_back();
+  const bool saved_link = walk.span_saved_link.back() != 0;
+  walk.span_saved_link.pop_back();
+  if (saved_link) {
+    walk.link = std::move(walk.link_stack.back());
+    walk.link_stack.pop_back();
+    walk.link_epoch = walk.link_epoch_stack.back();
+    walk.link_epoch_stack.pop_back();
+  }
 }
 
 // Remembers which part of the buffer a heading's text came from, so the heading can later be
 // looked up near its own line instead of across the whole document.
-void note_heading_source(MarkdownWalk& walk, char const* text, std::size_t size) {
-    auto const base = reinterpret_cast<std::uintptr_t>(walk.source.data());
-    auto const at = reinterpret_cast<std::uintptr_t>(text);
-    if (text == nullptr || at < base || at - base >= walk.source.size() || walk.heading_sources.empty()) {
-        return;
-    }
-    std::size_t const begin = at - base;
-    std::size_t const end = begin + std::min(size, walk.source.size() - begin);
-    SourceSpan& span = walk.heading_sources.back();
-    span.begin = std::min(span.begin, begin);
-    span.end = std::max(span.end, end);
+void note_heading_source(MarkdownWalk& walk, const char* text, std::size_t size) {
+  const auto base = reinterpret_cast<std::uintptr_t>(walk.source.data());
+  const auto at = reinterpret_cast<std::uintptr_t>(text);
+  if (text == nullptr || at < base || at - base >= walk.source.size() ||
+      walk.heading_sources.empty()) {
+    return;
+  }
+  std::size_t const begin = at - base;
+  std::size_t const end = begin + std::min(size, walk.source.size() - begin);
+  SourceSpan& span = walk.heading_sources.back();
+  span.begin = std::min(span.begin, begin);
+  span.end = std::max(span.end, end);
 }
 
-void handle_text(MarkdownWalk& walk, MD_TEXTTYPE type, char const* data, std::size_t size) {
-    std::string_view const piece = data == nullptr ? std::string_view() : std::string_view(data, size);
-    if (walk.in_heading) {
-        note_heading_source(walk, data, size);
-    }
-    switch (type) {
-    case MD_TEXT_HTML: apply_inline_tag(walk, piece); break;
-    case MD_TEXT_BR: append_run(walk, std::string_view("\n")); break;
-    case MD_TEXT_SOFTBR: append_run(walk, std::string_view(" ")); break;
-    case MD_TEXT_NULLCHAR: append_run(walk, kReplacementChar); break;
-    case MD_TEXT_ENTITY: append_run(walk, decode_html_entity(std::string(piece))); break;
+void handle_text(MarkdownWalk& walk, MD_TEXTTYPE type, const char* data, std::size_t size) {
+  std::string_view const piece =
+      data == nullptr ? std::string_view() : std::string_view(data, size);
+  if (walk.in_heading) {
+    note_heading_source(walk, data, size);
+  }
+  switch (type) {
+    case MD_TEXT_HTML:
+      apply_inline_tag(walk, piece);
+      break;
+    case MD_TEXT_BR:
+      append_run(walk, std::string_view("\n"));
+      break;
+    case MD_TEXT_SOFTBR:
+      append_run(walk, std::string_view(" "));
+      break;
+    case MD_TEXT_NULLCHAR:
+      append_run(walk, kReplacementChar);
+      break;
+    case MD_TEXT_ENTITY:
+      append_run(walk, decode_html_entity(std::string(piece)));
+      break;
     default:
-        if (!piece.empty() && std::memchr(piece.data(), '\0', piece.size()) != nullptr) {
-            append_run(walk, without_nul(piece));
-        } else {
-            append_run(walk, piece);
-        }
-        break;
-    }
+      if (!piece.empty() && std::memchr(piece.data(), '\0', piece.size()) != nullptr) {
+        append_run(walk, without_nul(piece));
+      } else {
+        append_run(walk, piece);
+      }
+      break;
+  }
 }
 
 std::vector<Run>& current_target(MarkdownWalk& walk) {
-    if (walk.result.blocks.empty()) {
-        push_block(walk, BlockKind::Paragraph, 0, {});
-    }
-    Block& block = walk.result.blocks.back();
-    if (!walk.in_cell) {
-        return block.runs;
-    }
-    if (block.cells.empty()) {
-        block.cells.emplace_back();
-    }
-    return block.cells.back();
+  if (walk.result.blocks.empty()) {
+    push_block(walk, BlockKind::Paragraph, 0, {});
+  }
+  Block& block = walk.result.blocks.back();
+  if (!walk.in_cell) {
+    return block.runs;
+  }
+  if (block.cells.empty()) {
+    block.cells.emplace_back();
+  }
+  return block.cells.back();
 }
 
 }  // namespace
 
 void push_block(MarkdownWalk& walk, BlockKind kind, std::uint32_t level, std::string text) {
-    Block block;
-    block.kind = kind;
-    block.level = level;
-    block.text = std::move(text);
-    walk.result.blocks.push_back(std::move(block));
+  Block block;
+  block.kind = kind;
+  block.level = level;
+  block.text = std::move(text);
+  walk.result.blocks.push_back(std::move(block));
 }
 
 void append_run(MarkdownWalk& walk, std::string_view text) {
-    std::vector<Run>& target = current_target(walk);
-    std::size_t const block = walk.result.blocks.size();
-    std::size_t const cells = walk.in_cell ? walk.result.blocks.back().cells.size() : 0;
-    if (!target.empty()) {
-        Run& last = target.back();
-        // Equal epochs on the run we appended last prove equal strings without comparing them,
-        // which keeps long links with many text pieces linear.
-        bool const tail = walk.tail_block == block && walk.tail_cells == cells && walk.tail_runs == target.size();
-        bool const same = last.style == walk.style &&
-                          ((tail && walk.tail_link_epoch == walk.link_epoch) || last.link == walk.link) &&
-                          ((tail && walk.tail_color_epoch == walk.color_epoch) || last.color == walk.color);
-        if (same) {
-            last.text.append(text);
-            walk.tail_block = block;
-            walk.tail_cells = cells;
-            walk.tail_runs = target.size();
-            walk.tail_link_epoch = walk.link_epoch;
-            walk.tail_color_epoch = walk.color_epoch;
-            return;
-        }
+  std::vector<Run>& target = current_target(walk);
+  std::size_t const block = walk.result.blocks.size();
+  std::size_t const cells = walk.in_cell ? walk.result.blocks.back().cells.size() : 0;
+  if (!target.empty()) {
+    Run& last = target.back();
+    // Equal epochs on the run we appended last prove equal strings without comparing them,
+    // which keeps long links with many text pieces linear.
+    const bool tail =
+        walk.tail_block == block && walk.tail_cells == cells && walk.tail_runs == target.size();
+    const bool same =
+        last.style == walk.style &&
+        ((tail && walk.tail_link_epoch == walk.link_epoch) || last.link == walk.link) &&
+        ((tail && walk.tail_color_epoch == walk.color_epoch) || last.color == walk.color);
+    if (same) {
+      last.text.append(text);
+      walk.tail_block = block;
+      walk.tail_cells = cells;
+      walk.tail_runs = target.size();
+      walk.tail_link_epoch = walk.link_epoch;
+      walk.tail_color_epoch = walk.color_epoch;
+      return;
     }
-    Run& run = target.emplace_back();
-    run.text.assign(text);
-    run.style = walk.style;
-    run.link = walk.link;
-    run.color = walk.color;
-    walk.tail_block = block;
-    walk.tail_cells = cells;
-    walk.tail_runs = target.size();
-    walk.tail_link_epoch = walk.link_epoch;
-    walk.tail_color_epoch = walk.color_epoch;
+  }
+  Run& run = target.emplace_back();
+  run.text.assign(text);
+  run.style = walk.style;
+  run.link = walk.link;
+  run.color = walk.color;
+  walk.tail_block = block;
+  walk.tail_cells = cells;
+  walk.tail_runs = target.size();
+  walk.tail_link_epoch = walk.link_epoch;
+  walk.tail_color_epoch = walk.color_epoch;
 }
 
-void append_run(MarkdownWalk& walk, std::string text) {
-    append_run(walk, std::string_view(text));
-}
+void append_run(MarkdownWalk& walk, std::string text) { append_run(walk, std::string_view(text)); }
 
 int on_enter_block(MD_BLOCKTYPE type, void* detail, void* userdata) {
-    return guarded(userdata, [&](MarkdownWalk& walk) { enter_block(walk, type, detail); });
+  return guarded(userdata, [&](MarkdownWalk& walk) { enter_block(walk, type, detail); });
 }
 
 int on_leave_block(MD_BLOCKTYPE type, void*, void* userdata) {
-    return guarded(userdata, [&](MarkdownWalk& walk) { leave_block(walk, type); });
+  return guarded(userdata, [&](MarkdownWalk& walk) { leave_block(walk, type); });
 }
 
 int on_enter_span(MD_SPANTYPE type, void* detail, void* userdata) {
-    return guarded(userdata, [&](MarkdownWalk& walk) { enter_span(walk, type, detail); });
+  return guarded(userdata, [&](MarkdownWalk& walk) { enter_span(walk, type, detail); });
 }
 
 int on_leave_span(MD_SPANTYPE, void*, void* userdata) {
-    return guarded(userdata, [&](MarkdownWalk& walk) { leave_span(walk); });
+  return guarded(userdata, [&](MarkdownWalk& walk) { leave_span(walk); });
 }
 
 int on_text(MD_TEXTTYPE type, MD_CHAR const* data, MD_SIZE size, void* userdata) {
-    return guarded(userdata, [&](MarkdownWalk& walk) { handle_text(walk, type, data, size); });
+  return guarded(userdata, [&](MarkdownWalk& walk) { handle_text(walk, type, data, size); });
 }
 
 void parse_block_model(MarkdownWalk& walk, std::string_view source) {
-    if (source.size() > UINT_MAX) {
-        throw std::runtime_error("Markdown parser failed");
-    }
-    walk.source = source;
-    // Typical prose makes a block every hundred bytes or so; starting near that saves most of
-    // the regrowth of a large document.
-    walk.result.blocks.reserve(source.size() / 128 + 8);
-    MD_PARSER parser{};
-    parser.abi_version = 0;
-    parser.flags = kModelParserFlags;
-    parser.enter_block = on_enter_block;
-    parser.leave_block = on_leave_block;
-    parser.enter_span = on_enter_span;
-    parser.leave_span = on_leave_span;
-    parser.text = on_text;
-    int const rc = md_parse(source.data(), static_cast<MD_SIZE>(source.size()), &parser, &walk);
-    if (walk.failure) {
-        std::rethrow_exception(walk.failure);
-    }
-    if (rc != 0) {
-        throw std::runtime_error("Markdown parser failed");
-    }
+  if (source.size() > UINT_MAX) {
+    throw std::runtime_error("Markdown parser failed");
+  }
+  walk.source = source;
+  // Typical prose makes a block every hundred bytes or so; starting near that saves most of
+  // the regrowth of a large document.
+  walk.result.blocks.reserve(source.size() / 128 + 8);
+  MD_PARSER parser{};
+  parser.abi_version = 0;
+  parser.flags = kModelParserFlags;
+  parser.enter_block = on_enter_block;
+  parser.leave_block = on_leave_block;
+  parser.enter_span = on_enter_span;
+  parser.leave_span = on_leave_span;
+  parser.text = on_text;
+  const int rc = md_parse(source.data(), static_cast<MD_SIZE>(source.size()), &parser, &walk);
+  if (walk.failure) {
+    std::rethrow_exception(walk.failure);
+  }
+  if (rc != 0) {
+    throw std::runtime_error("Markdown parser failed");
+  }
 }
 
 }  // namespace tavrel::win

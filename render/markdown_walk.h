@@ -17,37 +17,37 @@ namespace tavrel::win {
 // Where a heading's own text lies in the parsed buffer (positions relative to its start);
 // begin == npos when the parser reported no text that points into the buffer.
 struct SourceSpan {
-    std::size_t begin = std::string_view::npos;
-    std::size_t end = 0;
+  std::size_t begin = std::string_view::npos;
+  std::size_t end = 0;
 };
 
 struct MarkdownWalk {
-    RenderedMarkdown result;                 // only `blocks` is filled by the callbacks
-    RunStyle style = RunStyle::None;
-    std::vector<std::uint32_t> style_stack;  // style saved at each open span
-    std::vector<std::string> link_stack;     // link saved at each span that replaces it
-    std::string link;
-    std::string color;
-    std::uint32_t quote_depth = 0;
-    std::uint32_t list_depth = 0;
-    bool in_cell = false;
-    std::vector<std::uint32_t> list_numbers; // next number of each open list, 0 for bullets
+  RenderedMarkdown result;  // only `blocks` is filled by the callbacks
+  RunStyle style = RunStyle::None;
+  std::vector<std::uint32_t> style_stack;  // style saved at each open span
+  std::vector<std::string> link_stack;     // link saved at each span that replaces it
+  std::string link;
+  std::string color;
+  std::uint32_t quote_depth = 0;
+  std::uint32_t list_depth = 0;
+  bool in_cell = false;
+  std::vector<std::uint32_t> list_numbers;  // next number of each open list, 0 for bullets
 
-    // Bookkeeping that keeps the walk linear and lets render_markdown place headings.
-    std::vector<std::uint8_t> span_saved_link;   // per open span: did it push on link_stack
-    std::uint64_t link_epoch = 0;                // changes whenever `link` gets a new value
-    std::uint64_t color_epoch = 0;               // changes whenever `color` gets a new value
-    std::uint64_t next_epoch = 1;
-    std::vector<std::uint64_t> link_epoch_stack;
-    std::uint64_t tail_link_epoch = 0;           // epochs of the last run appended ...
-    std::uint64_t tail_color_epoch = 0;
-    std::size_t tail_block = 0;                  // ... and which target (blocks.size(),
-    std::size_t tail_cells = 0;                  //     cells.size() or 0) it went to
-    std::size_t tail_runs = 0;                   //     and that target's run count after it
-    std::string_view source;                     // the buffer handed to the parser
-    bool in_heading = false;
-    std::vector<SourceSpan> heading_sources;     // one per heading block, in order
-    std::exception_ptr failure;                  // an exception caught inside a callback
+  // Bookkeeping that keeps the walk linear and lets render_markdown place headings.
+  std::vector<std::uint8_t> span_saved_link;  // per open span: did it push on link_stack
+  std::uint64_t link_epoch = 0;               // changes whenever `link` gets a new value
+  std::uint64_t color_epoch = 0;              // changes whenever `color` gets a new value
+  std::uint64_t next_epoch = 1;
+  std::vector<std::uint64_t> link_epoch_stack;
+  std::uint64_t tail_link_epoch = 0;  // epochs of the last run appended ...
+  std::uint64_t tail_color_epoch = 0;
+  std::size_t tail_block = 0;  // ... and which target (blocks.size(),
+  std::size_t tail_cells = 0;  //     cells.size() or 0) it went to
+  std::size_t tail_runs = 0;   //     and that target's run count after it
+  std::string_view source;     // the buffer handed to the parser
+  bool in_heading = false;
+  std::vector<SourceSpan> heading_sources;  // one per heading block, in order
+  std::exception_ptr failure;               // an exception caught inside a callback
 };
 
 void push_block(MarkdownWalk& walk, BlockKind kind, std::uint32_t level, std::string text);

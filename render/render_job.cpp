@@ -91,7 +91,7 @@ RenderRequest make_render_request(std::string text, std::uint64_t revision, Edit
   return request;
 }
 
-RenderResult render_job(RenderRequest const& request) {
+RenderResult render_job(const RenderRequest& request) {
   RenderResult result;
   result.revision = request.revision;
   result.editor = request.editor;
@@ -107,7 +107,7 @@ RenderResult render_job(RenderRequest const& request) {
   return result;
 }
 
-bool render_result_applies(RenderResult const& result, std::optional<RenderTarget> active) {
+bool render_result_applies(const RenderResult& result, std::optional<RenderTarget> active) {
   if (!active || result.editor == nullptr) return false;
   return result.editor == active->editor && result.revision == active->revision;
 }

@@ -79,10 +79,10 @@ RenderRequest make_render_request(std::string text, std::uint64_t revision, Edit
                                   bool dark, std::int64_t first_visible_position);
 
 // The task body. Failures (such as "Markdown parser failed") propagate to the future.
-RenderResult render_job(RenderRequest const& request);
+RenderResult render_job(const RenderRequest& request);
 
 // True when a finished result belongs to the active document as it is now: same editor, same
 // revision. Without an active document nothing applies.
-bool render_result_applies(RenderResult const& result, std::optional<RenderTarget> active);
+bool render_result_applies(const RenderResult& result, std::optional<RenderTarget> active);
 
 }  // namespace tavrel::win

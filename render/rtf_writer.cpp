@@ -23,50 +23,57 @@ constexpr std::string_view kBlockEnd = "\\b0\\i0\\cb0\\par ";
 constexpr std::uint64_t kTableWidth = 7600;
 
 void append_decimal(std::string& out, std::int64_t value) {
-    char buffer[24];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr);
+  char buffer[24];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, result.ptr);
 }
 
 // Writes "\\u" + the unit read as a signed 16-bit number + "?" (the reader's fallback
 // character) at `out`; returns the end (at most 9 bytes).
 char* write_unicode_escape(char* out, char16_t unit) {
-    *out++ = '\\';
-    *out++ = 'u';
-    out = std::to_chars(out, out + 6, static_cast<int>(static_cast<std::int16_t>(unit))).ptr;
-    *out++ = '?';
-    return out;
+  *out++ = '\\';
+  *out++ = 'u';
+  out = std::to_chars(out, out + 6, static_cast<int>(static_cast<std::int16_t>(unit))).ptr;
+  *out++ = '?';
+  return out;
 }
 
 char* write_literal(char* out, std::string_view literal) {
-    std::memcpy(out, literal.data(), literal.size());
-    return out + literal.size();
+  std::memcpy(out, literal.data(), literal.size());
+  return out + literal.size();
 }
 
 // Writes the RTF form of one ASCII byte at `out`; returns the end (at most 9 bytes).
 char* write_ascii(char* out, unsigned char byte) {
-    switch (byte) {
-    case '\\': return write_literal(out, "\\\\");
-    case '{': return write_literal(out, "\\{");
-    case '}': return write_literal(out, "\\}");
-    case '\n': return write_literal(out, "\\line ");
-    case '\r': return out;
-    case '\t': return write_literal(out, "\\tab ");
-    default: break;
-    }
-    if (byte >= 0x20 && byte <= 0x7E) {
-        *out++ = static_cast<char>(byte);
-        return out;
-    }
-    return write_unicode_escape(out, byte);
+  switch (byte) {
+    case '\\':
+      return write_literal(out, "\\\\");
+    case '{':
+      return write_literal(out, "\\{");
+    case '}':
+      return write_literal(out, "\\}");
+    case '\n':
+      return write_literal(out, "\\line ");
+    case '\r':
+      return out;
+    case '\t':
+      return write_literal(out, "\\tab ");
+    default:
+      break;
+  }
+  if (byte >= 0x20 && byte <= 0x7E) {
+    *out++ = static_cast<char>(byte);
+    return out;
+  }
+  return write_unicode_escape(out, byte);
 }
 
 // Printable ASCII other than the three RTF specials is copied as it is.
 constexpr std::array<bool, 256> make_plain_bytes() {
-    std::array<bool, 256> plain{};
-    for (int byte = 0x20; byte <= 0x7E; ++byte) plain[byte] = true;
-    plain['\\'] = plain['{'] = plain['}'] = false;
-    return plain;
+  std::array<bool, 256> plain{};
+  for (int byte = 0x20; byte <= 0x7E; ++byte) plain[byte] = true;
+  plain['\\'] = plain['{'] = plain['}'] = false;
+  return plain;
 }
 constexpr std::array<bool, 256> kPlainBytes = make_plain_bytes();
 
@@ -75,230 +82,235 @@ constexpr std::array<bool, 256> kPlainBytes = make_plain_bytes();
 // Decodes the multi-byte sequence at `pos` with the rules of the strict UTF-8 to UTF-16
 // conversion (no overlong forms, no surrogates, nothing past U+10FFFF) and advances `pos`.
 char32_t decode_sequence(std::string_view text, std::size_t& pos) {
-    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    unsigned char lead = byte(pos);
-    std::size_t length;
-    char32_t value;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        value = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        value = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        value = lead & 0x07;
-    } else {
-        throw_invalid_utf8();
-    }
-    if (text.size() - pos < length) throw_invalid_utf8();
-    for (std::size_t i = 1; i < length; ++i) {
-        unsigned char next = byte(pos + i);
-        if ((next & 0xC0) != 0x80) throw_invalid_utf8();
-        value = (value << 6) | (next & 0x3F);
-    }
-    if ((length == 3 && value < 0x800) || (length == 4 && value < 0x10000) || value > 0x10FFFF ||
-        (value >= 0xD800 && value <= 0xDFFF)) {
-        throw_invalid_utf8();
-    }
-    pos += length;
-    return value;
+  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  unsigned char lead = byte(pos);
+  std::size_t length;
+  char32_t value;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    value = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    value = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    value = lead & 0x07;
+  } else {
+    throw_invalid_utf8();
+  }
+  if (text.size() - pos < length) throw_invalid_utf8();
+  for (std::size_t i = 1; i < length; ++i) {
+    unsigned char next = byte(pos + i);
+    if ((next & 0xC0) != 0x80) throw_invalid_utf8();
+    value = (value << 6) | (next & 0x3F);
+  }
+  if ((length == 3 && value < 0x800) || (length == 4 && value < 0x10000) || value > 0x10FFFF ||
+      (value >= 0xD800 && value <= 0xDFFF)) {
+    throw_invalid_utf8();
+  }
+  pos += length;
+  return value;
 }
 
 // The text as RTF, unit by UTF-16 unit; throws exactly when the strict conversion to UTF-16
 // would. The pieces are gathered in a local buffer, since most of them are only a few bytes.
 void append_escaped(std::string& out, std::string_view text) {
-    char buffer[2048];
-    char* end = buffer;
-    char* const limit = buffer + sizeof buffer - 2 * 9;  // room for the longest piece
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        if (end > limit) {
-            out.append(buffer, end);
-            end = buffer;
-        }
-        auto byte = static_cast<unsigned char>(text[pos]);
-        if (kPlainBytes[byte]) {
-            *end++ = static_cast<char>(byte);
-            ++pos;
-        } else if (byte < 0x80) {
-            end = write_ascii(end, byte);
-            ++pos;
-        } else {
-            // Everything from U+0080 on is escaped, one escape per UTF-16 unit.
-            char32_t value = decode_sequence(text, pos);
-            if (value < 0x10000) {
-                end = write_unicode_escape(end, static_cast<char16_t>(value));
-            } else {
-                value -= 0x10000;
-                end = write_unicode_escape(end, static_cast<char16_t>(0xD800 + (value >> 10)));
-                end = write_unicode_escape(end, static_cast<char16_t>(0xDC00 + (value & 0x3FF)));
-            }
-        }
+  char buffer[2048];
+  char* end = buffer;
+  char* const limit = buffer + sizeof buffer - 2 * 9;  // room for the longest piece
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    if (end > limit) {
+      out.append(buffer, end);
+      end = buffer;
     }
-    out.append(buffer, end);
+    auto byte = static_cast<unsigned char>(text[pos]);
+    if (kPlainBytes[byte]) {
+      *end++ = static_cast<char>(byte);
+      ++pos;
+    } else if (byte < 0x80) {
+      end = write_ascii(end, byte);
+      ++pos;
+    } else {
+      // Everything from U+0080 on is escaped, one escape per UTF-16 unit.
+      char32_t value = decode_sequence(text, pos);
+      if (value < 0x10000) {
+        end = write_unicode_escape(end, static_cast<char16_t>(value));
+      } else {
+        value -= 0x10000;
+        end = write_unicode_escape(end, static_cast<char16_t>(0xD800 + (value >> 10)));
+        end = write_unicode_escape(end, static_cast<char16_t>(0xDC00 + (value & 0x3FF)));
+      }
+    }
+  }
+  out.append(buffer, end);
 }
 
-void append_runs(std::string& out, std::vector<Run> const& runs, RtfColorMap const& map) {
-    for (Run const& run : runs) {
-        out.push_back('{');
-        if (has_style(run.style, RunStyle::Strong)) out += "\\b ";
-        if (has_style(run.style, RunStyle::Emphasis)) out += "\\i ";
-        if (has_style(run.style, RunStyle::Strike)) out += "\\strike ";
-        if (has_style(run.style, RunStyle::Underline)) out += "\\ul ";
-        if (has_style(run.style, RunStyle::Code)) out += "\\f1\\cf3 ";
-        if (!run.link.empty()) out += "\\cf2\\ul ";
-        // Last, so that an explicit colour wins over the code and link colours.
-        if (!run.color.empty()) {
-            auto found = map.find(run.color);
-            if (found != map.end()) {
-                out += "\\cf";
-                append_decimal(out, found->second);
-                out.push_back(' ');
-            }
-        }
-        append_escaped(out, run.text);
-        out.push_back('}');
+void append_runs(std::string& out, const std::vector<Run>& runs, const RtfColorMap& map) {
+  for (const Run& run : runs) {
+    out.push_back('{');
+    if (has_style(run.style, RunStyle::Strong)) out += "\\b ";
+    if (has_style(run.style, RunStyle::Emphasis)) out += "\\i ";
+    if (has_style(run.style, RunStyle::Strike)) out += "\\strike ";
+    if (has_style(run.style, RunStyle::Underline)) out += "\\ul ";
+    if (has_style(run.style, RunStyle::Code)) out += "\\f1\\cf3 ";
+    if (!run.link.empty()) out += "\\cf2\\ul ";
+    // Last, so that an explicit colour wins over the code and link colours.
+    if (!run.color.empty()) {
+      auto found = map.find(run.color);
+      if (found != map.end()) {
+        out += "\\cf";
+        append_decimal(out, found->second);
+        out.push_back(' ');
+      }
     }
+    append_escaped(out, run.text);
+    out.push_back('}');
+  }
 }
 
-std::uint32_t parse_color(std::string const& color) {
-    std::uint32_t value = 0;
-    if (color.size() > 1) std::from_chars(color.data() + 1, color.data() + color.size(), value, 16);
-    return value;
+std::uint32_t parse_color(const std::string& color) {
+  std::uint32_t value = 0;
+  if (color.size() > 1) std::from_chars(color.data() + 1, color.data() + color.size(), value, 16);
+  return value;
 }
 
 void append_color_table(std::string& out, RtfColorMap& map, bool dark) {
-    out += kHead;
-    out += dark ? kDarkColors : kLightColors;
-    std::uint32_t index = kFirstRunColor;
-    for (auto& [color, slot] : map) {
-        slot = index++;
-        std::uint32_t value = parse_color(color);
-        out += "\\red";
-        append_decimal(out, (value >> 16) & 255);
-        out += "\\green";
-        append_decimal(out, (value >> 8) & 255);
-        out += "\\blue";
-        append_decimal(out, value & 255);
-        out.push_back(';');
-    }
+  out += kHead;
+  out += dark ? kDarkColors : kLightColors;
+  std::uint32_t index = kFirstRunColor;
+  for (auto& [color, slot] : map) {
+    slot = index++;
+    std::uint32_t value = parse_color(color);
+    out += "\\red";
+    append_decimal(out, (value >> 16) & 255);
+    out += "\\green";
+    append_decimal(out, (value >> 8) & 255);
+    out += "\\blue";
+    append_decimal(out, value & 255);
+    out.push_back(';');
+  }
 }
 
-void append_table_row(std::string& out, Block const& block, RtfColorMap const& map) {
-    out += "\\trowd\\trgaph80";
-    std::uint64_t count = block.cells.size();
-    std::uint64_t width = kTableWidth / count;
-    for (std::uint64_t i = 1; i <= count; ++i) {
-        out += "\\clbrdrb\\brdrs\\brdrw5\\brdrcf4";
-        if (block.level != 0) out += "\\clcbpat4";  // header row shading
-        out += "\\cellx";
-        append_decimal(out, static_cast<std::int64_t>(width * i));
-    }
-    for (std::vector<Run> const& cell : block.cells) {
-        out += "\\intbl ";
-        append_runs(out, cell, map);
-        out += "\\cell ";
-    }
-    out += "\\row ";
+void append_table_row(std::string& out, const Block& block, const RtfColorMap& map) {
+  out += "\\trowd\\trgaph80";
+  std::uint64_t count = block.cells.size();
+  std::uint64_t width = kTableWidth / count;
+  for (std::uint64_t i = 1; i <= count; ++i) {
+    out += "\\clbrdrb\\brdrs\\brdrw5\\brdrcf4";
+    if (block.level != 0) out += "\\clcbpat4";  // header row shading
+    out += "\\cellx";
+    append_decimal(out, static_cast<std::int64_t>(width * i));
+  }
+  for (const std::vector<Run>& cell : block.cells) {
+    out += "\\intbl ";
+    append_runs(out, cell, map);
+    out += "\\cell ";
+  }
+  out += "\\row ";
 }
 
 std::string_view heading_size(std::uint32_t level) {
-    if (level == 1) return "38";
-    if (level == 2) return "30";
-    return "25";
+  if (level == 1) return "38";
+  if (level == 2) return "30";
+  return "25";
 }
 
 // Every block starts from the same paragraph and character state and ends its own bold, italic
 // and background, so nothing of one block's look reaches the next.
-void append_block(std::string& out, Block const& block, RtfColorMap const& map,
+void append_block(std::string& out, const Block& block, const RtfColorMap& map,
                   std::string_view paragraph_start) {
-    out += paragraph_start;
-    switch (block.kind) {
+  out += paragraph_start;
+  switch (block.kind) {
     case BlockKind::Heading:
-        out += "\\sb240\\sa160\\b\\fs";
-        out += heading_size(block.level);
-        out.push_back(' ');
-        break;
-    case BlockKind::CodeBlock: out += "\\f1\\fs20\\li180\\ri180\\cb4\\sa120 "; break;
-    case BlockKind::Quote: out += "\\li260\\cf3\\i "; break;
+      out += "\\sb240\\sa160\\b\\fs";
+      out += heading_size(block.level);
+      out.push_back(' ');
+      break;
+    case BlockKind::CodeBlock:
+      out += "\\f1\\fs20\\li180\\ri180\\cb4\\sa120 ";
+      break;
+    case BlockKind::Quote:
+      out += "\\li260\\cf3\\i ";
+      break;
     case BlockKind::ListItem:
-        out += "\\li";
-        append_decimal(out, 200 * static_cast<std::int64_t>(block.level));
-        out += "\\sa80 ";
-        break;
-    case BlockKind::Rule: out += "\\brdrb\\brdrs\\brdrw8\\brdrcf4\\par "; return;
+      out += "\\li";
+      append_decimal(out, 200 * static_cast<std::int64_t>(block.level));
+      out += "\\sa80 ";
+      break;
+    case BlockKind::Rule:
+      out += "\\brdrb\\brdrs\\brdrw8\\brdrcf4\\par ";
+      return;
     case BlockKind::TableRow:
-        if (!block.cells.empty()) {
-            append_table_row(out, block, map);
-            return;
-        }
-        break;
+      if (!block.cells.empty()) {
+        append_table_row(out, block, map);
+        return;
+      }
+      break;
     case BlockKind::Paragraph:
-    default: break;
-    }
-    append_runs(out, block.runs, map);
-    out += kBlockEnd;
+    default:
+      break;
+  }
+  append_runs(out, block.runs, map);
+  out += kBlockEnd;
 }
 
 // Collects the run colours and returns about how many RTF bytes the runs will need, in one walk
 // over the runs.
-std::size_t prepare_runs(RtfColorMap& map, std::vector<Run> const& runs) {
-    std::size_t estimate = 0;
-    for (Run const& run : runs) {
-        if (!run.color.empty()) map.emplace(run.color, 0);
-        estimate += 2 * run.text.size() + 16;
-    }
-    return estimate;
+std::size_t prepare_runs(RtfColorMap& map, const std::vector<Run>& runs) {
+  std::size_t estimate = 0;
+  for (const Run& run : runs) {
+    if (!run.color.empty()) map.emplace(run.color, 0);
+    estimate += 2 * run.text.size() + 16;
+  }
+  return estimate;
 }
 
 }  // namespace
 
-void collect_run_colors(RtfColorMap& map, std::vector<Run> const& runs) {
-    prepare_runs(map, runs);
-}
+void collect_run_colors(RtfColorMap& map, const std::vector<Run>& runs) { prepare_runs(map, runs); }
 
-std::string write_rtf_run(std::vector<Run> const& runs, RtfColorMap const& map) {
-    std::string out;
-    append_runs(out, runs, map);
-    return out;
+std::string write_rtf_run(const std::vector<Run>& runs, const RtfColorMap& map) {
+  std::string out;
+  append_runs(out, runs, map);
+  return out;
 }
 
 std::string escape_rtf(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    append_escaped(out, text);
-    return out;
+  std::string out;
+  out.reserve(text.size());
+  append_escaped(out, text);
+  return out;
 }
 
-std::string render_rtf(RenderedMarkdown const& markdown, bool dark, std::uint32_t size) {
-    RtfColorMap map;
-    // Room for the usual output (text with some escapes, run groups and paragraph words), so
-    // that the string grows at most once more.
-    std::size_t estimate = 2 * markdown.front_matter.size() + 512;
-    for (Block const& block : markdown.blocks) {
-        estimate += 64 + prepare_runs(map, block.runs);
-        for (std::vector<Run> const& cell : block.cells) estimate += 48 + prepare_runs(map, cell);
-    }
+std::string render_rtf(const RenderedMarkdown& markdown, bool dark, std::uint32_t size) {
+  RtfColorMap map;
+  // Room for the usual output (text with some escapes, run groups and paragraph words), so
+  // that the string grows at most once more.
+  std::size_t estimate = 2 * markdown.front_matter.size() + 512;
+  for (const Block& block : markdown.blocks) {
+    estimate += 64 + prepare_runs(map, block.runs);
+    for (const std::vector<Run>& cell : block.cells) estimate += 48 + prepare_runs(map, cell);
+  }
 
-    std::string font_size;
-    append_decimal(font_size, 2 * static_cast<std::int64_t>(size));
-    std::string paragraph_start = "\\pard\\sa180\\sl300\\slmult1\\f0\\fs" + font_size + "\\cf1 ";
+  std::string font_size;
+  append_decimal(font_size, 2 * static_cast<std::int64_t>(size));
+  std::string paragraph_start = "\\pard\\sa180\\sl300\\slmult1\\f0\\fs" + font_size + "\\cf1 ";
 
-    std::string out;
-    out.reserve(estimate);
-    append_color_table(out, map, dark);
-    out += "}\\viewkind4\\uc1\\f0\\fs";
-    out += font_size;
-    out += "\\cf1 ";
-    if (!markdown.front_matter.empty()) {
-        out += "{\\cf3\\fs18 ";
-        append_escaped(out, markdown.front_matter);
-        out += "}\\par\\par ";
-    }
-    for (Block const& block : markdown.blocks) append_block(out, block, map, paragraph_start);
-    out.push_back('}');
-    return out;
+  std::string out;
+  out.reserve(estimate);
+  append_color_table(out, map, dark);
+  out += "}\\viewkind4\\uc1\\f0\\fs";
+  out += font_size;
+  out += "\\cf1 ";
+  if (!markdown.front_matter.empty()) {
+    out += "{\\cf3\\fs18 ";
+    append_escaped(out, markdown.front_matter);
+    out += "}\\par\\par ";
+  }
+  for (const Block& block : markdown.blocks) append_block(out, block, map, paragraph_start);
+  out.push_back('}');
+  return out;
 }
 
 }  // namespace tavrel::win

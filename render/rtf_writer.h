@@ -16,13 +16,13 @@ using RtfColorMap = std::map<std::string, std::uint32_t>;
 
 // One RTF document (ASCII only) for the model, in the dark or light colours, with `size` points
 // as the body font size. Throws std::runtime_error("Invalid UTF-8") for invalid run text.
-std::string render_rtf(RenderedMarkdown const& markdown, bool dark, std::uint32_t size);
+std::string render_rtf(const RenderedMarkdown& markdown, bool dark, std::uint32_t size);
 
 // Adds every non-empty run colour to the map (index 0 until indices are assigned).
-void collect_run_colors(RtfColorMap& map, std::vector<Run> const& runs);
+void collect_run_colors(RtfColorMap& map, const std::vector<Run>& runs);
 
 // One group per run, with the run's style, link and colour words.
-std::string write_rtf_run(std::vector<Run> const& runs, RtfColorMap const& map);
+std::string write_rtf_run(const std::vector<Run>& runs, const RtfColorMap& map);
 
 // The RTF form of a UTF-8 text: escapes for \ { }, line and tab words, \uN? for the rest.
 std::string escape_rtf(std::string_view text);

@@ -10,17 +10,17 @@
 namespace tavrel::win {
 
 struct ZipEntry {
-    std::string name;            // path inside the archive, "/" separated, no leading "/"
-    std::string data;            // stored as it is
-    std::uint32_t offset = 0;    // position of the local header; set by build_zip
-    std::uint32_t crc32 = 0;     // CRC-32 of data; set by build_zip
+  std::string name;          // path inside the archive, "/" separated, no leading "/"
+  std::string data;          // stored as it is
+  std::uint32_t offset = 0;  // position of the local header; set by build_zip
+  std::uint32_t crc32 = 0;   // CRC-32 of data; set by build_zip
 };
 
 // The sizes that decide where the headers of one entry fall, so that the limits can be checked
 // (and tested) without holding the data.
 struct ZipEntrySize {
-    std::uint64_t name_size = 0;
-    std::uint64_t data_size = 0;
+  std::uint64_t name_size = 0;
+  std::uint64_t data_size = 0;
 };
 
 // Largest value a 32-bit size or offset field can hold, and the largest entry count.
@@ -40,7 +40,7 @@ std::uint32_t zip_crc32(std::string_view data);
 // Returns the local header offset of every entry. Throws std::runtime_error when the archive
 // would need a field wider than the format has: more than 65535 entries, a name longer than
 // 65535 bytes, or a size or offset past 32 bits.
-std::vector<std::uint32_t> plan_zip_layout(std::vector<ZipEntrySize> const& sizes);
+std::vector<std::uint32_t> plan_zip_layout(const std::vector<ZipEntrySize>& sizes);
 
 // The whole archive: local headers with names and data in entry order, the central directory and
 // the end record. Throws like plan_zip_layout before writing anything.

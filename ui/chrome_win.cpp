@@ -73,7 +73,8 @@ void paint_menu_frame(HWND window, HDC given, const App& app) {
   if (app.background_brush == nullptr) return;  // no theme yet: the system frame stays
   const HDC dc = given != nullptr ? given : GetWindowDC(window);
   if (dc == nullptr) return;
-  draw_window_frame(dc, window_rect_at_origin(window), app.palette[palette_border], app.background_brush, 2);
+  draw_window_frame(dc, window_rect_at_origin(window), app.palette[palette_border],
+                    app.background_brush, 2);
   if (given == nullptr) ReleaseDC(window, dc);
 }
 
@@ -91,8 +92,9 @@ int ui_font_pixel_height(HWND edit, const App& app) {
 LRESULT edit_box_calc_size(HWND edit, WPARAM wparam, LPARAM lparam, const App& app) {
   RECT* proposed = wparam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lparam)->rgrc[0]
                           : reinterpret_cast<RECT*>(lparam);
-  const Rect client = edit_box_client_rect(Rect{proposed->left, proposed->top, proposed->right, proposed->bottom},
-                                           ui_font_pixel_height(edit, app), app.dpi);
+  const Rect client =
+      edit_box_client_rect(Rect{proposed->left, proposed->top, proposed->right, proposed->bottom},
+                           ui_font_pixel_height(edit, app), app.dpi);
   *proposed = RECT{client.left, client.top, client.right, client.bottom};
   return 0;
 }
@@ -170,7 +172,8 @@ void App::install_menu_hook() {
   ChromeRecord& record = chrome_record();
   record.hook_app = this;
   if (record.menu_hook == nullptr) {
-    record.menu_hook = SetWindowsHookExW(WH_CALLWNDPROC, menu_hook_proc, nullptr, GetCurrentThreadId());
+    record.menu_hook =
+        SetWindowsHookExW(WH_CALLWNDPROC, menu_hook_proc, nullptr, GetCurrentThreadId());
   }
 }
 
@@ -211,7 +214,8 @@ LRESULT CALLBACK menu_frame_subclass_proc(HWND window, UINT message, WPARAM wpar
     case WM_NCDESTROY:
       RemoveWindowSubclass(window, menu_frame_subclass_proc, 1);
       return DefSubclassProc(window, message, wparam, lparam);
-    default: return DefSubclassProc(window, message, wparam, lparam);
+    default:
+      return DefSubclassProc(window, message, wparam, lparam);
   }
 }
 
@@ -230,7 +234,8 @@ LRESULT CALLBACK edit_box_subclass_proc(HWND window, UINT message, WPARAM wparam
                                         UINT_PTR, DWORD_PTR app_data) {
   const App& app = *reinterpret_cast<const App*>(app_data);
   switch (message) {
-    case WM_NCCALCSIZE: return edit_box_calc_size(window, wparam, lparam, app);
+    case WM_NCCALCSIZE:
+      return edit_box_calc_size(window, wparam, lparam, app);
     case WM_NCPAINT:
       edit_box_paint_frame(window, app);
       return 0;
@@ -244,7 +249,8 @@ LRESULT CALLBACK edit_box_subclass_proc(HWND window, UINT message, WPARAM wparam
     case WM_NCDESTROY:
       RemoveWindowSubclass(window, edit_box_subclass_proc, 1);
       return DefSubclassProc(window, message, wparam, lparam);
-    default: return DefSubclassProc(window, message, wparam, lparam);
+    default:
+      return DefSubclassProc(window, message, wparam, lparam);
   }
 }
 

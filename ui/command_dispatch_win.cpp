@@ -32,7 +32,8 @@ void run_state_effects(App& app, const StateEffects& effects) {
   if (effects.apply_typewriter) app.apply_typewriter();
   if (effects.set_word_wrap) {
     const auto width = static_cast<LPARAM>(word_wrap_line_width(app.word_wrap));
-    for (const auto& document : app.documents) SendMessageW(document->editor, EM_SETTARGETDEVICE, 0, width);
+    for (const auto& document : app.documents)
+      SendMessageW(document->editor, EM_SETTARGETDEVICE, 0, width);
   }
   if (effects.update_title) app.update_title();
 }
@@ -48,7 +49,8 @@ bool run_state_command(App& app, int id) {
 }
 
 void open_chosen_file(App& app) {
-  if (const auto path = choose_file(app.main_window, false, kOpenFilter, nullptr, L"")) app.open_path(*path);
+  if (const auto path = choose_file(app.main_window, false, kOpenFilter, nullptr, L""))
+    app.open_path(*path);
 }
 
 void open_chosen_folder(App& app) {
@@ -100,23 +102,51 @@ void run_action(App& app, int id) {
   }
   if (run_state_command(app, id)) return;
   switch (id) {
-    case cmd_new: app.new_document(std::string()); break;
-    case cmd_open: open_chosen_file(app); break;
-    case cmd_save: app.save_document(false); break;
-    case cmd_save_as: app.save_document(true); break;
-    case cmd_close_tab: app.close_document(app.active_document); break;
-    case cmd_open_folder: open_chosen_folder(app); break;
-    case cmd_exit: SendMessageW(app.main_window, WM_CLOSE, 0, 0); break;
-    case cmd_undo: send_to_editor(app, EM_UNDO); break;
-    case cmd_redo: send_to_editor(app, EM_REDO); break;
-    case cmd_cut: send_to_editor(app, WM_CUT); break;
-    case cmd_copy: send_to_editor(app, WM_COPY); break;
+    case cmd_new:
+      app.new_document(std::string());
+      break;
+    case cmd_open:
+      open_chosen_file(app);
+      break;
+    case cmd_save:
+      app.save_document(false);
+      break;
+    case cmd_save_as:
+      app.save_document(true);
+      break;
+    case cmd_close_tab:
+      app.close_document(app.active_document);
+      break;
+    case cmd_open_folder:
+      open_chosen_folder(app);
+      break;
+    case cmd_exit:
+      SendMessageW(app.main_window, WM_CLOSE, 0, 0);
+      break;
+    case cmd_undo:
+      send_to_editor(app, EM_UNDO);
+      break;
+    case cmd_redo:
+      send_to_editor(app, EM_REDO);
+      break;
+    case cmd_cut:
+      send_to_editor(app, WM_CUT);
+      break;
+    case cmd_copy:
+      send_to_editor(app, WM_COPY);
+      break;
     case cmd_paste:
       if (!app.paste_image()) send_to_editor(app, WM_PASTE);
       break;
-    case cmd_select_all: send_to_editor(app, EM_SETSEL, 0, -1); break;
-    case cmd_find: show_find_bar(app, false); break;
-    case cmd_replace: show_find_bar(app, true); break;
+    case cmd_select_all:
+      send_to_editor(app, EM_SETSEL, 0, -1);
+      break;
+    case cmd_find:
+      show_find_bar(app, false);
+      break;
+    case cmd_replace:
+      show_find_bar(app, true);
+      break;
     case cmd_quick_open:
     case cmd_recent_pinned:
     case cmd_emoji:
@@ -124,9 +154,15 @@ void run_action(App& app, int id) {
     case cmd_licenses:
     case cmd_about:
     case cmd_document_history:
-    case cmd_keyboard_shortcuts: run_dialog_command(app, id); break;
-    case cmd_image: insert_chosen_image(app); break;
-    case cmd_text_color: insert_text_colour(app); break;
+    case cmd_keyboard_shortcuts:
+      run_dialog_command(app, id);
+      break;
+    case cmd_image:
+      insert_chosen_image(app);
+      break;
+    case cmd_text_color:
+      insert_text_colour(app);
+      break;
     case cmd_distraction_free:
       if (app.distraction_free) {
         leave_distraction_free(app);
@@ -138,20 +174,36 @@ void run_action(App& app, int id) {
     case cmd_export_text:
     case cmd_export_docx:
     case cmd_export_png:
-    case cmd_export_jpeg: export_document(app, id); break;
-    case cmd_print: print_document(app); break;
-    case cmd_associate_md_files: register_file_association(app); break;
-    case cmd_open_home_page: app.open_link(kHomePageUrl); break;
-    case cmd_pin_document: toggle_active_pin(app); break;
-    case cmd_edit_export_css: edit_export_css(app); break;
-    case cmd_check_updates: show_update_dialog(app); break;
-    default: break;  // 133, 162 and ids outside the table: the follow-up only
+    case cmd_export_jpeg:
+      export_document(app, id);
+      break;
+    case cmd_print:
+      print_document(app);
+      break;
+    case cmd_associate_md_files:
+      register_file_association(app);
+      break;
+    case cmd_open_home_page:
+      app.open_link(kHomePageUrl);
+      break;
+    case cmd_pin_document:
+      toggle_active_pin(app);
+      break;
+    case cmd_edit_export_css:
+      edit_export_css(app);
+      break;
+    case cmd_check_updates:
+      show_update_dialog(app);
+      break;
+    default:
+      break;  // 133, 162 and ids outside the table: the follow-up only
   }
 }
 
 void run_follow_up(App& app, int id, int view_before) {
-  const FollowUp plan = follow_up_plan(
-      id, FollowUpContext{app.distraction_free, app.web_preview, view_before, app.view_mode, app.large_document});
+  const FollowUp plan =
+      follow_up_plan(id, FollowUpContext{app.distraction_free, app.web_preview, view_before,
+                                         app.view_mode, app.large_document});
   if (plan.rebuild_menu) app.build_menu();
   if (plan.rebuild_toolbar) app.rebuild_toolbar();
   app.sync_menu_checks();
@@ -171,7 +223,8 @@ void run_follow_up(App& app, int id, int view_before) {
 void App::on_command(int id) {
   const Dispatch kind = dispatch_kind(id, !documents.empty());
   if (kind == Dispatch::Ignore) return;
-  if (!documents.empty()) current_document();  // an invalid active index fails here, before any work
+  if (!documents.empty())
+    current_document();  // an invalid active index fails here, before any work
   if (web_send_command(*this, id)) return;
   const int view_before = view_mode;
   run_action(*this, id);
@@ -191,15 +244,16 @@ void enter_distraction_free(App& app) {
   if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
     monitor.rcMonitor = app.saved_window_rect;  // no monitor to fill: stay where the window is
   }
-  SetWindowLongPtrW(window, GWL_STYLE, static_cast<LONG_PTR>(distraction_free_style(app.saved_window_style)));
+  SetWindowLongPtrW(window, GWL_STYLE,
+                    static_cast<LONG_PTR>(distraction_free_style(app.saved_window_style)));
   app.distraction_free = true;
   const HMENU menu = GetMenu(window);
   SetMenu(window, nullptr);
   if (menu != nullptr) DestroyMenu(menu);
   app.menu_items.clear();  // nothing points at them any more
   const RECT& screen = monitor.rcMonitor;
-  SetWindowPos(window, nullptr, screen.left, screen.top, screen.right - screen.left, screen.bottom - screen.top,
-               SWP_FRAMECHANGED);
+  SetWindowPos(window, nullptr, screen.left, screen.top, screen.right - screen.left,
+               screen.bottom - screen.top, SWP_FRAMECHANGED);
 }
 
 void leave_distraction_free(App& app) {
@@ -208,8 +262,8 @@ void leave_distraction_free(App& app) {
   SetWindowLongPtrW(window, GWL_STYLE, static_cast<LONG_PTR>(app.saved_window_style));
   const auto restore_place = [&] {
     const RECT& saved = app.saved_window_rect;
-    SetWindowPos(window, nullptr, saved.left, saved.top, saved.right - saved.left, saved.bottom - saved.top,
-                 SWP_NOZORDER | SWP_FRAMECHANGED);
+    SetWindowPos(window, nullptr, saved.left, saved.top, saved.right - saved.left,
+                 saved.bottom - saved.top, SWP_NOZORDER | SWP_FRAMECHANGED);
   };
   try {
     app.build_menu();

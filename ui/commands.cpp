@@ -44,7 +44,8 @@ constexpr CommandInfo kCommands[] = {
     {132, "cmd_editor_view", L"Editor", L"Soạn thảo"},
     {134, "cmd_visual_editor", L"Visual editor\tCtrl+E", L"Biên tập trực quan\tCtrl+E"},
     {135, "cmd_distraction_free", L"Distraction-free\tF11", L"Tập trung\tF11"},
-    {136, "cmd_workspace_sidebar", L"Workspace sidebar\tCtrl+Shift+E", L"Cây thư mục\tCtrl+Shift+E"},
+    {136, "cmd_workspace_sidebar", L"Workspace sidebar\tCtrl+Shift+E",
+     L"Cây thư mục\tCtrl+Shift+E"},
     {137, "cmd_outline", L"Outline\tCtrl+Alt+O", L"Dàn ý\tCtrl+Alt+O"},
     {138, "cmd_typewriter", L"Typewriter\tCtrl+Alt+F", L"Dòng gõ ở giữa\tCtrl+Alt+F"},
     {139, "cmd_word_wrap", L"Word wrap", L"Tự ngắt dòng"},
@@ -65,7 +66,8 @@ constexpr CommandInfo kCommands[] = {
     {158, "cmd_export_png", L"PNG image...", L"Hình ảnh PNG..."},
     {159, "cmd_export_jpeg", L"JPEG image...", L"Hình ảnh JPEG..."},
     {160, "cmd_print", L"Print / Save as PDF...\tCtrl+Shift+P", L"In / Lưu PDF...\tCtrl+Shift+P"},
-    {161, "cmd_associate_md_files", L"Open .md files with Tavrel...", L"Mở file .md bằng Tavrel..."},
+    {161, "cmd_associate_md_files", L"Open .md files with Tavrel...",
+     L"Mở file .md bằng Tavrel..."},
     {163, "cmd_licenses", L"Licenses...", L"Giấy phép..."},
     {164, "cmd_about", L"About Tavrel...", L"Giới thiệu Tavrel..."},
     {165, "cmd_open_home_page", nullptr, nullptr},
@@ -98,7 +100,8 @@ constexpr Title kLanguageTitle{L"Language", L"Ngôn ngữ"};
 // In the id lists below, 0 stands for a separator.
 constexpr int kSeparator = 0;
 
-MenuNode popup(const Title& title, bool top_level, bool vietnamese, std::vector<MenuNode> children) {
+MenuNode popup(const Title& title, bool top_level, bool vietnamese,
+               std::vector<MenuNode> children) {
   MenuNode node;
   node.item.text = title.in(vietnamese);
   node.item.top_level = top_level;
@@ -126,16 +129,17 @@ std::vector<MenuNode> entries(std::initializer_list<int> ids, bool vietnamese) {
 }
 
 MenuNode file_menu(bool vi) {
-  auto children = entries({100, 101, 105, 115, 116, kSeparator, 102, 103, 153, 166, 167, kSeparator}, vi);
+  auto children =
+      entries({100, 101, 105, 115, 116, kSeparator, 102, 103, 153, 166, 167, kSeparator}, vi);
   children.push_back(popup(kExportTitle, false, vi, entries({155, 157, 156, 158, 159, 160}, vi)));
   append_entries(children, {kSeparator, 104, 106}, vi);
   return popup(kFileTitle, true, vi, std::move(children));
 }
 
 MenuNode view_menu(bool vi) {
-  auto children = entries({131, 132, 134, 168, kSeparator, 136, 137, 143, 139, 138, 135, kSeparator,
-                           140, 141, 142},
-                          vi);
+  auto children = entries(
+      {131, 132, 134, 168, kSeparator, 136, 137, 143, 139, 138, 135, kSeparator, 140, 141, 142},
+      vi);
   children.push_back(popup(kAppearanceTitle, false, vi, entries({144, 145, 146}, vi)));
   children.push_back(popup(kLanguageTitle, false, vi, entries({151, 152}, vi)));
   return popup(kViewTitle, true, vi, std::move(children));
@@ -158,8 +162,9 @@ void toggle(bool& flag) { flag = !flag; }
 std::span<const CommandInfo> command_table() { return kCommands; }
 
 const CommandInfo* find_command(int id) {
-  const auto it = std::lower_bound(std::begin(kCommands), std::end(kCommands), id,
-                                   [](const CommandInfo& info, int wanted) { return info.id < wanted; });
+  const auto it =
+      std::lower_bound(std::begin(kCommands), std::end(kCommands), id,
+                       [](const CommandInfo& info, int wanted) { return info.id < wanted; });
   return it != std::end(kCommands) && it->id == id ? &*it : nullptr;
 }
 
@@ -189,10 +194,12 @@ std::wstring double_ampersands(std::wstring_view text) {
 std::vector<MenuNode> menu_bar(bool vi) {
   std::vector<MenuNode> bar;
   bar.push_back(file_menu(vi));
-  bar.push_back(popup(kEditTitle, true, vi,
-                      entries({107, 108, kSeparator, 109, 110, 111, 112, kSeparator, 113, 114}, vi)));
-  bar.push_back(popup(kFormatTitle, true, vi,
-                      entries({117, 118, 119, 120, 121, 122, 123, 124, 125, 126, 127, 128, 129, 130}, vi)));
+  bar.push_back(
+      popup(kEditTitle, true, vi,
+            entries({107, 108, kSeparator, 109, 110, 111, 112, kSeparator, 113, 114}, vi)));
+  bar.push_back(
+      popup(kFormatTitle, true, vi,
+            entries({117, 118, 119, 120, 121, 122, 123, 124, 125, 126, 127, 128, 129, 130}, vi)));
   bar.push_back(view_menu(vi));
   bar.push_back(popup(kToolsTitle, true, vi, entries({154, 161, 169, 170, 171, 172}, vi)));
   bar.push_back(popup(kHelpTitle, true, vi, entries({173, kSeparator, 163, 164}, vi)));
@@ -207,13 +214,20 @@ std::vector<int> menu_commands_in_order() {
 
 std::vector<MenuCheck> menu_checks(const CommandState& s) {
   std::vector<MenuCheck> checks{
-      {cmd_auto_save, s.auto_save},         {cmd_workspace_sidebar, s.sidebar},
-      {cmd_outline, s.outline},             {cmd_sync_scroll, s.sync_scroll},
-      {cmd_word_wrap, s.word_wrap},         {cmd_typewriter, s.typewriter},
-      {cmd_vim_navigation, s.vim},          {cmd_emacs_navigation, s.emacs},
-      {cmd_split_view, s.view_mode == 1},   {cmd_editor_view, s.view_mode == 0},
-      {cmd_visual_editor, s.view_mode == 3}, {cmd_advanced_preview, s.web_preview},
-      {cmd_language_english, !s.vietnamese}, {cmd_language_vietnamese, s.vietnamese},
+      {cmd_auto_save, s.auto_save},
+      {cmd_workspace_sidebar, s.sidebar},
+      {cmd_outline, s.outline},
+      {cmd_sync_scroll, s.sync_scroll},
+      {cmd_word_wrap, s.word_wrap},
+      {cmd_typewriter, s.typewriter},
+      {cmd_vim_navigation, s.vim},
+      {cmd_emacs_navigation, s.emacs},
+      {cmd_split_view, s.view_mode == 1},
+      {cmd_editor_view, s.view_mode == 0},
+      {cmd_visual_editor, s.view_mode == 3},
+      {cmd_advanced_preview, s.web_preview},
+      {cmd_language_english, !s.vietnamese},
+      {cmd_language_vietnamese, s.vietnamese},
   };
   for (int id = cmd_theme_system; id <= cmd_theme_dark; ++id) {
     checks.push_back({id, id == cmd_theme_system + s.theme});
@@ -228,8 +242,12 @@ std::array<MenuCheck, 2> toolbar_checks(const CommandState& s) {
 std::optional<StateEffects> apply_state_command(int id, CommandState& s) {
   StateEffects effects;
   switch (id) {
-    case cmd_split_view: s.view_mode = s.view_mode == 1 ? 0 : 1; break;
-    case cmd_editor_view: s.view_mode = 0; break;
+    case cmd_split_view:
+      s.view_mode = s.view_mode == 1 ? 0 : 1;
+      break;
+    case cmd_editor_view:
+      s.view_mode = 0;
+      break;
     case cmd_visual_editor:
       if (s.view_mode == 3) {
         s.view_mode = 0;
@@ -242,8 +260,12 @@ std::optional<StateEffects> apply_state_command(int id, CommandState& s) {
         effects.web_start = true;
       }
       break;
-    case cmd_workspace_sidebar: toggle(s.sidebar); break;
-    case cmd_outline: toggle(s.outline); break;
+    case cmd_workspace_sidebar:
+      toggle(s.sidebar);
+      break;
+    case cmd_outline:
+      toggle(s.outline);
+      break;
     case cmd_typewriter:
       toggle(s.typewriter);
       effects.apply_typewriter = true;
@@ -260,7 +282,9 @@ std::optional<StateEffects> apply_state_command(int id, CommandState& s) {
                                          : kDefaultFontSize;
       effects.apply_theme = true;
       break;
-    case cmd_sync_scroll: toggle(s.sync_scroll); break;
+    case cmd_sync_scroll:
+      toggle(s.sync_scroll);
+      break;
     case cmd_theme_system:
     case cmd_theme_light:
     case cmd_theme_dark:
@@ -272,7 +296,9 @@ std::optional<StateEffects> apply_state_command(int id, CommandState& s) {
       s.vietnamese = id == cmd_language_vietnamese;
       effects.update_title = true;
       break;
-    case cmd_auto_save: toggle(s.auto_save); break;
+    case cmd_auto_save:
+      toggle(s.auto_save);
+      break;
     case cmd_advanced_preview:
       toggle(s.web_preview);
       effects.web_start = s.web_preview;
@@ -288,7 +314,8 @@ std::optional<StateEffects> apply_state_command(int id, CommandState& s) {
       toggle(s.emacs);
       s.vim = false;
       break;
-    default: return std::nullopt;
+    default:
+      return std::nullopt;
   }
   return effects;
 }
@@ -313,8 +340,10 @@ bool is_visual_editor_command(int id) {
     case cmd_code_block:
     case cmd_quote:
     case cmd_task_list:
-    case cmd_table: return true;
-    default: return false;
+    case cmd_table:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -345,29 +374,38 @@ FollowUp follow_up_plan(int id, const FollowUpContext& context) {
 std::optional<FormatAction> format_action(int id, bool vi) {
   using Kind = FormatAction::Kind;
   switch (id) {
-    case cmd_bold: return FormatAction{Kind::Wrap, L"**", L"**", vi ? L"chữ đậm" : L"bold text"};
+    case cmd_bold:
+      return FormatAction{Kind::Wrap, L"**", L"**", vi ? L"chữ đậm" : L"bold text"};
     case cmd_italic:
       return FormatAction{Kind::Wrap, L"*", L"*", vi ? L"chữ nghiêng" : L"italic text"};
     case cmd_underline:
       return FormatAction{Kind::Wrap, L"<u>", L"</u>", vi ? L"gạch chân" : L"underlined text"};
-    case cmd_strikethrough: return FormatAction{Kind::Wrap, L"~~", L"~~", vi ? L"nội dung" : L"text"};
-    case cmd_heading: return FormatAction{Kind::PrefixLines, L"## ", L"", L""};
+    case cmd_strikethrough:
+      return FormatAction{Kind::Wrap, L"~~", L"~~", vi ? L"nội dung" : L"text"};
+    case cmd_heading:
+      return FormatAction{Kind::PrefixLines, L"## ", L"", L""};
     case cmd_link:
       return FormatAction{Kind::Wrap, L"[", L"](https://)", vi ? L"liên kết" : L"link text"};
-    case cmd_code_block: return FormatAction{Kind::Wrap, L"\r\n```\r\n", L"\r\n```\r\n", L"code"};
-    case cmd_quote: return FormatAction{Kind::PrefixLines, L"> ", L"", L""};
-    case cmd_task_list: return FormatAction{Kind::PrefixLines, L"- [ ] ", L"", L""};
+    case cmd_code_block:
+      return FormatAction{Kind::Wrap, L"\r\n```\r\n", L"\r\n```\r\n", L"code"};
+    case cmd_quote:
+      return FormatAction{Kind::PrefixLines, L"> ", L"", L""};
+    case cmd_task_list:
+      return FormatAction{Kind::PrefixLines, L"- [ ] ", L"", L""};
     case cmd_table:
       return FormatAction{Kind::Wrap, L"\r\n| ",
                           L" | Value |\r\n| --- | --- |\r\n| Item | Description |\r\n", L"Name"};
-    case cmd_table_of_contents: return FormatAction{Kind::Wrap, L"\r\n[TOC]\r\n", L"", L""};
-    default: return std::nullopt;
+    case cmd_table_of_contents:
+      return FormatAction{Kind::Wrap, L"\r\n[TOC]\r\n", L"", L""};
+    default:
+      return std::nullopt;
   }
 }
 
 FormatAction text_colour_action(Colour colour, bool vi) {
-  return FormatAction{FormatAction::Kind::Wrap, L"<span style=\"color:" + colour_hex(colour) + L"\">",
-                      L"</span>", vi ? L"nội dung" : L"text"};
+  return FormatAction{FormatAction::Kind::Wrap,
+                      L"<span style=\"color:" + colour_hex(colour) + L"\">", L"</span>",
+                      vi ? L"nội dung" : L"text"};
 }
 
 bool toggle_pin(nlohmann::json& settings, const std::string& path_utf8) {
@@ -396,7 +434,9 @@ bool custom_css_missing(const std::filesystem::path& path) {
   return !present;
 }
 
-std::uint32_t distraction_free_style(std::uint32_t style) { return style & ~kDistractionFreeStyleMask; }
+std::uint32_t distraction_free_style(std::uint32_t style) {
+  return style & ~kDistractionFreeStyleMask;
+}
 
 ItemSize measure_menu_item(const MenuItem& item, int text_extent, int dpi) {
   if (item.separator) return {0, scale_for_dpi(9, dpi)};

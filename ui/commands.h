@@ -267,9 +267,9 @@ struct ItemSize {
 ItemSize measure_menu_item(const MenuItem& item, int text_extent, int dpi);
 
 struct MenuItemGeometry {
-  Rect text;                // label at the left, accelerator right-aligned
-  int check_left = 0;       // "✓" from here to the item's right edge
-  int separator_y = 0;      // a separator's 1-pixel line
+  Rect text;            // label at the left, accelerator right-aligned
+  int check_left = 0;   // "✓" from here to the item's right edge
+  int separator_y = 0;  // a separator's 1-pixel line
   int separator_left = 0;
   int separator_right = 0;
 };

@@ -49,7 +49,8 @@ void centre_caret_line(const App& app, HWND edit) {
   SendMessageW(edit, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&caret), selection.cpMin);
   RECT client{};
   GetClientRect(edit, &client);
-  const int lines = typewriter_scroll_lines(caret.y, client.bottom - client.top, app.font_size, app.dpi);
+  const int lines =
+      typewriter_scroll_lines(caret.y, client.bottom - client.top, app.font_size, app.dpi);
   SendMessageW(edit, EM_LINESCROLL, 0, lines);
 }
 
@@ -65,8 +66,10 @@ void follow_with_preview(App& app, HWND edit) {
 // row is what the typewriter mode lights up).
 CHARRANGE display_line_of(HWND edit, LONG position) {
   const LRESULT line = SendMessageW(edit, EM_EXLINEFROMCHAR, 0, position);
-  const auto start = static_cast<LONG>(SendMessageW(edit, EM_LINEINDEX, static_cast<WPARAM>(line), 0));
-  const auto length = static_cast<LONG>(SendMessageW(edit, EM_LINELENGTH, static_cast<WPARAM>(start), 0));
+  const auto start =
+      static_cast<LONG>(SendMessageW(edit, EM_LINEINDEX, static_cast<WPARAM>(line), 0));
+  const auto length =
+      static_cast<LONG>(SendMessageW(edit, EM_LINELENGTH, static_cast<WPARAM>(start), 0));
   return CHARRANGE{start, start + length};
 }
 
@@ -77,7 +80,8 @@ void App::prefix_selected_lines(std::wstring prefix) {
   const HWND edit = current_document()->editor;
   const std::wstring text = richedit_text_units(edit);
   const CHARRANGE selection = selection_of(edit);
-  apply_edit(edit, prefix_lines_edit(text, TextSelection{selection.cpMin, selection.cpMax}, prefix));
+  apply_edit(edit,
+             prefix_lines_edit(text, TextSelection{selection.cpMin, selection.cpMax}, prefix));
 }
 
 void App::wrap_selection(std::wstring prefix, std::wstring suffix, std::wstring placeholder) {
@@ -85,8 +89,8 @@ void App::wrap_selection(std::wstring prefix, std::wstring suffix, std::wstring 
   const HWND edit = current_document()->editor;
   const std::wstring text = richedit_text_units(edit);
   const CHARRANGE selection = selection_of(edit);
-  apply_edit(edit, wrap_selection_edit(text, TextSelection{selection.cpMin, selection.cpMax}, prefix, suffix,
-                                       placeholder));
+  apply_edit(edit, wrap_selection_edit(text, TextSelection{selection.cpMin, selection.cpMax},
+                                       prefix, suffix, placeholder));
 }
 
 void App::on_caret_moved() {

@@ -39,25 +39,39 @@ bool is_key_down(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 WPARAM vim_motion_key(WPARAM key) {
   switch (key) {
     case '0':
-    case 'G': return VK_HOME;
-    case 'H': return VK_LEFT;
-    case 'J': return VK_DOWN;
-    case 'K': return VK_UP;
-    case 'L': return VK_RIGHT;
-    case 'X': return VK_DELETE;
-    default: return 0;
+    case 'G':
+      return VK_HOME;
+    case 'H':
+      return VK_LEFT;
+    case 'J':
+      return VK_DOWN;
+    case 'K':
+      return VK_UP;
+    case 'L':
+      return VK_RIGHT;
+    case 'X':
+      return VK_DELETE;
+    default:
+      return 0;
   }
 }
 
 WPARAM emacs_motion_key(WPARAM key) {
   switch (key) {
-    case 'A': return VK_HOME;
-    case 'E': return VK_END;
-    case 'B': return VK_LEFT;
-    case 'F': return VK_RIGHT;
-    case 'N': return VK_DOWN;
-    case 'P': return VK_UP;
-    default: return 0;
+    case 'A':
+      return VK_HOME;
+    case 'E':
+      return VK_END;
+    case 'B':
+      return VK_LEFT;
+    case 'F':
+      return VK_RIGHT;
+    case 'N':
+      return VK_DOWN;
+    case 'P':
+      return VK_UP;
+    default:
+      return 0;
   }
 }
 
@@ -136,13 +150,20 @@ LRESULT on_context_menu(App& app, const SubclassMessage& m, bool editor) {
     menu.add(kCopyCodeBlock, vi ? L"Sao ch\u00E9p kh\u1ED1i m\u00E3..." : L"Copy code block...");
   }
   if (menu.get() == nullptr) return 0;
-  const int chosen = static_cast<int>(TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD, at.x, at.y, 0,
-                                                     app.main_window, nullptr));
+  const int chosen = static_cast<int>(TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD,
+                                                     at.x, at.y, 0, app.main_window, nullptr));
   switch (chosen) {
-    case 0: break;
-    case kCopyCommand: SendMessageW(m.window, WM_COPY, 0, 0); break;
-    case kCopyCodeBlock: app.run_dialog(kCopyCodeBlock); break;
-    default: app.on_command(chosen); break;
+    case 0:
+      break;
+    case kCopyCommand:
+      SendMessageW(m.window, WM_COPY, 0, 0);
+      break;
+    case kCopyCodeBlock:
+      app.run_dialog(kCopyCodeBlock);
+      break;
+    default:
+      app.on_command(chosen);
+      break;
   }
   return 0;
 }
@@ -153,18 +174,24 @@ LRESULT dispatch(App& app, const SubclassMessage& m) {
     case WM_NCDESTROY:
       RemoveWindowSubclass(m.window, editor_subclass_proc, 1);
       return m.default_result();
-    case WM_PASTE: return editor ? on_paste(app, m) : m.default_result();
+    case WM_PASTE:
+      return editor ? on_paste(app, m) : m.default_result();
     case WM_MOUSEWHEEL:
     case WM_VSCROLL: {
       const LRESULT result = m.default_result();
       if (editor) app.on_caret_moved();
       return result;
     }
-    case WM_KEYDOWN: return editor ? on_key_down(app, m) : m.default_result();
-    case WM_CHAR: return editor ? on_char(app, m) : m.default_result();
-    case WM_KEYUP: return editor ? on_key_up(app, m) : m.default_result();
-    case WM_CONTEXTMENU: return on_context_menu(app, m, editor);
-    default: return m.default_result();
+    case WM_KEYDOWN:
+      return editor ? on_key_down(app, m) : m.default_result();
+    case WM_CHAR:
+      return editor ? on_char(app, m) : m.default_result();
+    case WM_KEYUP:
+      return editor ? on_key_up(app, m) : m.default_result();
+    case WM_CONTEXTMENU:
+      return on_context_menu(app, m, editor);
+    default:
+      return m.default_result();
   }
 }
 
@@ -172,8 +199,8 @@ LRESULT dispatch(App& app, const SubclassMessage& m) {
 
 // A failure is shown like any other failure of a user action. The control still gets its
 // default processing, once: a character that reached it before the failure is not typed twice.
-LRESULT CALLBACK editor_subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
-                                      DWORD_PTR reference) {
+LRESULT CALLBACK editor_subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                      UINT_PTR, DWORD_PTR reference) {
   const SubclassMessage m{window, message, wparam, lparam};
   auto* app = reinterpret_cast<App*>(reference);
   if (app == nullptr) return m.default_result();

@@ -27,7 +27,8 @@ constexpr BYTE kLineSpacingRuleTwentieths = 5;
 constexpr UINT kUtf16CodePage = 1200;
 
 // {8CC497C0-A1DF-11CE-8098-00AA0047BE5D}
-constexpr IID kTextDocumentIid = {0x8CC497C0, 0xA1DF, 0x11CE, {0x80, 0x98, 0x00, 0xAA, 0x00, 0x47, 0xBE, 0x5D}};
+constexpr IID kTextDocumentIid = {
+    0x8CC497C0, 0xA1DF, 0x11CE, {0x80, 0x98, 0x00, 0xAA, 0x00, 0x47, 0xBE, 0x5D}};
 
 void set_paragraph_spacing(HWND edit) {
   PARAFORMAT2 format{};
@@ -80,7 +81,8 @@ CHARFORMAT2W colour_at_start(HWND edit) {
 // Plain text streamed in may take the control's default format instead of the one its content
 // had: the colour is made the default first (cheap), and put on the whole text only when the
 // control did not use it (a pass over every run).
-void keep_colour_across(HWND edit, const CHARFORMAT2W& colour, const std::function<void()>& replace) {
+void keep_colour_across(HWND edit, const CHARFORMAT2W& colour,
+                        const std::function<void()>& replace) {
   CHARFORMAT2W wanted = colour;
   SendMessageW(edit, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&wanted));
   replace();
@@ -96,9 +98,9 @@ HWND App::create_rich_edit(bool preview) {
   DWORD style = WS_CHILD | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_NOHIDESEL;
   if (preview) style |= ES_READONLY;
   const int id = preview ? ctl_preview : first_editor_id + static_cast<int>(documents.size());
-  UniqueWindow edit(CreateWindowExW(0, L"RICHEDIT50W", preview ? L"Markdown preview" : L"Markdown editor",
-                                    style, 0, 0, 0, 0, main_window,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr));
+  UniqueWindow edit(CreateWindowExW(
+      0, L"RICHEDIT50W", preview ? L"Markdown preview" : L"Markdown editor", style, 0, 0, 0, 0,
+      main_window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr));
   if (!edit) throw std::runtime_error("Cannot create RichEdit control");
   configure(*this, edit.get(), preview);
   SetWindowSubclass(edit.get(), editor_subclass_proc, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -107,15 +109,16 @@ HWND App::create_rich_edit(bool preview) {
 
 std::wstring richedit_text_units(HWND edit) {
   GETTEXTLENGTHEX length_query{GTL_PRECISE | GTL_NUMCHARS, kUtf16CodePage};
-  const LRESULT length = SendMessageW(edit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length_query), 0);
+  const LRESULT length =
+      SendMessageW(edit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length_query), 0);
   const std::size_t units = length > 0 ? static_cast<std::size_t>(length) : 0;
   std::wstring buffer(units + 1, L'\0');
   GETTEXTEX query{};
   query.cb = static_cast<DWORD>((units + 1) * sizeof(wchar_t));
   query.flags = GT_DEFAULT;
   query.codepage = kUtf16CodePage;
-  const LRESULT copied =
-      SendMessageW(edit, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&query), reinterpret_cast<LPARAM>(buffer.data()));
+  const LRESULT copied = SendMessageW(edit, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&query),
+                                      reinterpret_cast<LPARAM>(buffer.data()));
   buffer.resize(std::min(copied > 0 ? static_cast<std::size_t>(copied) : 0, units));
   return buffer;
 }
@@ -164,9 +167,11 @@ DWORD CALLBACK stream_string_in(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG
 // are checked, not the answer.
 void richedit_suspend_undo(HWND edit, bool suspend) {
   ComPtr<IRichEditOle> ole;
-  if (!SendMessageW(edit, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(ole.put())) || !ole) return;
+  if (!SendMessageW(edit, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(ole.put())) || !ole)
+    return;
   ComPtr<ITextDocument> document;
-  if (FAILED(ole->QueryInterface(kTextDocumentIid, reinterpret_cast<void**>(document.put()))) || !document) {
+  if (FAILED(ole->QueryInterface(kTextDocumentIid, reinterpret_cast<void**>(document.put()))) ||
+      !document) {
     return;
   }
   document->Undo(suspend ? tomSuspend : tomResume, nullptr);

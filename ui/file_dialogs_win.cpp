@@ -31,9 +31,11 @@ class TaskString {
 }  // namespace
 
 std::optional<std::wstring> choose_file(HWND owner, bool save, const wchar_t* filter,
-                                        const wchar_t* default_extension, const std::wstring& suggested_name) {
+                                        const wchar_t* default_extension,
+                                        const std::wstring& suggested_name) {
   std::vector<wchar_t> name(kFileNameBufferUnits, L'\0');
-  if (!suggested_name.empty()) wcsncpy_s(name.data(), name.size(), suggested_name.c_str(), _TRUNCATE);
+  if (!suggested_name.empty())
+    wcsncpy_s(name.data(), name.size(), suggested_name.c_str(), _TRUNCATE);
 
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof(dialog);
@@ -52,18 +54,20 @@ std::optional<std::wstring> choose_file(HWND owner, bool save, const wchar_t* fi
 
 std::optional<std::wstring> choose_folder(HWND owner) {
   ComPtr<IFileOpenDialog> dialog;
-  if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
-                              reinterpret_cast<void**>(dialog.put())))) {
+  if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_IFileOpenDialog, reinterpret_cast<void**>(dialog.put())))) {
     return std::nullopt;
   }
   FILEOPENDIALOGOPTIONS options = 0;
   if (FAILED(dialog->GetOptions(&options))) return std::nullopt;
-  if (FAILED(dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM))) return std::nullopt;
+  if (FAILED(dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM)))
+    return std::nullopt;
   if (FAILED(dialog->Show(owner))) return std::nullopt;  // cancelled, or no dialog at all
   ComPtr<IShellItem> item;
   if (FAILED(dialog->GetResult(item.put())) || !item) return std::nullopt;
   TaskString path;
-  if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, path.put())) || path.get() == nullptr) return std::nullopt;
+  if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, path.put())) || path.get() == nullptr)
+    return std::nullopt;
   return std::wstring(path.get());
 }
 
@@ -74,7 +78,8 @@ void App::open_link(const std::wstring& url) {
   const auto result = reinterpret_cast<INT_PTR>(
       ShellExecuteW(main_window, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
   if (result <= 32) {
-    set_status(vietnamese ? L"Kh\u00F4ng m\u1EDF \u0111\u01B0\u1EE3c li\u00EAn k\u1EBFt" : L"Could not open this link");
+    set_status(vietnamese ? L"Kh\u00F4ng m\u1EDF \u0111\u01B0\u1EE3c li\u00EAn k\u1EBFt"
+                          : L"Could not open this link");
   }
 }
 

@@ -16,7 +16,8 @@ int mul_div(int value, int numerator, int denominator) {
     divisor = -divisor;
   }
   const std::int64_t half = divisor / 2;
-  const std::int64_t result = product >= 0 ? (product + half) / divisor : (product - half) / divisor;
+  const std::int64_t result =
+      product >= 0 ? (product + half) / divisor : (product - half) / divisor;
   if (result > std::numeric_limits<int>::max() || result < -std::numeric_limits<int>::max()) {
     return -1;
   }
@@ -27,22 +28,37 @@ int scale_for_dpi(int value, int dpi) { return mul_div(value, dpi, 96); }
 
 int pane_control_id(Pane pane) {
   switch (pane) {
-    case Pane::Toolbar: return 10;
-    case Pane::DocumentTabs: return 11;
-    case Pane::WorkspaceTree: return 12;
-    case Pane::OutlineList: return 13;
-    case Pane::FindEdit: return 16;
-    case Pane::ReplaceEdit: return 17;
-    case Pane::MatchCase: return 18;
-    case Pane::Regex: return 19;
-    case Pane::FindNext: return 20;
-    case Pane::ReplaceOne: return 21;
-    case Pane::ReplaceAll: return 22;
-    case Pane::CloseFind: return 23;
-    case Pane::Preview: return 30;
-    case Pane::StatusBar: return 14;
+    case Pane::Toolbar:
+      return 10;
+    case Pane::DocumentTabs:
+      return 11;
+    case Pane::WorkspaceTree:
+      return 12;
+    case Pane::OutlineList:
+      return 13;
+    case Pane::FindEdit:
+      return 16;
+    case Pane::ReplaceEdit:
+      return 17;
+    case Pane::MatchCase:
+      return 18;
+    case Pane::Regex:
+      return 19;
+    case Pane::FindNext:
+      return 20;
+    case Pane::ReplaceOne:
+      return 21;
+    case Pane::ReplaceAll:
+      return 22;
+    case Pane::CloseFind:
+      return 23;
+    case Pane::Preview:
+      return 30;
+    case Pane::StatusBar:
+      return 14;
     case Pane::ActiveEditor:
-    case Pane::WebHost: return 0;
+    case Pane::WebHost:
+      return 0;
   }
   return 0;
 }
@@ -84,8 +100,8 @@ Edges column_edges(const LayoutInput& in) {
 
 void place_find_row(const LayoutInput& in, Layout& out) {
   const auto s = [&](int v) { return scale_for_dpi(v, in.dpi); };
-  const Pane row[] = {Pane::FindEdit, Pane::ReplaceEdit, Pane::MatchCase, Pane::Regex,
-                      Pane::FindNext, Pane::ReplaceOne, Pane::ReplaceAll, Pane::CloseFind};
+  const Pane row[] = {Pane::FindEdit, Pane::ReplaceEdit, Pane::MatchCase,  Pane::Regex,
+                      Pane::FindNext, Pane::ReplaceOne,  Pane::ReplaceAll, Pane::CloseFind};
   if (!out.find_row_shown) {
     for (Pane p : row) out.at(p) = PanePlacement{std::nullopt, false};
     return;
@@ -95,7 +111,9 @@ void place_find_row(const LayoutInput& in, Layout& out) {
   const int h = s(30);
   const int n = replace ? 2 : 1;
   const int e = std::max(s(100), (out.right - s(280) - out.left) / n);
-  const auto put = [&](Pane p, int x, int w) { out.at(p) = PanePlacement{sized_rect(x, y0, w, h), true}; };
+  const auto put = [&](Pane p, int x, int w) {
+    out.at(p) = PanePlacement{sized_rect(x, y0, w, h), true};
+  };
   const auto hide = [&](Pane p) { out.at(p) = PanePlacement{std::nullopt, false}; };
 
   put(Pane::FindEdit, out.left + s(20), e);
@@ -134,8 +152,8 @@ void place_document_panes(const LayoutInput& in, Layout& out) {
 
   const int S = out.split;
   const int preview_left = S + s(21);
-  const Rect preview =
-      make_rect(preview_left, Y, preview_left + std::max(s(20), out.right - S - s(39)), editor.bottom);
+  const Rect preview = make_rect(
+      preview_left, Y, preview_left + std::max(s(20), out.right - S - s(39)), editor.bottom);
 
   const bool visual_editor = in.view_mode == 3;
   out.at(Pane::ActiveEditor) = PanePlacement{editor, !(out.web_visible && visual_editor)};
@@ -190,7 +208,8 @@ bool splitter_hit(const LayoutInput& input, int x) {
 
 int split_percent_at(const LayoutInput& input, int x) {
   const Edges edges = column_edges(input);
-  const std::int64_t span = std::max<std::int64_t>(static_cast<std::int64_t>(edges.right) - edges.left, 1);
+  const std::int64_t span =
+      std::max<std::int64_t>(static_cast<std::int64_t>(edges.right) - edges.left, 1);
   const std::int64_t percent = (static_cast<std::int64_t>(x) - edges.left) * 100 / span;
   return static_cast<int>(std::clamp<std::int64_t>(percent, kMinSplitPercent, kMaxSplitPercent));
 }

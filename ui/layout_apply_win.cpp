@@ -42,24 +42,38 @@ void collect_window_position(HWND main_window, std::vector<PendingMove>& moves, 
 
 HWND pane_window(const App& app, Pane pane) {
   switch (pane) {
-    case Pane::Toolbar: return app.toolbar;
-    case Pane::DocumentTabs: return app.tab_control;
-    case Pane::WorkspaceTree: return app.workspace_tree;
-    case Pane::OutlineList: return app.outline_list;
-    case Pane::FindEdit: return app.find_edit;
-    case Pane::ReplaceEdit: return app.replace_edit;
-    case Pane::MatchCase: return app.match_case_button;
-    case Pane::Regex: return app.regex_button;
-    case Pane::Preview: return app.preview_edit;
-    case Pane::StatusBar: return app.status_bar;
-    case Pane::WebHost: return app.web && app.web_host ? app.web_host : nullptr;
-    case Pane::ActiveEditor: return nullptr;  // every editor, see collect_editor_positions
-    default: return GetDlgItem(app.main_window, pane_control_id(pane));  // find-bar buttons
+    case Pane::Toolbar:
+      return app.toolbar;
+    case Pane::DocumentTabs:
+      return app.tab_control;
+    case Pane::WorkspaceTree:
+      return app.workspace_tree;
+    case Pane::OutlineList:
+      return app.outline_list;
+    case Pane::FindEdit:
+      return app.find_edit;
+    case Pane::ReplaceEdit:
+      return app.replace_edit;
+    case Pane::MatchCase:
+      return app.match_case_button;
+    case Pane::Regex:
+      return app.regex_button;
+    case Pane::Preview:
+      return app.preview_edit;
+    case Pane::StatusBar:
+      return app.status_bar;
+    case Pane::WebHost:
+      return app.web && app.web_host ? app.web_host : nullptr;
+    case Pane::ActiveEditor:
+      return nullptr;  // every editor, see collect_editor_positions
+    default:
+      return GetDlgItem(app.main_window, pane_control_id(pane));  // find-bar buttons
   }
 }
 
 // The active editor takes the editor placement; every other editor is only hidden where it is.
-void collect_editor_positions(const App& app, std::vector<PendingMove>& moves, const PanePlacement& target) {
+void collect_editor_positions(const App& app, std::vector<PendingMove>& moves,
+                              const PanePlacement& target) {
   if (app.documents.empty()) return;
   const HWND active = app.documents.at(app.active_document)->editor;
   const PanePlacement hidden{std::nullopt, false};
@@ -82,14 +96,16 @@ bool defer_all(const std::vector<PendingMove>& moves) {
 void apply_moves(const std::vector<PendingMove>& moves) {
   if (moves.empty() || defer_all(moves)) return;
   for (const PendingMove& m : moves) {
-    SetWindowPos(m.window, nullptr, m.rect.left, m.rect.top, m.rect.width(), m.rect.height(), m.flags);
+    SetWindowPos(m.window, nullptr, m.rect.left, m.rect.top, m.rect.width(), m.rect.height(),
+                 m.flags);
   }
 }
 
 void redraw_shown(const std::vector<PendingMove>& moves) {
   for (const PendingMove& m : moves) {
     if (GetWindowLongW(m.window, GWL_STYLE) & WS_VISIBLE) {
-      RedrawWindow(m.window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+      RedrawWindow(m.window, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
     }
   }
 }
@@ -97,7 +113,8 @@ void redraw_shown(const std::vector<PendingMove>& moves) {
 // A window that can take the focus back: still there, inside the main window, enabled, and shown
 // together with every parent up to the main window.
 bool can_take_focus(HWND main_window, HWND window) {
-  if (window == nullptr || !IsWindow(window) || !IsChild(main_window, window) || !IsWindowEnabled(window)) {
+  if (window == nullptr || !IsWindow(window) || !IsChild(main_window, window) ||
+      !IsWindowEnabled(window)) {
     return false;
   }
   for (HWND w = window; w != nullptr && w != main_window; w = GetParent(w)) {
@@ -155,7 +172,8 @@ void App::pad_editor_rect(HWND edit, int side, bool bottom) {
   RECT wanted{padded.left, padded.top, padded.right, padded.bottom};
   RECT current{};
   SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&current));
-  if (!EqualRect(&current, &wanted)) SendMessageW(edit, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&wanted));
+  if (!EqualRect(&current, &wanted))
+    SendMessageW(edit, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&wanted));
 }
 
 void App::remember_focus() {
@@ -166,7 +184,8 @@ void App::remember_focus() {
 }
 
 void App::restore_focus() {
-  if (!IsWindowEnabled(main_window) || IsIconic(main_window) || documents.empty() || closing) return;
+  if (!IsWindowEnabled(main_window) || IsIconic(main_window) || documents.empty() || closing)
+    return;
   if (saved_focus_web) {
     if (can_take_focus(main_window, web_host) && web_focus(*this)) return;
   } else if (can_take_focus(main_window, saved_focus)) {

@@ -37,7 +37,8 @@ void register_main_class(App& app) {
   RegisterClassExW(&window_class);  // a second registration in one process fails harmlessly
 }
 
-HWND create_child(const App& app, const wchar_t* window_class, const wchar_t* text, DWORD style, int id) {
+HWND create_child(const App& app, const wchar_t* window_class, const wchar_t* text, DWORD style,
+                  int id) {
   return CreateWindowExW(0, window_class, text, style, 0, 0, 0, 0, app.main_window,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), app.instance, nullptr);
 }
@@ -51,8 +52,8 @@ void create_toolbar(App& app) {
 }
 
 void create_document_tabs(App& app) {
-  const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | TCS_OWNERDRAWFIXED | TCS_FIXEDWIDTH |
-                      TCS_FOCUSNEVER;
+  const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | TCS_OWNERDRAWFIXED |
+                      TCS_FIXEDWIDTH | TCS_FOCUSNEVER;
   app.tab_control = create_child(app, WC_TABCONTROLW, L"Documents", style, ctl_document_tabs);
   SetWindowSubclass(app.tab_control, tabs_subclass_proc, 1, reinterpret_cast<DWORD_PTR>(&app));
 }
@@ -60,7 +61,8 @@ void create_document_tabs(App& app) {
 void create_side_panes(App& app) {
   const DWORD tree_style = WS_CHILD | WS_TABSTOP | TVS_HASBUTTONS | TVS_LINESATROOT |
                            TVS_SHOWSELALWAYS | TVS_FULLROWSELECT;
-  app.workspace_tree = create_child(app, WC_TREEVIEWW, L"Workspace", tree_style, ctl_workspace_tree);
+  app.workspace_tree =
+      create_child(app, WC_TREEVIEWW, L"Workspace", tree_style, ctl_workspace_tree);
   const DWORD list_style = WS_CHILD | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_OWNERDRAWFIXED |
                            LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT;
   app.outline_list = create_child(app, L"LISTBOX", L"Outline", list_style, ctl_outline_list);
@@ -88,10 +90,10 @@ void create_find_row(App& app) {
 
 void App::create_window() {
   register_main_class(*this);
-  const HWND window = CreateWindowExW(WS_EX_ACCEPTFILES, kMainWindowClass, L"Tavrel",
-                                      WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
-                                      CW_USEDEFAULT, kInitialWidth, kInitialHeight, nullptr, nullptr,
-                                      instance, this);
+  const HWND window =
+      CreateWindowExW(WS_EX_ACCEPTFILES, kMainWindowClass, L"Tavrel",
+                      WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                      kInitialWidth, kInitialHeight, nullptr, nullptr, instance, this);
   main_window = window;  // WM_NCCREATE set it already; a failed creation must not leave it behind
   if (!window) throw std::runtime_error("Cannot create Tavrel window");
 
@@ -110,7 +112,8 @@ void App::create_controls() {
   create_toolbar(*this);
   create_document_tabs(*this);
   create_side_panes(*this);
-  status_bar = create_child(*this, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, ctl_status_bar);
+  status_bar =
+      create_child(*this, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, ctl_status_bar);
   preview_edit = create_rich_edit(true);
   create_find_row(*this);
 }
@@ -140,8 +143,8 @@ void App::update_title() {
 
 // The text may come from anywhere (file names, parser messages); showing it must never fail.
 void App::show_error(const std::exception& error) {
-  const wchar_t* title =
-      vietnamese ? L"Tavrel - Kh\u00F4ng th\u1EC3 ho\u00E0n t\u1EA5t" : L"Tavrel - Could not complete action";
+  const wchar_t* title = vietnamese ? L"Tavrel - Kh\u00F4ng th\u1EC3 ho\u00E0n t\u1EA5t"
+                                    : L"Tavrel - Could not complete action";
   MessageBoxW(main_window, to_wide_lenient(error.what()).c_str(), title, MB_ICONWARNING);
 }
 
@@ -301,38 +304,67 @@ LRESULT on_dpi_changed(App& app, const WindowMessage& message) {
 
 LRESULT dispatch(App& app, const WindowMessage& message) {
   switch (message.id) {
-    case WM_DESTROY: return on_destroy();
-    case WM_SIZE: return on_size(app);
-    case WM_ACTIVATE: return on_activate(app, message);
-    case WM_SETFOCUS: return on_set_focus(app);
-    case WM_PAINT: return on_paint(app);
-    case WM_CLOSE: return on_close(app);
-    case WM_QUERYENDSESSION: return on_query_end_session(app);
-    case WM_ENDSESSION: return on_end_session(app, message);
-    case WM_ERASEBKGND: return 1;  // painting covers the whole client area
-    case WM_SETTINGCHANGE: return on_setting_change(app);
-    case WM_GETMINMAXINFO: return on_min_max_info(app, message);
-    case WM_DRAWITEM: return on_draw_item(app, message);
-    case WM_MEASUREITEM: return on_measure_item(app, message);
-    case WM_COPYDATA: return on_copy_data(app, message);
-    case WM_NOTIFY: return on_notify_message(app, message);
+    case WM_DESTROY:
+      return on_destroy();
+    case WM_SIZE:
+      return on_size(app);
+    case WM_ACTIVATE:
+      return on_activate(app, message);
+    case WM_SETFOCUS:
+      return on_set_focus(app);
+    case WM_PAINT:
+      return on_paint(app);
+    case WM_CLOSE:
+      return on_close(app);
+    case WM_QUERYENDSESSION:
+      return on_query_end_session(app);
+    case WM_ENDSESSION:
+      return on_end_session(app, message);
+    case WM_ERASEBKGND:
+      return 1;  // painting covers the whole client area
+    case WM_SETTINGCHANGE:
+      return on_setting_change(app);
+    case WM_GETMINMAXINFO:
+      return on_min_max_info(app, message);
+    case WM_DRAWITEM:
+      return on_draw_item(app, message);
+    case WM_MEASUREITEM:
+      return on_measure_item(app, message);
+    case WM_COPYDATA:
+      return on_copy_data(app, message);
+    case WM_NOTIFY:
+      return on_notify_message(app, message);
     case WM_NCPAINT:
-    case WM_NCACTIVATE: return on_non_client_paint(app, message);
-    case WM_COMMAND: return on_command_message(app, message);
-    case WM_TIMER: return on_timer_message(app, message);
-    case WM_CTLCOLOREDIT: return on_edit_colors(app, message);
+    case WM_NCACTIVATE:
+      return on_non_client_paint(app, message);
+    case WM_COMMAND:
+      return on_command_message(app, message);
+    case WM_TIMER:
+      return on_timer_message(app, message);
+    case WM_CTLCOLOREDIT:
+      return on_edit_colors(app, message);
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORBTN:
-    case WM_CTLCOLORSTATIC: return on_pane_colors(app, message);
-    case WM_LBUTTONDOWN: return on_splitter_press(app, message);
-    case WM_MOUSEMOVE: return on_splitter_move(app, message);
-    case WM_LBUTTONUP: return on_splitter_release(app, message);
-    case WM_CAPTURECHANGED: return on_capture_lost(app, message);
-    case WM_ENTERMENULOOP: return on_enter_menu_loop(app, message);
-    case WM_EXITMENULOOP: return on_exit_menu_loop(message);
-    case WM_DROPFILES: return on_drop_files(app, message);
-    case WM_DPICHANGED: return on_dpi_changed(app, message);
-    default: return message.default_result();
+    case WM_CTLCOLORSTATIC:
+      return on_pane_colors(app, message);
+    case WM_LBUTTONDOWN:
+      return on_splitter_press(app, message);
+    case WM_MOUSEMOVE:
+      return on_splitter_move(app, message);
+    case WM_LBUTTONUP:
+      return on_splitter_release(app, message);
+    case WM_CAPTURECHANGED:
+      return on_capture_lost(app, message);
+    case WM_ENTERMENULOOP:
+      return on_enter_menu_loop(app, message);
+    case WM_EXITMENULOOP:
+      return on_exit_menu_loop(message);
+    case WM_DROPFILES:
+      return on_drop_files(app, message);
+    case WM_DPICHANGED:
+      return on_dpi_changed(app, message);
+    default:
+      return message.default_result();
   }
 }
 

@@ -108,14 +108,16 @@ const MenuItem* menu_item_record(HMENU menu, UINT item, bool by_position) {
   return reinterpret_cast<const MenuItem*>(info.dwItemData);
 }
 
-void App::add_menu_item(HMENU menu, uint32_t id, const wchar_t* text, bool top_level, HMENU submenu) {
+void App::add_menu_item(HMENU menu, uint32_t id, const wchar_t* text, bool top_level,
+                        HMENU submenu) {
   menu_items.push_back(std::make_unique<MenuItem>(MenuItem{text, top_level, id, false}));
   const MenuItem* record = menu_items.back().get();
   // Windows would take a single "&" for a mnemonic marker; the drawn text keeps it single.
   std::wstring native = double_ampersands(record->text);
   MENUITEMINFOW info{};
   info.cbSize = sizeof(info);
-  info.fMask = MIIM_STRING | MIIM_FTYPE | MIIM_ID | MIIM_DATA | (submenu != nullptr ? MIIM_SUBMENU : 0u);
+  info.fMask =
+      MIIM_STRING | MIIM_FTYPE | MIIM_ID | MIIM_DATA | (submenu != nullptr ? MIIM_SUBMENU : 0u);
   info.fType = MFT_OWNERDRAW;
   info.wID = id;
   info.dwItemData = reinterpret_cast<ULONG_PTR>(record);
@@ -160,14 +162,17 @@ void App::sync_menu_checks() {
   const CommandState state = command_state(*this);
   if (const HMENU menu = GetMenu(main_window)) {
     for (const MenuCheck& check : menu_checks(state)) {
-      CheckMenuItem(menu, static_cast<UINT>(check.id), MF_BYCOMMAND | (check.checked ? MF_CHECKED : MF_UNCHECKED));
+      CheckMenuItem(menu, static_cast<UINT>(check.id),
+                    MF_BYCOMMAND | (check.checked ? MF_CHECKED : MF_UNCHECKED));
     }
   }
   if (toolbar == nullptr) return;
   for (const MenuCheck& check : toolbar_checks(state)) {
-    const bool pressed = SendMessageW(toolbar, TB_ISBUTTONCHECKED, static_cast<WPARAM>(check.id), 0) > 0;
+    const bool pressed =
+        SendMessageW(toolbar, TB_ISBUTTONCHECKED, static_cast<WPARAM>(check.id), 0) > 0;
     if (pressed != check.checked) {
-      SendMessageW(toolbar, TB_CHECKBUTTON, static_cast<WPARAM>(check.id), MAKELPARAM(check.checked ? TRUE : FALSE, 0));
+      SendMessageW(toolbar, TB_CHECKBUTTON, static_cast<WPARAM>(check.id),
+                   MAKELPARAM(check.checked ? TRUE : FALSE, 0));
     }
   }
 }

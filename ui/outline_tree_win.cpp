@@ -43,7 +43,8 @@ void App::refresh_outline() {
 }
 
 void App::goto_outline_entry(int index) {
-  if (index < 0 || static_cast<size_t>(index) >= rendered.headings.size() || documents.empty()) return;
+  if (index < 0 || static_cast<size_t>(index) >= rendered.headings.size() || documents.empty())
+    return;
   const Heading& heading = rendered.headings[static_cast<size_t>(index)];
   const HWND editor = current_document()->editor;
 
@@ -60,7 +61,8 @@ void App::goto_outline_entry(int index) {
     FINDTEXTEXW find{};
     find.chrg = CHARRANGE{0, -1};
     find.lpstrText = needle.c_str();
-    const LRESULT found = SendMessageW(preview_edit, EM_FINDTEXTEXW, FR_DOWN, reinterpret_cast<LPARAM>(&find));
+    const LRESULT found =
+        SendMessageW(preview_edit, EM_FINDTEXTEXW, FR_DOWN, reinterpret_cast<LPARAM>(&find));
     if (found >= 0) {
       SendMessageW(preview_edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&find.chrgText));
       SendMessageW(preview_edit, EM_SCROLLCARET, 0, 0);

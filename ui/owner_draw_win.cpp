@@ -37,7 +37,8 @@ void draw_menu_item(const App& app, const DRAWITEMSTRUCT& item) {
   const HDC dc = item.hDC;
   const bool selected = (item.itemState & ODS_SELECTED) != 0;
   fill_colour(dc, item.rcItem, app.palette[selected ? palette_accent_fill : palette_background]);
-  const MenuItemGeometry geometry = menu_item_geometry(*record, from_win_rect(item.rcItem), app.dpi);
+  const MenuItemGeometry geometry =
+      menu_item_geometry(*record, from_win_rect(item.rcItem), app.dpi);
   if (record->separator) {
     const RECT line{geometry.separator_left, geometry.separator_y, geometry.separator_right,
                     geometry.separator_y + 1};
@@ -48,7 +49,8 @@ void draw_menu_item(const App& app, const DRAWITEMSTRUCT& item) {
   const RECT text_rect = to_win_rect(geometry.text);
   draw_label(dc, text_rect, texts.label, app.palette[palette_text], app.ui_font, kSingleLine);
   if (!texts.accelerator.empty()) {
-    draw_label(dc, text_rect, texts.accelerator, app.palette[palette_muted_text], app.ui_font, kRightAligned);
+    draw_label(dc, text_rect, texts.accelerator, app.palette[palette_muted_text], app.ui_font,
+               kRightAligned);
   }
   if (item.itemState & ODS_CHECKED) {
     RECT check = item.rcItem;
@@ -74,7 +76,8 @@ void draw_tab(const App& app, const DRAWITEMSTRUCT& item) {
   RECT text = item.rcItem;
   text.left += app.scale(14);
   text.right -= app.scale(32);
-  draw_label(dc, text, tab_text(item.hwndItem, item.itemID), app.palette[active ? palette_text : palette_muted_text],
+  draw_label(dc, text, tab_text(item.hwndItem, item.itemID),
+             app.palette[active ? palette_text : palette_muted_text],
              active ? app.ui_bold_font : app.ui_font, kEllipsis);
   RECT close = item.rcItem;
   close.left = close.right - app.scale(24);
@@ -90,7 +93,8 @@ std::wstring list_row_text(HWND list, UINT index) {
   const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, index, 0);
   if (length < 0 || length >= kLongestOutlineRow) return {};
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  const LRESULT copied = SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+  const LRESULT copied =
+      SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
   text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
   return text;
 }
@@ -180,10 +184,17 @@ bool App::draw_item(const DRAWITEMSTRUCT& item) {
     return true;
   }
   switch (item.CtlID) {
-    case ctl_document_tabs: draw_tab(*this, item); return true;
-    case ctl_outline_list: draw_outline_row(*this, item); return true;
-    case ctl_status_bar: draw_status_bar(*this, item); return true;
-    default: break;
+    case ctl_document_tabs:
+      draw_tab(*this, item);
+      return true;
+    case ctl_outline_list:
+      draw_outline_row(*this, item);
+      return true;
+    case ctl_status_bar:
+      draw_status_bar(*this, item);
+      return true;
+    default:
+      break;
   }
   if (item.CtlType == ODT_BUTTON && is_find_button(item.CtlID)) {
     draw_find_button(*this, item);

@@ -41,8 +41,8 @@ void paint_plan(const App& app, HDC dc, const PanePaintPlan& plan) {
     }
   }
   for (const PaneHeader& header : plan.headers) {
-    draw_label(dc, to_win_rect(header.rect), header.text, app.palette[palette_muted_text], app.ui_bold_font,
-               kSingleLine);
+    draw_label(dc, to_win_rect(header.rect), header.text, app.palette[palette_muted_text],
+               app.ui_bold_font, kSingleLine);
   }
   const RulePen pen(dc, app.palette[palette_border]);
   for (const PaneRule& rule : plan.rules) {
@@ -53,7 +53,8 @@ void paint_plan(const App& app, HDC dc, const PanePaintPlan& plan) {
 
 }  // namespace
 
-void draw_label(HDC dc, RECT rect, const std::wstring& text, COLORREF colour, HFONT font, UINT flags) {
+void draw_label(HDC dc, RECT rect, const std::wstring& text, COLORREF colour, HFONT font,
+                UINT flags) {
   const HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, colour);
@@ -71,7 +72,8 @@ void App::paint_panes() {
   const PaintScope paint(main_window);
   const HDC dc = paint.dc();
   if (dc == nullptr) return;
-  FillRect(dc, &paint.client(), background_brush != nullptr ? background_brush : GetSysColorBrush(COLOR_WINDOW));
+  FillRect(dc, &paint.client(),
+           background_brush != nullptr ? background_brush : GetSysColorBrush(COLOR_WINDOW));
   if (ui_font == nullptr) return;  // before the first theme only the background shows
   paint_plan(*this, dc, plan_pane_paint(layout_input(*this), vietnamese));
 }

@@ -19,7 +19,8 @@ inline constexpr UINT kCentred = kSingleLine | DT_CENTER;
 
 // Draws `text` in `rect` with the font and colour on a transparent background, without
 // ampersand processing; the DC's font comes back afterwards.
-void draw_label(HDC dc, RECT rect, const std::wstring& text, COLORREF colour, HFONT font, UINT flags);
+void draw_label(HDC dc, RECT rect, const std::wstring& text, COLORREF colour, HFONT font,
+                UINT flags);
 
 // Fills with any colour through the DC brush.
 void fill_colour(HDC dc, const RECT& rect, COLORREF colour);

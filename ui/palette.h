@@ -30,9 +30,9 @@ constexpr std::uint8_t blue_of(Colour colour) {
 enum class ThemeSetting : int { System = 0, Light = 1, Dark = 2 };
 
 // Roles of the palette entries, used as indices.
-inline constexpr std::size_t palette_background = 0;   // window background
-inline constexpr std::size_t palette_surface = 1;      // editors and preview
-inline constexpr std::size_t palette_pane = 2;         // tab band, inactive tabs
+inline constexpr std::size_t palette_background = 0;  // window background
+inline constexpr std::size_t palette_surface = 1;     // editors and preview
+inline constexpr std::size_t palette_pane = 2;        // tab band, inactive tabs
 inline constexpr std::size_t palette_text = 3;
 inline constexpr std::size_t palette_muted_text = 4;
 inline constexpr std::size_t palette_border = 5;

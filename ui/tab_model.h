@@ -73,10 +73,10 @@ inline constexpr std::size_t kNoParent = static_cast<std::size_t>(-1);
 
 // One item of the tree, in insertion order: every item comes after its parent.
 struct WorkspaceTreeNode {
-  std::wstring text;                // the path component shown
-  std::size_t parent = kNoParent;   // index of the parent node; kNoParent for a top-level item
+  std::wstring text;               // the path component shown
+  std::size_t parent = kNoParent;  // index of the parent node; kNoParent for a top-level item
   bool folder = false;
-  std::size_t file_index = 0;       // files: index into WorkspaceTree::file_paths
+  std::size_t file_index = 0;  // files: index into WorkspaceTree::file_paths
 };
 
 struct WorkspaceTree {

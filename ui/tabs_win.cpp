@@ -95,11 +95,13 @@ LRESULT on_middle_release(App& app, HWND tabs, LPARAM lparam) {
 
 LRESULT handle(App& app, HWND tabs, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_ERASEBKGND: return 1;  // the paint fills everything
+    case WM_ERASEBKGND:
+      return 1;  // the paint fills everything
     case WM_PAINT:
       paint_tabs(app, tabs);
       return 0;
-    case WM_LBUTTONDOWN: return on_press(app, tabs, message, wparam, lparam);
+    case WM_LBUTTONDOWN:
+      return on_press(app, tabs, message, wparam, lparam);
     case WM_MOUSEMOVE:
       on_drag(app, tabs, wparam, lparam);
       break;
@@ -110,8 +112,10 @@ LRESULT handle(App& app, HWND tabs, UINT message, WPARAM wparam, LPARAM lparam) 
     case WM_CAPTURECHANGED:
       app.drag_tab = -1;  // capture taken away without a button release
       break;
-    case WM_MBUTTONUP: return on_middle_release(app, tabs, lparam);
-    default: break;
+    case WM_MBUTTONUP:
+      return on_middle_release(app, tabs, lparam);
+    default:
+      break;
   }
   return DefSubclassProc(tabs, message, wparam, lparam);
 }
@@ -137,8 +141,8 @@ void App::rebuild_tabs() {
 
 // Runs inside the control's window procedure: nothing may escape into the system. A failure of a
 // document operation shows the warning box as the main window's handlers do.
-LRESULT CALLBACK tabs_subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
-                                    DWORD_PTR reference) {
+LRESULT CALLBACK tabs_subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                    UINT_PTR, DWORD_PTR reference) {
   auto* app = reinterpret_cast<App*>(reference);
   if (app == nullptr) return DefSubclassProc(window, message, wparam, lparam);
   try {

@@ -22,9 +22,9 @@ namespace {
 AppsUseLightTheme read_apps_use_light_theme() {
   DWORD value = 1;
   DWORD size = sizeof(value);
-  const LSTATUS status =
-      RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
-                   L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr, &value, &size);
+  const LSTATUS status = RegGetValueW(
+      HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
+      L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr, &value, &size);
   if (status != ERROR_SUCCESS) return std::nullopt;
   return static_cast<std::uint32_t>(value);
 }
@@ -43,8 +43,8 @@ bool high_contrast_on() {
 }
 
 SystemColours system_colours() {
-  return SystemColours{GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT),
-                       GetSysColor(COLOR_HIGHLIGHT)};
+  return SystemColours{GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_WINDOW),
+                       GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_HIGHLIGHT)};
 }
 
 UniqueBrush solid_brush(COLORREF colour) {
@@ -54,8 +54,9 @@ UniqueBrush solid_brush(COLORREF colour) {
 }
 
 UniqueFont theme_font(int height, int weight, const wchar_t* face) {
-  UniqueFont font(CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                              CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face));
+  UniqueFont font(CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                              DEFAULT_PITCH | FF_DONTCARE, face));
   if (!font) throw std::runtime_error("Cannot create the theme fonts");
   return font;
 }
@@ -187,8 +188,8 @@ void App::apply_theme() {
 
   set_menu_background(*this);
   set_frame_attributes(*this);
-  for (const HWND control : {toolbar, tab_control, workspace_tree, outline_list, status_bar, find_edit,
-                             replace_edit, match_case_button, regex_button}) {
+  for (const HWND control : {toolbar, tab_control, workspace_tree, outline_list, status_bar,
+                             find_edit, replace_edit, match_case_button, regex_button}) {
     theme_control(control, *this);
   }
   theme_edit_box(find_edit);

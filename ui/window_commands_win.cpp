@@ -30,7 +30,8 @@ void on_active_editor_changed(App& app) {
   app.rebuild_tabs();
   app.update_title();
   SetTimer(app.main_window, timer_render, kRenderDelayMs, nullptr);
-  SetTimer(app.main_window, timer_recovery, static_cast<UINT>(app.auto_save_seconds) * 1000u, nullptr);
+  SetTimer(app.main_window, timer_recovery, static_cast<UINT>(app.auto_save_seconds) * 1000u,
+           nullptr);
 }
 
 void on_find_bar_command(App& app, int id, int code) {
@@ -40,29 +41,36 @@ void on_find_bar_command(App& app, int id, int code) {
       break;
     case ctl_outline_list:
       if (code == LBN_SELCHANGE) {
-        app.goto_outline_entry(static_cast<int>(SendMessageW(app.outline_list, LB_GETCURSEL, 0, 0)));
+        app.goto_outline_entry(
+            static_cast<int>(SendMessageW(app.outline_list, LB_GETCURSEL, 0, 0)));
       }
       break;
-    case ctl_find_next: app.find_next(); break;
+    case ctl_find_next:
+      app.find_next();
+      break;
     case ctl_replace_one:
-    case ctl_replace_all: app.replace_matches(id == ctl_replace_all); break;
+    case ctl_replace_all:
+      app.replace_matches(id == ctl_replace_all);
+      break;
     case ctl_close_find:
       app.find_bar_visible = false;
       app.layout_panes();
       break;
-    default: break;  // the other controls below the command range notify nothing we act on
+    default:
+      break;  // the other controls below the command range notify nothing we act on
   }
 }
 
 // The path behind the tree's caret item; nothing for folders and for an item that cannot be read.
 const std::filesystem::path* caret_tree_path(const App& app) {
-  const auto item = reinterpret_cast<HTREEITEM>(
-      SendMessageW(app.workspace_tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  const auto item =
+      reinterpret_cast<HTREEITEM>(SendMessageW(app.workspace_tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
   if (item == nullptr) return nullptr;
   TVITEMW tree_item{};
   tree_item.mask = TVIF_PARAM;
   tree_item.hItem = item;
-  if (!SendMessageW(app.workspace_tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tree_item))) return nullptr;
+  if (!SendMessageW(app.workspace_tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tree_item)))
+    return nullptr;
   if (tree_item.lParam < 1) return nullptr;
   const auto index = static_cast<size_t>(tree_item.lParam - 1);
   if (index >= app.workspace_tree_paths.size()) return nullptr;  // a tree older than the list
@@ -101,7 +109,8 @@ LRESULT on_toolbar_draw(App& app, const WindowMessage& message) {
     case CDDS_ITEMPREPAINT:
       app.draw_toolbar_item(*draw);
       return CDRF_SKIPDEFAULT;
-    default: return message.default_result();
+    default:
+      return message.default_result();
   }
 }
 
@@ -132,7 +141,8 @@ LRESULT on_command_message(App& app, const WindowMessage& message) {
   } else if (id < first_command_id) {
     on_find_bar_command(app, id, code);
   } else if (control == nullptr || control == app.toolbar || code == 0) {
-    // Menu items and toolbar buttons; editors (ids from 200) notify with a code and are not commands.
+    // Menu items and toolbar buttons; editors (ids from 200) notify with a code and are not
+    // commands.
     app.on_command(id);
   }
   return 0;
@@ -186,8 +196,11 @@ LRESULT on_timer_message(App& app, const WindowMessage& message) {
       KillTimer(app.main_window, id);
       app.write_benchmark_report();
       break;
-    case timer_self_test: finish_self_test(app); break;
-    default: break;
+    case timer_self_test:
+      finish_self_test(app);
+      break;
+    default:
+      break;
   }
   return 0;
 }

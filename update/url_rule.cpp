@@ -10,13 +10,12 @@ namespace tavrel::win {
 bool url_authority_ok(const std::string& url) {
   constexpr size_t kSchemeLength = 8;  // "https://"
   size_t end = url.find_first_of("/?#", kSchemeLength);
-  std::string authority = url.substr(kSchemeLength, end == std::string::npos ? end
-                                                                             : end - kSchemeLength);
+  std::string authority =
+      url.substr(kSchemeLength, end == std::string::npos ? end : end - kSchemeLength);
   if (authority.empty() || authority.find('@') != std::string::npos) return false;
   // The host ends before an optional port; "[...]" holds an IPv6 literal with its own colons.
   size_t host_end = authority.front() == '[' ? authority.find(']') : authority.find(':');
-  if (authority.front() == '[')
-    return host_end != std::string::npos && host_end > 1;
+  if (authority.front() == '[') return host_end != std::string::npos && host_end > 1;
   std::string host = authority.substr(0, host_end);
   return !host.empty();
 }

@@ -31,7 +31,8 @@ struct RecordingWriter {
 
 std::vector<std::string> names_in(const fs::path& folder) {
   std::vector<std::string> names;
-  for (const fs::path& file : list_history_snapshots(folder)) names.push_back(file.filename().string());
+  for (const fs::path& file : list_history_snapshots(folder))
+    names.push_back(file.filename().string());
   return names;
 }
 
@@ -62,8 +63,8 @@ TEST(HistoryNaming, SnapshotNameIsTheTickCount) {
   EXPECT_EQ(history_snapshot_name(kTicks), "17000000000000000.md");
   // Ticks since 1970 in 100-ns units: well past 2020 and not in milliseconds or nanoseconds.
   const std::int64_t now = history_ticks_now();
-  EXPECT_GT(now, 15778368000000000);   // 2020-01-01
-  EXPECT_LT(now, 41024448000000000);   // 2100-01-01
+  EXPECT_GT(now, 15778368000000000);  // 2020-01-01
+  EXPECT_LT(now, 41024448000000000);  // 2100-01-01
 }
 
 TEST(HistoryPruning, TheOldestGoFirst) {
@@ -73,15 +74,16 @@ TEST(HistoryPruning, TheOldestGoFirst) {
   ASSERT_EQ(gone.size(), 3u);
   EXPECT_EQ(gone[0], sorted[0]);
   EXPECT_EQ(gone[2], sorted[2]);
-  EXPECT_TRUE(snapshots_to_prune(std::vector<fs::path>(sorted.begin(), sorted.begin() + 20)).empty());
+  EXPECT_TRUE(
+      snapshots_to_prune(std::vector<fs::path>(sorted.begin(), sorted.begin() + 20)).empty());
 }
 
 TEST(HistoryPruning, NamesNeverRepeatOrGoBack) {
   const std::vector<fs::path> sorted = {history_snapshot_name(kTicks),
                                         history_snapshot_name(kTicks + 5), "notes.md"};
   EXPECT_EQ(next_snapshot_ticks(sorted, kTicks + 100), kTicks + 100);
-  EXPECT_EQ(next_snapshot_ticks(sorted, kTicks + 5), kTicks + 6);  // the same tick
-  EXPECT_EQ(next_snapshot_ticks(sorted, kTicks - 50), kTicks + 6); // a clock set back
+  EXPECT_EQ(next_snapshot_ticks(sorted, kTicks + 5), kTicks + 6);   // the same tick
+  EXPECT_EQ(next_snapshot_ticks(sorted, kTicks - 50), kTicks + 6);  // a clock set back
   EXPECT_EQ(next_snapshot_ticks({}, kTicks), kTicks);
 }
 
@@ -115,10 +117,12 @@ TEST(HistorySnapshot, EqualToTheNewestIsNotWrittenAgain) {
   write_bytes(file, "one\n");
   RecordingWriter recorder;
   save_history_snapshot(dir / "history", file, recorder.writer(), kTicks);
-  EXPECT_EQ(save_history_snapshot(dir / "history", file, recorder.writer(), kTicks + 1), fs::path());
+  EXPECT_EQ(save_history_snapshot(dir / "history", file, recorder.writer(), kTicks + 1),
+            fs::path());
   // The same text with other line ends reads the same.
   write_bytes(file, "one\r\n");
-  EXPECT_EQ(save_history_snapshot(dir / "history", file, recorder.writer(), kTicks + 2), fs::path());
+  EXPECT_EQ(save_history_snapshot(dir / "history", file, recorder.writer(), kTicks + 2),
+            fs::path());
   write_bytes(file, "two\n");
   save_history_snapshot(dir / "history", file, recorder.writer(), kTicks + 3);
   // Equal to an older snapshot but not to the newest: written.
@@ -139,7 +143,8 @@ TEST(HistorySnapshot, UnreadableNewestCountsAsDifferent) {
   // Same text but a NUL byte makes it unreadable as text; so would bytes that are not UTF-8.
   write_bytes(folder / history_snapshot_name(kTicks), std::string("text\0", 5));
   RecordingWriter recorder;
-  const fs::path written = save_history_snapshot(dir / "history", file, recorder.writer(), kTicks + 1);
+  const fs::path written =
+      save_history_snapshot(dir / "history", file, recorder.writer(), kTicks + 1);
   EXPECT_EQ(written, folder / history_snapshot_name(kTicks + 1));
   EXPECT_EQ(read_bytes(written), "text");
 
@@ -170,9 +175,11 @@ TEST(HistorySnapshot, SameTickOrClockSetBackNeverReplacesASnapshot) {
   write_bytes(file, "first");
   save_history_snapshot(dir / "history", file, recorder.writer(), kTicks);
   write_bytes(file, "second");
-  const fs::path same_tick = save_history_snapshot(dir / "history", file, recorder.writer(), kTicks);
+  const fs::path same_tick =
+      save_history_snapshot(dir / "history", file, recorder.writer(), kTicks);
   write_bytes(file, "third");
-  const fs::path earlier = save_history_snapshot(dir / "history", file, recorder.writer(), kTicks - 9);
+  const fs::path earlier =
+      save_history_snapshot(dir / "history", file, recorder.writer(), kTicks - 9);
   const fs::path folder = history_folder(dir / "history", file);
   EXPECT_EQ(read_bytes(folder / history_snapshot_name(kTicks)), "first");
   EXPECT_EQ(same_tick, folder / history_snapshot_name(kTicks + 1));
@@ -196,8 +203,9 @@ TEST(HistorySnapshot, FailuresOfTheFileAndTheWriterPassOn) {
   const fs::path file = dir / "doc.md";
   write_bytes(file, std::string("bin\0ary", 7));
   RecordingWriter recorder;
-  EXPECT_EQ(error_text([&] { save_history_snapshot(dir / "history", file, recorder.writer(), kTicks); }),
-            "Binary files are not supported");
+  EXPECT_EQ(
+      error_text([&] { save_history_snapshot(dir / "history", file, recorder.writer(), kTicks); }),
+      "Binary files are not supported");
 
   write_bytes(file, "fine");
   const HistoryWriter failing = [](const fs::path&, const std::string&) {
@@ -208,6 +216,7 @@ TEST(HistorySnapshot, FailuresOfTheFileAndTheWriterPassOn) {
 
   // A history root that is a file cannot hold folders.
   write_bytes(dir / "blocked", "x");
-  EXPECT_NE(error_text([&] { save_history_snapshot(dir / "blocked", file, recorder.writer(), kTicks); }),
-            "");
+  EXPECT_NE(
+      error_text([&] { save_history_snapshot(dir / "blocked", file, recorder.writer(), kTicks); }),
+      "");
 }

@@ -38,7 +38,7 @@ TEST(GuardName, GoldenValues) {
     std::uint64_t hash;
   };
   const Golden cases[] = {
-      {"", 14695981039346656037ULL},  // nothing hashed: the offset basis
+      {"", 14695981039346656037ULL},   // nothing hashed: the offset basis
       {"a", 12638187200555641996ULL},  // one unit below 256 hashes like the byte
       {"C:\\Users\\Ann\\AppData\\Roaming\\Tavrel", 11405423852740594427ULL},
       {"c:\\users\\ann\\appdata\\roaming\\tavrel", 11405423852740594427ULL},
@@ -57,7 +57,8 @@ TEST(GuardName, GoldenValues) {
 }
 
 TEST(GuardName, LetterCaseDoesNotSplitOneProfile) {
-  EXPECT_EQ(guard_name(to_wide("C:\\Users\\Ann\\Tavrel")), guard_name(to_wide("c:\\USERS\\ann\\TaVrEl")));
+  EXPECT_EQ(guard_name(to_wide("C:\\Users\\Ann\\Tavrel")),
+            guard_name(to_wide("c:\\USERS\\ann\\TaVrEl")));
   EXPECT_EQ(guard_name(to_wide("E:\\Ảnh\\Ơn Ưu Đức")), guard_name(to_wide("e:\\ẢNH\\ƠN ƯU ĐỨC")));
   EXPECT_NE(guard_name(to_wide("C:\\Profile A")), guard_name(to_wide("C:\\Profile B")));
   // Folding is by letter, not by look: these are different folders.
@@ -72,17 +73,17 @@ TEST(GuardName, NameFormsForMutexAndProperty) {
 
 TEST(CaseFold, VietnameseAndOtherScripts) {
   const std::pair<char16_t, char16_t> mapped[] = {
-      {u'A', u'a'},     {u'Z', u'z'},     {u'À', u'à'},     {u'Þ', u'þ'},     {u'Đ', u'đ'},
-      {u'Ơ', u'ơ'},     {u'Ư', u'ư'},     {u'Ă', u'ă'},     {u'Ạ', u'ạ'},     {u'Ỹ', u'ỹ'},
-      {u'Ố', u'ố'},     {u'Ÿ', u'ÿ'},     {u'İ', u'i'},     {u'Σ', u'σ'},     {u'Ά', u'ά'},
-      {u'Ё', u'ё'},     {u'Я', u'я'},     {u'Ѣ', u'ѣ'},     {u'Ӏ', u'ӏ'},     {u'ẞ', u'ß'},
-      {u'Ǆ', u'ǆ'},     {u'ǅ', u'ǆ'},
+      {u'A', u'a'}, {u'Z', u'z'}, {u'À', u'à'}, {u'Þ', u'þ'}, {u'Đ', u'đ'}, {u'Ơ', u'ơ'},
+      {u'Ư', u'ư'}, {u'Ă', u'ă'}, {u'Ạ', u'ạ'}, {u'Ỹ', u'ỹ'}, {u'Ố', u'ố'}, {u'Ÿ', u'ÿ'},
+      {u'İ', u'i'}, {u'Σ', u'σ'}, {u'Ά', u'ά'}, {u'Ё', u'ё'}, {u'Я', u'я'}, {u'Ѣ', u'ѣ'},
+      {u'Ӏ', u'ӏ'}, {u'ẞ', u'ß'}, {u'Ǆ', u'ǆ'}, {u'ǅ', u'ǆ'},
   };
   for (const auto& [upper, lower] : mapped) {
-    EXPECT_EQ(static_cast<int>(fold_case(upper)), static_cast<int>(lower)) << static_cast<int>(upper);
+    EXPECT_EQ(static_cast<int>(fold_case(upper)), static_cast<int>(lower))
+        << static_cast<int>(upper);
   }
-  for (char16_t same : {u'a', u'1', u'\\', u'×', u'÷', u'ß', u'ı', u'ς', u'ơ', u'€', u'Ⅻ', u'Ａ', u'Ɐ',
-                        char16_t{0xD83D}, char16_t{0xDE00}, char16_t{0xFFFF}, char16_t{0}}) {
+  for (char16_t same : {u'a', u'1', u'\\', u'×', u'÷', u'ß', u'ı', u'ς', u'ơ', u'€', u'Ⅻ', u'Ａ',
+                        u'Ɐ', char16_t{0xD83D}, char16_t{0xDE00}, char16_t{0xFFFF}, char16_t{0}}) {
     EXPECT_EQ(static_cast<int>(fold_case(same)), static_cast<int>(same)) << static_cast<int>(same);
   }
 }
@@ -117,7 +118,8 @@ TEST(ForwardedArguments, EncodesCompactUtf8Array) {
 }
 
 TEST(ForwardedArguments, RoundTripsThroughTheReceiver) {
-  const std::vector<std::wstring> paths = wide_list({"C:\\x.md", "D:\\Ngữ văn 😀\\y.markdown", "\\\\srv\\s\\z.txt"});
+  const std::vector<std::wstring> paths =
+      wide_list({"C:\\x.md", "D:\\Ngữ văn 😀\\y.markdown", "\\\\srv\\s\\z.txt"});
   const std::string payload = encode_forwarded_arguments(paths);
   const ReceivedArguments received = decode(payload);
   EXPECT_EQ(received.answer, 1);
@@ -156,7 +158,8 @@ TEST(ForwardedArguments, SizeLimitIsOneMebibyte) {
 TEST(ForwardedArguments, ParsesExactlyTheGivenBytes) {
   const std::string buffer = "[\"C:\\\\a.md\"]garbage";
   EXPECT_EQ(decode_forwarded_arguments(kForwardedArgumentsTag, buffer.data(), 12).answer, 1);
-  EXPECT_ANY_THROW(decode_forwarded_arguments(kForwardedArgumentsTag, buffer.data(), buffer.size()));
+  EXPECT_ANY_THROW(
+      decode_forwarded_arguments(kForwardedArgumentsTag, buffer.data(), buffer.size()));
   EXPECT_ANY_THROW(decode_forwarded_arguments(kForwardedArgumentsTag, buffer.data(), 5));
 }
 
@@ -172,7 +175,8 @@ TEST(ForwardedArguments, NonStringElementKeepsEarlierPathsAndAnswersZero) {
 }
 
 TEST(ForwardedArguments, PathWithNulIsRefusedLikeANonString) {
-  const ReceivedArguments received = decode("[\"C:\\\\a.md\",\"C:\\\\b.md\\u0000.exe\",\"C:\\\\c.md\"]");
+  const ReceivedArguments received =
+      decode("[\"C:\\\\a.md\",\"C:\\\\b.md\\u0000.exe\",\"C:\\\\c.md\"]");
   EXPECT_EQ(received.answer, 0);
   EXPECT_EQ(received.paths, (std::vector<std::wstring>{L"C:\\a.md"}));
   EXPECT_EQ(decode("[\"\\u0000\"]").answer, 0);

@@ -214,7 +214,8 @@ TEST(LayoutGeometry, DistractionFreeSplitViewKeepsOnlyDocumentPanes) {
   const Layout layout = compute_layout(in);
   for (std::size_t i = 0; i < kPaneCount; ++i) {
     const auto pane = static_cast<Pane>(i);
-    const bool expected = pane == Pane::ActiveEditor || pane == Pane::Preview || pane == Pane::StatusBar;
+    const bool expected =
+        pane == Pane::ActiveEditor || pane == Pane::Preview || pane == Pane::StatusBar;
     EXPECT_EQ(layout.at(pane).shown, expected) << describe(pane);
   }
   EXPECT_EQ(layout.at(Pane::ActiveEditor).rect->top, 16);

@@ -109,7 +109,8 @@ TEST(ThemedChrome, EditFieldColours) {
 // A black high-contrast scheme while Windows asks apps for the light theme: the field must not
 // be white under white text.
 TEST(ThemedChrome, HighContrastFieldStaysReadable) {
-  const SystemColours black_scheme{rgb(0, 0, 0), rgb(0, 0, 0), rgb(255, 255, 255), rgb(0, 255, 255)};
+  const SystemColours black_scheme{rgb(0, 0, 0), rgb(0, 0, 0), rgb(255, 255, 255),
+                                   rgb(0, 255, 255)};
   const ThemeChoice theme = choose_theme(0, 1u, true, black_scheme);
   ASSERT_FALSE(theme.dark);
   const EditFieldColours c = edit_field_colours(theme, false);

@@ -108,25 +108,30 @@ TEST(StatusText, StatisticsOrMessage) {
   stats.reading_minutes = 6;
   EXPECT_EQ(status_left_text(L"", stats, false),
             L"1234 words   |   5678 characters   |   9 paragraphs   |   6 min read");
-  EXPECT_EQ(status_left_text(L"", stats, true), L"1234 từ   |   5678 ký tự   |   9 đoạn   |   6 phút đọc");
-  EXPECT_EQ(status_left_text(L"Pinned documents updated", stats, false), L"Pinned documents updated");
+  EXPECT_EQ(status_left_text(L"", stats, true),
+            L"1234 từ   |   5678 ký tự   |   9 đoạn   |   6 phút đọc");
+  EXPECT_EQ(status_left_text(L"Pinned documents updated", stats, false),
+            L"Pinned documents updated");
   EXPECT_EQ(status_left_text(L"", TextStats{}, false),
             L"0 words   |   0 characters   |   0 paragraphs   |   0 min read");
 }
 
 TEST(StatusText, NoDocumentShowsTheFixedText) {
   EXPECT_EQ(status_right_text(std::nullopt, KeyModeState{}, false), L"UTF-8    |    Markdown");
-  EXPECT_EQ(status_right_text(std::nullopt, KeyModeState{true, false}, true), L"UTF-8    |    Markdown");
+  EXPECT_EQ(status_right_text(std::nullopt, KeyModeState{true, false}, true),
+            L"UTF-8    |    Markdown");
 }
 
 TEST(StatusText, CaretEncodingAndLineEnds) {
   // The caret at the start of the third line.
   StatusDocument document{StatusCaret{2, 14, 14}, TextEncoding::Utf8, false};
-  EXPECT_EQ(status_right_text(document, KeyModeState{}, false), L"Ln 3, 1    |    UTF-8    |    LF");
+  EXPECT_EQ(status_right_text(document, KeyModeState{}, false),
+            L"Ln 3, 1    |    UTF-8    |    LF");
   document.caret = StatusCaret{0, 7, 0};
   document.encoding = TextEncoding::Utf16Be;
   document.crlf = true;
-  EXPECT_EQ(status_right_text(document, KeyModeState{}, true), L"Dòng 1, 8    |    UTF-16 BE    |    CRLF");
+  EXPECT_EQ(status_right_text(document, KeyModeState{}, true),
+            L"Dòng 1, 8    |    UTF-16 BE    |    CRLF");
   document.encoding = TextEncoding::Utf8Bom;
   EXPECT_EQ(status_right_text(document, KeyModeState{true, true}, false),
             L"INSERT    |    Ln 1, 8    |    UTF-8 BOM    |    CRLF");

@@ -157,7 +157,8 @@ TEST(RecoveryFiles, DocumentIdsHaveTheGuidForm) {
 TEST(RecoveryFiles, FileIsNamedAfterTheIdInTheRecoveryFolder) {
   const fs::path profile = fs::path("profile");
   EXPECT_EQ(recovery_file_path(profile, kId), profile / "recovery" / (std::string(kId) + ".json"));
-  EXPECT_EQ(error_text([&] { recovery_file_path(profile, "..\\settings"); }), "Invalid document id");
+  EXPECT_EQ(error_text([&] { recovery_file_path(profile, "..\\settings"); }),
+            "Invalid document id");
   EXPECT_EQ(recovery_id_from_file(profile / "recovery" / (std::string(kId) + ".json")), kId);
   EXPECT_EQ(recovery_id_from_file(std::string(kId) + ".JSON"), "");
   EXPECT_EQ(recovery_id_from_file("notes.json"), "");
@@ -171,7 +172,8 @@ TEST(RecoveryFiles, CandidatesAreTheJsonEntriesExactly) {
   tavrel::test::write_bytes(dir / "upper.JSON", "{}");
   tavrel::test::write_bytes(dir / "left.json.tavrel-1-2.tmp", "{");
   std::vector<fs::path> names;
-  for (const fs::path& file : list_recovery_candidates(dir.path())) names.push_back(file.filename());
+  for (const fs::path& file : list_recovery_candidates(dir.path()))
+    names.push_back(file.filename());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<fs::path>{"other.json", std::string(kId) + ".json"}));
   EXPECT_TRUE(list_recovery_candidates(dir / "missing").empty());
@@ -209,7 +211,8 @@ TEST(RecoveryFiles, LoadingChecksTheNameAndEveryMember) {
 TEST(RecoveryFiles, SnapshotWithByteOrderMarkOrCrlfStillReads) {
   TempDir dir;
   const fs::path file = dir / (std::string(kId) + ".json");
-  tavrel::test::write_bytes(file, "\xEF\xBB\xBF{\r\n\"text\": \"a\\r\\nb\",\r\n\"crlf\": true}\r\n");
+  tavrel::test::write_bytes(file,
+                            "\xEF\xBB\xBF{\r\n\"text\": \"a\\r\\nb\",\r\n\"crlf\": true}\r\n");
   const RecoveredDocument document = load_recovery_snapshot(file);
   EXPECT_EQ(document.record.text, "a\r\nb");
   EXPECT_TRUE(document.record.crlf);

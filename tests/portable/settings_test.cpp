@@ -74,7 +74,8 @@ TEST(SettingsRepair, NumbersAreClampedRemappedOrDropped) {
 TEST(SettingsRepair, WrongTypesAreErasedAndOthersKept) {
   json s;
   load(R"({"theme":"bad","fontSize":null,"recent":[1],"pins":[],"wrap":[],"keybindings":false,
-           "language":7,"custom":{"deep":[1,{"x":"y"}]}})", &s);
+           "language":7,"custom":{"deep":[1,{"x":"y"}]}})",
+       &s);
   EXPECT_FALSE(s.contains("theme"));
   EXPECT_FALSE(s.contains("fontSize"));
   EXPECT_FALSE(s.contains("recent"));
@@ -126,7 +127,8 @@ TEST(SettingsSave, ExactSortedIndentedUnescapedOutput) {
   "splitPercent": 50,
   "sync": true,
   "theme": 0,
-  "updateUrl": ")") + kBuiltInUpdateUrl + R"(",
+  "updateUrl": ")") + kBuiltInUpdateUrl +
+                               R"(",
   "view": 1,
   "vim": false,
   "workspace": "C:\\Tài liệu",

@@ -18,10 +18,13 @@ namespace {
 std::vector<std::string> describe(const WorkspaceTree& tree) {
   std::vector<std::string> lines;
   for (const WorkspaceTreeNode& node : tree.nodes) {
-    std::string parent = node.parent == kNoParent ? "" : std::string(tree.nodes[node.parent].text.begin(),
-                                                                      tree.nodes[node.parent].text.end());
+    std::string parent =
+        node.parent == kNoParent
+            ? ""
+            : std::string(tree.nodes[node.parent].text.begin(), tree.nodes[node.parent].text.end());
     std::string text(node.text.begin(), node.text.end());  // ASCII names only
-    lines.push_back(parent + ">" + text + (node.folder ? "/" : "#" + std::to_string(tree_item_data(node))));
+    lines.push_back(parent + ">" + text +
+                    (node.folder ? "/" : "#" + std::to_string(tree_item_data(node))));
   }
   return lines;
 }
@@ -121,7 +124,11 @@ TEST(OutlineRows, OddLevelsAndBytesStillGiveARow) {
 }
 
 TEST(OutlinePosition, CountsUtf16Units) {
-  const std::string text = "a\xC3\xA9" "b\xE1\xBB\x87" "c\xF0\x9F\x98\x80" "d";
+  const std::string text =
+      "a\xC3\xA9"
+      "b\xE1\xBB\x87"
+      "c\xF0\x9F\x98\x80"
+      "d";
   // a(1) é(2 bytes) b(1) ệ(3 bytes) c(1) 😀(4 bytes, 2 units) d
   EXPECT_EQ(utf16_position(text, 0), 0u);
   EXPECT_EQ(utf16_position(text, 3), 2u);   // before b
@@ -132,7 +139,11 @@ TEST(OutlinePosition, CountsUtf16Units) {
 }
 
 TEST(OutlinePosition, InsideACharacterBacksOffToItsStart) {
-  const std::string text = "a\xC3\xA9" "b\xE1\xBB\x87" "c\xF0\x9F\x98\x80" "d";
+  const std::string text =
+      "a\xC3\xA9"
+      "b\xE1\xBB\x87"
+      "c\xF0\x9F\x98\x80"
+      "d";
   EXPECT_EQ(utf16_position(text, 2), 1u);
   EXPECT_EQ(utf16_position(text, 5), 3u);
   EXPECT_EQ(utf16_position(text, 6), 3u);
@@ -149,7 +160,8 @@ TEST(OutlinePosition, BeyondTheTextIsItsEnd) {
 TEST(WorkspaceTree, FoldersInOrderOfTheirFirstFile) {
   TempDir dir;
   const fs::path root = dir.path();
-  const std::vector<fs::path> files = {root / "a" / "x.md", root / "a" / "b" / "y.md", root / "z.md"};
+  const std::vector<fs::path> files = {root / "a" / "x.md", root / "a" / "b" / "y.md",
+                                       root / "z.md"};
   for (const fs::path& file : files) touch(file);
   const WorkspaceTree tree = build_workspace_tree(files, root);
   EXPECT_EQ(describe(tree),
@@ -165,7 +177,7 @@ TEST(WorkspaceTree, SortedScanResultAndFoldersReused) {
   for (const fs::path& file : files) touch(file);
   const WorkspaceTree tree = build_workspace_tree(files, root);
   EXPECT_EQ(describe(tree), (std::vector<std::string>{">a/", "a>b/", "b>y.md#1", "a>x.md#2", ">c/",
-                                                     "c>b/", "b>w.txt#3", ">z.png#4"}));
+                                                      "c>b/", "b>w.txt#3", ">z.png#4"}));
   // The two folders named b are distinct items under their own parents.
   EXPECT_EQ(tree.nodes[tree.nodes[6].parent].text, L"b");
   EXPECT_EQ(tree.nodes[tree.nodes[5].parent].text, L"c");

@@ -39,14 +39,22 @@ TEST(TextDecoding, TableOfMarksLineEndsAndRefusals) {
       {"odd le", bytes({0xFF, 0xFE, 'A'}), "Incomplete UTF-16 file", {}, false, true},
       {"odd be", bytes({0xFE, 0xFF, 0, 'A', 0}), "Incomplete UTF-16 file", {}, false, true},
       {"le trailing high", bytes({0xFF, 0xFE, 0x3D, 0xD8}), "Invalid UTF-16", {}, false, true},
-      {"le reversed pair", bytes({0xFF, 0xFE, 0x00, 0xDE, 0x3D, 0xD8}), "Invalid UTF-16", {},
-       false, true},
+      {"le reversed pair",
+       bytes({0xFF, 0xFE, 0x00, 0xDE, 0x3D, 0xD8}),
+       "Invalid UTF-16",
+       {},
+       false,
+       true},
       {"overlong", bytes({0xC0, 0x80}), "Invalid UTF-8", {}, false, true},
       {"truncated", bytes({'a', 0xE1, 0xBB}), "Invalid UTF-8", {}, false, true},
       {"surrogate in utf8", bytes({0xED, 0xA0, 0x80}), "Invalid UTF-8", {}, false, true},
       {"nul utf8", std::string("a\0b", 3), "Binary files are not supported", {}, false, true},
-      {"nul utf16", bytes({0xFF, 0xFE, 'a', 0, 0, 0}), "Binary files are not supported", {},
-       false, true},
+      {"nul utf16",
+       bytes({0xFF, 0xFE, 'a', 0, 0, 0}),
+       "Binary files are not supported",
+       {},
+       false,
+       true},
       {"bom then invalid", bytes({0xEF, 0xBB, 0xBF, 0xFF}), "Invalid UTF-8", {}, false, true},
   };
   for (const DecodeCase& c : cases) {
@@ -67,17 +75,20 @@ TEST(TextEncoding, WritesMarksAndLineEnds) {
             bytes({0xFE, 0xFF, 0x00, 0x41, 0x00, 0x0D, 0x00, 0x0A}));
   EXPECT_EQ(encode_text_bytes("A\n", false, TextEncoding::Utf16Le),
             bytes({0xFF, 0xFE, 0x41, 0x00, 0x0A, 0x00}));
-  EXPECT_EQ(encode_text_bytes("a\nb", true, TextEncoding::Utf8Bom), "\xEF\xBB\xBF" "a\r\nb");
+  EXPECT_EQ(encode_text_bytes("a\nb", true, TextEncoding::Utf8Bom),
+            "\xEF\xBB\xBF"
+            "a\r\nb");
   EXPECT_EQ(encode_text_bytes("a\nb", false, TextEncoding::Utf8), "a\nb");
-  EXPECT_EQ(encode_text_bytes("A", false, static_cast<TextEncoding>(9)), bytes({0xFE, 0xFF, 0, 'A'}));
+  EXPECT_EQ(encode_text_bytes("A", false, static_cast<TextEncoding>(9)),
+            bytes({0xFE, 0xFF, 0, 'A'}));
   EXPECT_EQ(error_text([] { encode_text_bytes("\xFF", false, TextEncoding::Utf16Le); }),
             "Invalid UTF-8");
 }
 
 TEST(TextEncoding, EveryEncodingAndLineEndRoundTrips) {
   const std::string text = "# Tiêu đề\n\nVăn bản 😀 with ∑ and tabs\t\nlast line";
-  for (auto encoding : {TextEncoding::Utf8, TextEncoding::Utf8Bom, TextEncoding::Utf16Le,
-                        TextEncoding::Utf16Be}) {
+  for (auto encoding :
+       {TextEncoding::Utf8, TextEncoding::Utf8Bom, TextEncoding::Utf16Le, TextEncoding::Utf16Be}) {
     for (bool crlf : {false, true}) {
       DecodedText back = decode_text_bytes(encode_text_bytes(text, crlf, encoding));
       EXPECT_EQ(back.text, text);

@@ -10,11 +10,11 @@ using namespace tavrel::win;
 using tavrel::test::bytes;
 
 TEST(Utf8Decoding, RefusesEveryMalformedForm) {
-  for (const std::string& bad : {bytes({0xC0, 0x80}), bytes({0xE0, 0x80, 0x80}),
-                                 bytes({0xED, 0xA0, 0x80}), bytes({0xF4, 0x90, 0x80, 0x80}),
-                                 bytes({0x80}), bytes({0xC3}), bytes({0xE2, 0x82}),
-                                 bytes({0xF0, 0x9F, 0x98}), bytes({0xF5, 0x80, 0x80, 0x80}),
-                                 bytes({0xFF}), bytes({'a', 0xC3, 'b'})}) {
+  for (const std::string& bad :
+       {bytes({0xC0, 0x80}), bytes({0xE0, 0x80, 0x80}), bytes({0xED, 0xA0, 0x80}),
+        bytes({0xF4, 0x90, 0x80, 0x80}), bytes({0x80}), bytes({0xC3}), bytes({0xE2, 0x82}),
+        bytes({0xF0, 0x9F, 0x98}), bytes({0xF5, 0x80, 0x80, 0x80}), bytes({0xFF}),
+        bytes({'a', 0xC3, 'b'})}) {
     EXPECT_THROW(utf8_to_utf16(bad), std::runtime_error) << testing::PrintToString(bad);
     EXPECT_FALSE(is_valid_utf8(bad));
   }
@@ -36,9 +36,9 @@ TEST(Utf8Decoding, AcceptsBoundaryValues) {
 }
 
 TEST(Utf16Decoding, RefusesLoneAndReversedSurrogates) {
-  for (const std::u16string& bad : {std::u16string{0xD800}, std::u16string{0xDC00},
-                                    std::u16string{0xDC00, 0xD800}, std::u16string{'a', 0xD83D},
-                                    std::u16string{0xD83D, 'a'}}) {
+  for (const std::u16string& bad :
+       {std::u16string{0xD800}, std::u16string{0xDC00}, std::u16string{0xDC00, 0xD800},
+        std::u16string{'a', 0xD83D}, std::u16string{0xD83D, 'a'}}) {
     EXPECT_THROW(utf16_to_utf8(bad), std::runtime_error);
   }
   EXPECT_EQ(utf16_to_utf8(std::u16string{0xD83D, 0xDE00}), bytes({0xF0, 0x9F, 0x98, 0x80}));

@@ -65,7 +65,8 @@ TEST(WelcomeText, EnglishHasTheHeadingsTableAndCodeBlock) {
   ASSERT_FALSE(code->runs.empty());
   EXPECT_NE(code->runs[0].text.find("const char* app = \"Tavrel\";"), std::string::npos);
   EXPECT_NE(first_of(rendered, BlockKind::Rule), nullptr);
-  EXPECT_NE(welcome_markdown(false).find("- Press `Ctrl + \\` to show or hide the preview.\n"), std::string::npos);
+  EXPECT_NE(welcome_markdown(false).find("- Press `Ctrl + \\` to show or hide the preview.\n"),
+            std::string::npos);
 }
 
 TEST(WelcomeText, VietnameseHasTheSameShape) {
@@ -77,5 +78,7 @@ TEST(WelcomeText, VietnameseHasTheSameShape) {
   const Block* header = first_of(vietnamese, BlockKind::TableRow);
   ASSERT_NE(header, nullptr);
   EXPECT_EQ(cell_text(header->cells[0]), "Ph\xC3\xADm t\xE1\xBA\xAFt");
-  EXPECT_NE(welcome_markdown(true).find("**Hi\xE1\xBB\x83n th\xE1\xBB\x8B > Giao di\xE1\xBB\x87n**"), std::string::npos);
+  EXPECT_NE(
+      welcome_markdown(true).find("**Hi\xE1\xBB\x83n th\xE1\xBB\x8B > Giao di\xE1\xBB\x87n**"),
+      std::string::npos);
 }

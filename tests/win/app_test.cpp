@@ -33,9 +33,12 @@ TEST(AppSettings, LoadRepairsAndSaveWritesTheExactForm) {
   app.profile_dir = dir.path();
   app.smoke_test = false;
   // UTF-16 with CRLF: the settings file goes through the same reader as documents.
-  std::string json_text = "{\r\n\"fontSize\": 40, \"language\": \"vi\", \"theme\": 5,\r\n"
-                          "\"workspace\": \"" + (dir / "work").generic_string() + "\",\r\n"
-                          "\"extra\": {\"kept\": [1, \"ư\"]}, \"layoutVersion\": 1}";
+  std::string json_text =
+      "{\r\n\"fontSize\": 40, \"language\": \"vi\", \"theme\": 5,\r\n"
+      "\"workspace\": \"" +
+      (dir / "work").generic_string() +
+      "\",\r\n"
+      "\"extra\": {\"kept\": [1, \"ư\"]}, \"layoutVersion\": 1}";
   write_bytes(dir / "settings.json", encode_text_bytes(json_text, false, TextEncoding::Utf16Le));
   app.load_settings();
   EXPECT_EQ(app.font_size, 32);
@@ -68,8 +71,9 @@ TEST(AppSettings, FailedSaveKeepsThePreviousFile) {
   app.profile_dir = dir.path();
   app.smoke_test = false;
   write_bytes(dir / "settings.json", "{\"fontSize\": 20}");
-  HANDLE holder = CreateFileW((dir / "settings.json").c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE holder =
+      CreateFileW((dir / "settings.json").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
   EXPECT_THROW(app.save_settings(), std::runtime_error);
   CloseHandle(holder);

@@ -26,9 +26,7 @@ class AppWindowTest : public ::testing::Test {
     UINT type;
   };
 
-  static void SetUpTestSuite() {
-    tavrel::test::load_window_libraries();
-  }
+  static void SetUpTestSuite() { tavrel::test::load_window_libraries(); }
 
   void SetUp() override {
     app_ = std::make_unique<win::App>(
@@ -37,7 +35,8 @@ class AppWindowTest : public ::testing::Test {
     app_->create_window();
     ASSERT_NE(app_->main_window, nullptr);
     SetWindowPos(app_->main_window, nullptr, 0, 0, 1200, 800, SWP_NOZORDER | SWP_NOACTIVATE);
-    app_->message_box = [this](HWND, const std::wstring& text, const std::wstring& caption, UINT type) {
+    app_->message_box = [this](HWND, const std::wstring& text, const std::wstring& caption,
+                               UINT type) {
       questions_.push_back(Question{text, caption, type});
       return answer_;
     };
@@ -47,8 +46,7 @@ class AppWindowTest : public ::testing::Test {
     win::release_main_window(*app_);
     app_.reset();
     MSG message;
-    while (PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
+    while (PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
   }
 
   // A new active document holding `text`, unmodified.
@@ -74,7 +72,8 @@ class AppWindowTest : public ::testing::Test {
     item.mask = TCIF_TEXT;
     item.pszText = buffer;
     item.cchTextMax = 260;
-    SendMessageW(app_->tab_control, TCM_GETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    SendMessageW(app_->tab_control, TCM_GETITEMW, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&item));
     return buffer;
   }
 

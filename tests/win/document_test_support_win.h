@@ -32,24 +32,25 @@ struct AskedQuestion {
 
 class DocumentWindowTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    tavrel::test::load_window_libraries();
-  }
+  static void SetUpTestSuite() { tavrel::test::load_window_libraries(); }
 
   void SetUp() override {
-    app_ = std::make_unique<win::App>(GetModuleHandleW(nullptr), false,
-                                      std::vector<std::wstring>{L"tavrel.exe", L"--profile", profile_.path().native()});
+    app_ = std::make_unique<win::App>(
+        GetModuleHandleW(nullptr), false,
+        std::vector<std::wstring>{L"tavrel.exe", L"--profile", profile_.path().native()});
     app_->create_window();
     ASSERT_NE(app_->main_window, nullptr);
     SetWindowPos(app_->main_window, nullptr, 0, 0, 1200, 800, SWP_NOZORDER | SWP_NOACTIVATE);
-    app_->message_box = [this](HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) {
+    app_->message_box = [this](HWND owner, const std::wstring& text, const std::wstring& caption,
+                               UINT type) {
       asked_.push_back(AskedQuestion{owner, text, caption, type});
       if (answers_.empty()) return 0;
       const int answer = answers_.front();
       answers_.pop_front();
       return answer;
     };
-    app_->choose_save_path = [this](HWND, const std::wstring& suggested) -> std::optional<std::wstring> {
+    app_->choose_save_path = [this](HWND,
+                                    const std::wstring& suggested) -> std::optional<std::wstring> {
       suggested_paths_.push_back(suggested);
       return save_path_;
     };
@@ -60,13 +61,13 @@ class DocumentWindowTest : public ::testing::Test {
     win::release_main_window(*app_);
     app_.reset();
     MSG message;
-    while (PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
+    while (PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
   }
 
   // Collects renders and scans until none is pending (a collection may start the next one).
   void finish_jobs() {
-    for (int round = 0; round < 20 && (app_->render_future.valid() || app_->scan_future.valid()); ++round) {
+    for (int round = 0; round < 20 && (app_->render_future.valid() || app_->scan_future.valid());
+         ++round) {
       if (app_->render_future.valid()) app_->render_future.wait();
       if (app_->scan_future.valid()) app_->scan_future.wait();
       app_->poll_jobs();
@@ -106,7 +107,9 @@ class DocumentWindowTest : public ::testing::Test {
     return profile_.path() / "recovery" / (document.id + ".json");
   }
 
-  void plant_recovery_file(const win::Document& document) { write_bytes(recovery_file(document), "{}"); }
+  void plant_recovery_file(const win::Document& document) {
+    write_bytes(recovery_file(document), "{}");
+  }
 
   // Whether App::remove_recovery_file deletes files yet; the checks that a dropped document's
   // file is gone wait for it.

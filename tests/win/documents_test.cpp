@@ -21,12 +21,14 @@ using tavrel::test::write_bytes;
 namespace {
 
 const std::filesystem::path kData = std::filesystem::path(TAVREL_TEST_DATA) / "documents";
-constexpr const char* kExternalChange = "The file changed outside Tavrel. Save a copy to preserve both versions.";
+constexpr const char* kExternalChange =
+    "The file changed outside Tavrel. Save a copy to preserve both versions.";
 
 // Moves the file's last-write time one hour on, as another program's save would.
 void touch_later(const std::filesystem::path& path) {
-  UniqueFile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr));
+  UniqueFile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                              nullptr));
   ASSERT_TRUE(file);
   FILETIME time{};
   GetFileTime(file.get(), nullptr, nullptr, &time);
@@ -59,7 +61,8 @@ TEST_F(DocumentsTest, EditAndSaveKeepEncodingAndLineEnds) {
       SCOPED_TRACE(name);
       const std::filesystem::path file = copy_of(name + ".md");
       ASSERT_TRUE(app_->open_path(file));
-      EXPECT_EQ(editor_text(), "# Ti\xC3\xAAu \xC4\x91\xE1\xBB\x81\n\nXin ch\xC3\xA0o \xF0\x9F\x98\x80\n");
+      EXPECT_EQ(editor_text(),
+                "# Ti\xC3\xAAu \xC4\x91\xE1\xBB\x81\n\nXin ch\xC3\xA0o \xF0\x9F\x98\x80\n");
       EXPECT_FALSE(active().modified);
       type_at_end(L"Th\u00EAm d\u00F2ng\r");
       EXPECT_TRUE(active().modified);
@@ -86,7 +89,8 @@ TEST_F(DocumentsTest, OpeningTheSameFileAgainSelectsItsTab) {
   std::wstring slashes = file.native();
   for (wchar_t& c : slashes) c = c == L'\\' ? L'/' : c;
   for (const std::filesystem::path& same :
-       {std::filesystem::path(upper), std::filesystem::path(slashes), files_.path() / "sub" / ".." / "Notes.md"}) {
+       {std::filesystem::path(upper), std::filesystem::path(slashes),
+        files_.path() / "sub" / ".." / "Notes.md"}) {
     app_->active_document = 1;
     EXPECT_TRUE(app_->open_path(same));
     EXPECT_EQ(app_->documents.size(), 2u);

@@ -28,7 +28,8 @@ std::wstring selected_text(HWND edit) {
   CHARRANGE range{};
   SendMessageW(edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
   std::wstring text(static_cast<size_t>(range.cpMax - range.cpMin) + 1, L'\0');
-  text.resize(static_cast<size_t>(SendMessageW(edit, EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(text.data()))));
+  text.resize(static_cast<size_t>(
+      SendMessageW(edit, EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(text.data()))));
   return text;
 }
 
@@ -124,8 +125,7 @@ TEST_F(EditorTest, SuppressionComesBackToWhatItWas) {
   try {
     ChangeSuppression quiet(*app_);
     throw std::runtime_error("fails half-way");
-  } catch (const std::runtime_error&) {
-  }
+  } catch (const std::runtime_error&) {}
   EXPECT_FALSE(app_->suppress_change);
 }
 

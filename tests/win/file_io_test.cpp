@@ -97,10 +97,11 @@ TEST(AtomicWriteFaults, TargetIsAFolder) {
 TEST(Documents, AllEncodingsRoundTripWithTheirLineEnds) {
   TempDir dir;
   const std::string text = "# Tiêu đề\n\nCâu 😀\n";
-  for (auto encoding : {TextEncoding::Utf8, TextEncoding::Utf8Bom, TextEncoding::Utf16Le,
-                        TextEncoding::Utf16Be}) {
+  for (auto encoding :
+       {TextEncoding::Utf8, TextEncoding::Utf8Bom, TextEncoding::Utf16Le, TextEncoding::Utf16Be}) {
     for (bool crlf : {false, true}) {
-      std::filesystem::path file = dir / ("doc" + std::to_string(int(encoding)) + (crlf ? "w" : "u"));
+      std::filesystem::path file =
+          dir / ("doc" + std::to_string(int(encoding)) + (crlf ? "w" : "u"));
       write_bytes(file, encode_text_bytes(text, crlf, encoding));
       Document doc = load_document(file);
       EXPECT_EQ(doc.text, text);

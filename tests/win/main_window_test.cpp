@@ -24,8 +24,7 @@ namespace {
 // A quit message posted by a destroyed main window must not end a later message box at once.
 void drain_quit_messages() {
   MSG message;
-  while (PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-  }
+  while (PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
 }
 
 std::optional<WPARAM> posted_quit_code() {
@@ -51,13 +50,12 @@ LRESULT CALLBACK count_position_changes(HWND window, UINT message, WPARAM wparam
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    tavrel::test::load_window_libraries();
-  }
+  static void SetUpTestSuite() { tavrel::test::load_window_libraries(); }
 
   void SetUp() override {
-    app_ = std::make_unique<App>(GetModuleHandleW(nullptr), false,
-                                 std::vector<std::wstring>{L"tavrel.exe", L"--profile", profile_.path().native()});
+    app_ = std::make_unique<App>(
+        GetModuleHandleW(nullptr), false,
+        std::vector<std::wstring>{L"tavrel.exe", L"--profile", profile_.path().native()});
     app_->create_window();
     ASSERT_NE(app_->main_window, nullptr);
     resize(1200, 800);
@@ -116,7 +114,7 @@ TEST_F(MainWindowTest, WindowHasItsClassTitleAndStyles) {
   EXPECT_TRUE(GetWindowLongW(main, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
   EXPECT_TRUE(GetWindowLongW(main, GWL_STYLE) & WS_CLIPCHILDREN);
   EXPECT_FALSE(IsWindowVisible(main));  // shown by the program entry, not here
-  EXPECT_NE(GetMenu(main), nullptr);  // the menu bar is built with the window
+  EXPECT_NE(GetMenu(main), nullptr);    // the menu bar is built with the window
 }
 
 TEST_F(MainWindowTest, ChildrenExistAtTheirIdsInCreationOrder) {
@@ -158,9 +156,12 @@ TEST_F(MainWindowTest, ChildrenExistAtTheirIdsInCreationOrder) {
 }
 
 TEST_F(MainWindowTest, ChildStylesFollowTheirRoles) {
-  const auto style = [&](int id) { return static_cast<DWORD>(GetWindowLongW(control(id), GWL_STYLE)); };
-  EXPECT_EQ(style(10) & (TBSTYLE_LIST | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER | CCS_NORESIZE),
-            DWORD(TBSTYLE_LIST | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER | CCS_NORESIZE));
+  const auto style = [&](int id) {
+    return static_cast<DWORD>(GetWindowLongW(control(id), GWL_STYLE));
+  };
+  EXPECT_EQ(
+      style(10) & (TBSTYLE_LIST | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER | CCS_NORESIZE),
+      DWORD(TBSTYLE_LIST | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER | CCS_NORESIZE));
   EXPECT_TRUE(SendMessageW(control(10), TB_GETEXTENDEDSTYLE, 0, 0) & TBSTYLE_EX_DOUBLEBUFFER);
   EXPECT_EQ(style(11) & (TCS_OWNERDRAWFIXED | TCS_FIXEDWIDTH | TCS_FOCUSNEVER),
             DWORD(TCS_OWNERDRAWFIXED | TCS_FIXEDWIDTH | TCS_FOCUSNEVER));
@@ -184,7 +185,8 @@ TEST_F(MainWindowTest, LayoutIsAppliedAndFollowsSize) {
 
 TEST_F(MainWindowTest, UnchangedLayoutMovesNothing) {
   int changes = 0;
-  SetWindowSubclass(app_->status_bar, count_position_changes, 7, reinterpret_cast<DWORD_PTR>(&changes));
+  SetWindowSubclass(app_->status_bar, count_position_changes, 7,
+                    reinterpret_cast<DWORD_PTR>(&changes));
   app_->layout_panes();
   EXPECT_EQ(changes, 0);
   resize(1000, 700);
@@ -200,7 +202,8 @@ TEST_F(MainWindowTest, FindRowShowsAndClosingKeepsItsPlace) {
   EXPECT_TRUE(shown(app_->replace_edit));
   const Rect find_box = client_rect_of(app_->main_window, app_->find_edit);
 
-  send(WM_COMMAND, MAKEWPARAM(ctl_close_find, BN_CLICKED), reinterpret_cast<LPARAM>(control(ctl_close_find)));
+  send(WM_COMMAND, MAKEWPARAM(ctl_close_find, BN_CLICKED),
+       reinterpret_cast<LPARAM>(control(ctl_close_find)));
   EXPECT_FALSE(app_->find_bar_visible);
   EXPECT_FALSE(shown(app_->find_edit));
   EXPECT_FALSE(shown(control(ctl_close_find)));
@@ -343,11 +346,13 @@ TEST_F(MainWindowTest, EditOfTheActiveEditorMarksItAndArmsTimers) {
   EXPECT_EQ(app_->status_text, L"Saved");
 
   app_->suppress_change = true;
-  send(WM_COMMAND, MAKEWPARAM(first_editor_id + 1, EN_CHANGE), reinterpret_cast<LPARAM>(active.editor));
+  send(WM_COMMAND, MAKEWPARAM(first_editor_id + 1, EN_CHANGE),
+       reinterpret_cast<LPARAM>(active.editor));
   EXPECT_FALSE(active.modified);
   app_->suppress_change = false;
 
-  send(WM_COMMAND, MAKEWPARAM(first_editor_id + 1, EN_CHANGE), reinterpret_cast<LPARAM>(active.editor));
+  send(WM_COMMAND, MAKEWPARAM(first_editor_id + 1, EN_CHANGE),
+       reinterpret_cast<LPARAM>(active.editor));
   EXPECT_TRUE(active.modified);
   EXPECT_EQ(active.revision, 1u);
   EXPECT_TRUE(app_->status_text.empty());

@@ -29,7 +29,9 @@ std::wstring native_string(HMENU menu, UINT id) {
   return buffer;
 }
 
-bool checked(HMENU menu, UINT id) { return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
+bool checked(HMENU menu, UINT id) {
+  return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
 
 std::vector<std::wstring> top_level_texts(HMENU bar) {
   std::vector<std::wstring> texts;
@@ -61,8 +63,9 @@ TEST_F(MenusTest, BarHasSixOwnerDrawnMenusInBothLanguages) {
             (std::vector<std::wstring>{L"File", L"Edit", L"Format", L"View", L"Tools", L"Help"}));
   settled_document();
   app_->on_command(cmd_language_vietnamese);
-  EXPECT_EQ(top_level_texts(bar()), (std::vector<std::wstring>{L"Tệp", L"Sửa", L"Định dạng", L"Hiển thị",
-                                                               L"Công cụ", L"Trợ giúp"}));
+  EXPECT_EQ(top_level_texts(bar()),
+            (std::vector<std::wstring>{L"Tệp", L"Sửa", L"Định dạng", L"Hiển thị", L"Công cụ",
+                                       L"Trợ giúp"}));
   EXPECT_EQ(menu_item_record(bar(), cmd_new, false)->text, L"Tạo mới\tCtrl+N");
   EXPECT_TRUE(checked(bar(), cmd_language_vietnamese));
   EXPECT_FALSE(checked(bar(), cmd_language_english));
@@ -226,7 +229,9 @@ TEST_F(MenusTest, PinningAnUntitledDocumentWhoseSaveIsCancelledChangesNothing) {
 TEST_F(MenusTest, PinningTwiceLeavesThePinsAsTheyWere) {
   settled_document("pinned");
   const std::wstring path = (profile_ / "pinned.md").native();
-  app_->choose_save_path = [&](HWND, const std::wstring&) { return std::optional<std::wstring>(path); };
+  app_->choose_save_path = [&](HWND, const std::wstring&) {
+    return std::optional<std::wstring>(path);
+  };
   app_->settings["pins"] = nlohmann::json::array({"C:\\other.md"});
   app_->on_command(cmd_pin_document);
   const std::string saved_path = to_utf8(app_->current_document()->path);

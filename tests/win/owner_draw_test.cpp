@@ -65,7 +65,9 @@ class OwnerDrawTest : public AppWindowTest {
     app_->build_menu();
   }
 
-  const MenuItem* record(int id) const { return menu_item_record(GetMenu(app_->main_window), id, false); }
+  const MenuItem* record(int id) const {
+    return menu_item_record(GetMenu(app_->main_window), id, false);
+  }
 
   const MenuItem* first_separator() const {
     for (const auto& item : app_->menu_items) {
@@ -74,8 +76,8 @@ class OwnerDrawTest : public AppWindowTest {
     return nullptr;
   }
 
-  LRESULT draw(Canvas& canvas, UINT type, UINT control, UINT item_id, UINT state, const void* data = nullptr,
-               HWND item_window = nullptr) {
+  LRESULT draw(Canvas& canvas, UINT type, UINT control, UINT item_id, UINT state,
+               const void* data = nullptr, HWND item_window = nullptr) {
     DRAWITEMSTRUCT item{};
     item.CtlType = type;
     item.CtlID = control;
@@ -180,8 +182,8 @@ TEST_F(OwnerDrawTest, TabsShowActiveAndInactiveColours) {
 
 TEST_F(OwnerDrawTest, OutlineRowsStatusBarAndFindButtons) {
   Canvas canvas(200, 30);
-  EXPECT_TRUE(draw(canvas, ODT_LISTBOX, ctl_outline_list, static_cast<UINT>(-1), ODS_SELECTED, nullptr,
-                   app_->outline_list));
+  EXPECT_TRUE(draw(canvas, ODT_LISTBOX, ctl_outline_list, static_cast<UINT>(-1), ODS_SELECTED,
+                   nullptr, app_->outline_list));
   EXPECT_EQ(canvas.at(1, 1), colour(palette_surface));
   SendMessageW(app_->outline_list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Heading"));
   draw(canvas, ODT_LISTBOX, ctl_outline_list, 0, 0, nullptr, app_->outline_list);
@@ -194,7 +196,8 @@ TEST_F(OwnerDrawTest, OutlineRowsStatusBarAndFindButtons) {
   const HWND find_next = GetDlgItem(app_->main_window, ctl_find_next);
   EXPECT_TRUE(draw(canvas, ODT_BUTTON, ctl_find_next, 0, ODS_SELECTED, nullptr, find_next));
   EXPECT_EQ(canvas.at(1, 1), colour(palette_accent_fill));
-  draw(canvas, ODT_BUTTON, ctl_close_find, 0, 0, nullptr, GetDlgItem(app_->main_window, ctl_close_find));
+  draw(canvas, ODT_BUTTON, ctl_close_find, 0, 0, nullptr,
+       GetDlgItem(app_->main_window, ctl_close_find));
   EXPECT_EQ(canvas.at(1, 1), colour(palette_pane));
   EXPECT_GT(canvas.marked(RECT{80, 0, 120, 30}, colour(palette_pane)), 0);  // the centred caption
 }
@@ -212,7 +215,8 @@ TEST_F(OwnerDrawTest, StatusTextsFollowTheCaretAndTheMessage) {
   EXPECT_EQ(status_bar_right_text(*app_), L"NORMAL    |    Ln 3, 3    |    UTF-8    |    CRLF");
 
   app_->stats = TextStats{3, 13, 1, 3, 1};
-  EXPECT_EQ(status_bar_left_text(*app_), L"3 words   |   13 characters   |   1 paragraphs   |   1 min read");
+  EXPECT_EQ(status_bar_left_text(*app_),
+            L"3 words   |   13 characters   |   1 paragraphs   |   1 min read");
   app_->set_status(L"Saved locally");
   EXPECT_EQ(status_bar_left_text(*app_), L"Saved locally");
 }
@@ -229,7 +233,8 @@ class PanePaintTest : public OwnerDrawTest {
 
   void show_and_paint() {
     ShowWindow(app_->main_window, SW_SHOWNOACTIVATE);
-    RedrawWindow(app_->main_window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RedrawWindow(app_->main_window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   }
 };
 
@@ -245,7 +250,7 @@ TEST_F(PanePaintTest, RulesBandsAndSurfacesInBothThemes) {
     EXPECT_EQ(pixel(5, app_->scale(3)), colour(palette_background));
     EXPECT_EQ(pixel(5, app_->scale(8) - 1), colour(palette_border));
     EXPECT_EQ(pixel(5, app_->scale(48)), colour(palette_border));
-    EXPECT_EQ(pixel(s232 - 1, app_->scale(60)), colour(palette_border));   // sidebar rule
+    EXPECT_EQ(pixel(s232 - 1, app_->scale(60)), colour(palette_border));    // sidebar rule
     EXPECT_EQ(pixel(s232 + 5, app_->scale(200)), colour(palette_surface));  // left of the editor
     EXPECT_EQ(pixel(5, client.bottom - app_->scale(31)), colour(palette_border));
   }

@@ -44,12 +44,16 @@ void make_workspace_tree(const fs::path& root, size_t count) {
 }  // namespace
 
 TEST_F(PreviewTest, PreviewShowsTheRenderedVietnameseAndEmoji) {
-  app_->new_document("# Xin ch\xC3\xA0o \xF0\x9F\x98\x80\n\nTi\xE1\xBA\xBFng Vi\xE1\xBB\x87t **c\xC3\xB3 d\xE1\xBA\xA5u**\n");
+  app_->new_document(
+      "# Xin ch\xC3\xA0o \xF0\x9F\x98\x80\n\nTi\xE1\xBA\xBFng Vi\xE1\xBB\x87t **c\xC3\xB3 "
+      "d\xE1\xBA\xA5u**\n");
   wait_for_render();
   app_->poll_jobs();
   const std::string shown = preview_text();
   EXPECT_NE(shown.find("Xin ch\xC3\xA0o \xF0\x9F\x98\x80"), std::string::npos) << shown;
-  EXPECT_NE(shown.find("Ti\xE1\xBA\xBFng Vi\xE1\xBB\x87t c\xC3\xB3 d\xE1\xBA\xA5u"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("Ti\xE1\xBA\xBFng Vi\xE1\xBB\x87t c\xC3\xB3 d\xE1\xBA\xA5u"),
+            std::string::npos)
+      << shown;
   EXPECT_EQ(shown.find("**"), std::string::npos);
   ASSERT_EQ(app_->rendered.headings.size(), 1u);
   EXPECT_EQ(app_->stats.words, 8u);  // "#" and the "**" around words count as in the text
@@ -82,7 +86,7 @@ TEST_F(PreviewTest, SwitchingDocumentsWhileRenderingRendersTheNewOne) {
   app_->new_document("# One\n");
   finish_jobs();
   app_->new_document("# Two\n");  // starts a render of "Two"
-  app_->select_document(0);        // asks again while it runs
+  app_->select_document(0);       // asks again while it runs
   EXPECT_TRUE(app_->render_again);
   wait_for_render();
   app_->poll_jobs();  // "Two" no longer matches and is dropped; "One" starts at once
@@ -108,14 +112,16 @@ TEST_F(PreviewTest, LargeDocumentRendersTheVisibleWindowAndSaysSo) {
   std::string body;
   while (body.size() < 4000) body += "words \xC3\xA9\xC3\xA9 and more words in it. ";
   std::string text;
-  for (int n = 0; text.size() <= kLargeDocumentBytes; ++n) text += "P" + std::to_string(n) + " " + body + "\n\n";
+  for (int n = 0; text.size() <= kLargeDocumentBytes; ++n)
+    text += "P" + std::to_string(n) + " " + body + "\n\n";
   text += "# Last heading\n";
   app_->word_wrap = false;  // one line per paragraph; wrapping ten megabytes is slow under Wine
   app_->new_document(text);
   EXPECT_TRUE(app_->large_document);
   EXPECT_EQ(app_->status_text, L"Large document | preview follows the visible section");
   finish_jobs();
-  EXPECT_EQ(app_->stats.lines, static_cast<uint64_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+  EXPECT_EQ(app_->stats.lines,
+            static_cast<uint64_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   EXPECT_LT(preview_text().size(), kPartialWindowBytes);
   EXPECT_NE(preview_text().find("P0 words"), std::string::npos);
 

@@ -47,7 +47,8 @@ std::optional<DWORD_PTR> hand_over(HWND window, std::uint64_t tag, const std::st
 }
 
 std::wstring swap_case(std::wstring text) {
-  for (wchar_t& c : text) c = std::iswupper(c) ? std::towlower(c) : static_cast<wchar_t>(std::towupper(c));
+  for (wchar_t& c : text)
+    c = std::iswupper(c) ? std::towlower(c) : static_cast<wchar_t>(std::towupper(c));
   return text;
 }
 
@@ -82,8 +83,9 @@ TEST(ProgramRun, SecondStartHandsItsFilesOverAndEnds) {
   ASSERT_NE(window, nullptr);
   const int tabs_before = tab_count(window);
 
-  ProgramRun second({L"--profile", profile.path().native(), (profile / "second.md").native(), L"third.md"},
-                    other_folder.path());
+  ProgramRun second(
+      {L"--profile", profile.path().native(), (profile / "second.md").native(), L"third.md"},
+      other_folder.path());
   bool second_showed_a_window = false;
   wait_until(
       [&] {
@@ -145,7 +147,8 @@ TEST(ProgramRun, AnotherProfileRunsBesideIt) {
   const HWND window_b = second.main_window();
   ASSERT_NE(window_b, nullptr);
   EXPECT_NE(window_a, window_b);
-  EXPECT_EQ(GetPropW(window_b, session_name(profile_b.path()).c_str()), reinterpret_cast<HANDLE>(1));
+  EXPECT_EQ(GetPropW(window_b, session_name(profile_b.path()).c_str()),
+            reinterpret_cast<HANDLE>(1));
   close_normally(second, window_b);
   EXPECT_TRUE(first.running());
   close_normally(first, window_a);
@@ -162,7 +165,8 @@ TEST(ProgramRun, RefusedHandOversAreAnsweredZeroAndOpenNothing) {
   EXPECT_EQ(hand_over(window, 0x12345678, "[]"), std::optional<DWORD_PTR>(0));
   EXPECT_EQ(hand_over(window, kForwardedArgumentsTag, "{\"a\":1}"), std::optional<DWORD_PTR>(0));
   EXPECT_EQ(hand_over(window, kForwardedArgumentsTag, "[1]"), std::optional<DWORD_PTR>(0));
-  EXPECT_EQ(hand_over(window, kForwardedArgumentsTag, "[\"C:\\\\a.md\\u0000b\"]"), std::optional<DWORD_PTR>(0));
+  EXPECT_EQ(hand_over(window, kForwardedArgumentsTag, "[\"C:\\\\a.md\\u0000b\"]"),
+            std::optional<DWORD_PTR>(0));
   EXPECT_EQ(tab_count(window), tabs_before);
   EXPECT_TRUE(process_windows(run.pid(), L"#32770").empty());
   EXPECT_EQ(hand_over(window, kForwardedArgumentsTag, "[]"), std::optional<DWORD_PTR>(1));
@@ -175,7 +179,8 @@ TEST(ProgramRun, MalformedHandOverIsAnsweredBeforeTheBox) {
   ProgramRun run({L"--profile", profile.path().native()});
   const HWND window = run.main_window();
   ASSERT_NE(window, nullptr);
-  EXPECT_EQ(hand_over(window, kForwardedArgumentsTag, "[\"unterminated"), std::optional<DWORD_PTR>(0));
+  EXPECT_EQ(hand_over(window, kForwardedArgumentsTag, "[\"unterminated"),
+            std::optional<DWORD_PTR>(0));
   const HWND box = run.box(10s);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(text_of(box), L"Tavrel - Could not complete action");

@@ -33,9 +33,10 @@ constexpr int kPreviewId = 30;
 
 // The editor the window shows: the one RichEdit child that is not the preview and is not hidden.
 HWND shown_editor(HWND main_window) {
-  for (HWND child = GetWindow(main_window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (_wcsicmp(class_name(child).c_str(), L"RICHEDIT50W") == 0 && GetDlgCtrlID(child) != kPreviewId &&
-        (GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) != 0) {
+  for (HWND child = GetWindow(main_window, GW_CHILD); child;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    if (_wcsicmp(class_name(child).c_str(), L"RICHEDIT50W") == 0 &&
+        GetDlgCtrlID(child) != kPreviewId && (GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) != 0) {
       return child;
     }
   }
@@ -131,7 +132,8 @@ TEST(RecoveryEndToEnd, TypedTextSurvivesAHardKill) {
   TempDir profile;
   write_settings(profile, {{"autoSaveSeconds", 2}});
   const std::wstring typed = L"Recovered after a crash\rsecond line: \u00FC\u00F1\u00EE \U0001F600";
-  const std::string typed_utf8 = "Recovered after a crash\nsecond line: \xC3\xBC\xC3\xB1\xC3\xAE \xF0\x9F\x98\x80";
+  const std::string typed_utf8 =
+      "Recovered after a crash\nsecond line: \xC3\xBC\xC3\xB1\xC3\xAE \xF0\x9F\x98\x80";
   {
     ProgramRun first({L"--profile", profile.path().native()});
     const HWND window = first.main_window();
@@ -139,8 +141,10 @@ TEST(RecoveryEndToEnd, TypedTextSurvivesAHardKill) {
     const HWND editor = wait_for_editor(window);
     ASSERT_NE(editor, nullptr);
     type_into(editor, typed);
-    EXPECT_TRUE(wait_until([&] { return text_of(window).rfind(L"* ", 0) == 0; }, 5s)) << text_of(window);
-    ASSERT_TRUE(wait_until([&] { return snapshot_text(profile / "recovery") == typed_utf8; }, kLimit))
+    EXPECT_TRUE(wait_until([&] { return text_of(window).rfind(L"* ", 0) == 0; }, 5s))
+        << text_of(window);
+    ASSERT_TRUE(
+        wait_until([&] { return snapshot_text(profile / "recovery") == typed_utf8; }, kLimit))
         << snapshot_text(profile / "recovery").value_or("<none>");
     kill_hard(first);
   }
@@ -149,17 +153,20 @@ TEST(RecoveryEndToEnd, TypedTextSurvivesAHardKill) {
   const HWND box = second.box(kLimit);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(text_of(box), L"Tavrel");
-  EXPECT_NE(box_text(box).find(L"Unsaved documents were recovered. Open them now?"), std::wstring::npos)
+  EXPECT_NE(box_text(box).find(L"Unsaved documents were recovered. Open them now?"),
+            std::wstring::npos)
       << box_text(box);
   PostMessageW(box, WM_COMMAND, IDYES, 0);
 
   const HWND window = second.main_window(kLimit);
   ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(wait_until([&] { return tab_count(window) == 2; }, 10s)) << tab_count(window);  // welcome + recovered
+  EXPECT_TRUE(wait_until([&] { return tab_count(window) == 2; }, 10s))
+      << tab_count(window);  // welcome + recovered
   EXPECT_EQ(text_of(window), L"* Untitled - Tavrel");
   const HWND editor = wait_for_editor(window);
   ASSERT_NE(editor, nullptr);
-  EXPECT_EQ(editor_text(editor), L"Recovered after a crash\nsecond line: \u00FC\u00F1\u00EE \U0001F600");
+  EXPECT_EQ(editor_text(editor),
+            L"Recovered after a crash\nsecond line: \u00FC\u00F1\u00EE \U0001F600");
   EXPECT_EQ(snapshot_text(profile / "recovery"), typed_utf8);  // kept until saved or closed
 }
 
@@ -172,13 +179,16 @@ TEST(RecoveryEndToEnd, AutoSaveWritesTheFileAndKeepsTheOldVersion) {
     ProgramRun first({L"--profile", profile.path().native(), (documents / "notes.md").native()});
     const HWND window = first.main_window();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(wait_until([&] { return text_of(window) == L"notes.md - Tavrel"; }, 10s)) << text_of(window);
+    ASSERT_TRUE(wait_until([&] { return text_of(window) == L"notes.md - Tavrel"; }, 10s))
+        << text_of(window);
     const HWND editor = wait_for_editor(window);
     ASSERT_NE(editor, nullptr);
     type_into(editor, L"# Notes\r\rnew text");
-    ASSERT_TRUE(wait_until([&] { return read_bytes(documents / "notes.md") == "# Notes\n\nnew text"; }, kLimit))
+    ASSERT_TRUE(wait_until(
+        [&] { return read_bytes(documents / "notes.md") == "# Notes\n\nnew text"; }, kLimit))
         << read_bytes(documents / "notes.md");
-    EXPECT_TRUE(wait_until([&] { return text_of(window) == L"notes.md - Tavrel"; }, 5s)) << text_of(window);
+    EXPECT_TRUE(wait_until([&] { return text_of(window) == L"notes.md - Tavrel"; }, 5s))
+        << text_of(window);
     EXPECT_EQ(count_files(profile / "recovery", ".json"), 0u);
     kill_hard(first);
   }
@@ -192,7 +202,8 @@ TEST(RecoveryEndToEnd, AutoSaveWritesTheFileAndKeepsTheOldVersion) {
   ProgramRun second({L"--profile", profile.path().native(), (documents / "notes.md").native()});
   const HWND window = second.main_window(kLimit);
   ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(wait_until([&] { return text_of(window) == L"notes.md - Tavrel"; }, 10s)) << text_of(window);
+  EXPECT_TRUE(wait_until([&] { return text_of(window) == L"notes.md - Tavrel"; }, 10s))
+      << text_of(window);
   const HWND editor = wait_for_editor(window);
   ASSERT_NE(editor, nullptr);
   EXPECT_EQ(editor_text(editor), L"# Notes\n\nnew text");

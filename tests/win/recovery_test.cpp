@@ -33,7 +33,9 @@ constexpr char kThirdId[] = "{0A1B2C3D-0000-4000-8000-00000000000C}";
 class RecoveryTest : public AppWindowTest {
  protected:
   std::filesystem::path recovery_folder() const { return profile_.path() / "recovery"; }
-  std::filesystem::path recovery_file(const std::string& id) const { return recovery_folder() / (id + ".json"); }
+  std::filesystem::path recovery_file(const std::string& id) const {
+    return recovery_folder() / (id + ".json");
+  }
 
   Document* find(const std::string& id) const {
     for (const auto& document : app_->documents) {
@@ -43,7 +45,8 @@ class RecoveryTest : public AppWindowTest {
   }
 
   // A document loaded from a file in its own folder, edited to `edited`.
-  Document& open_and_edit(const std::filesystem::path& file, const std::string& on_disk, const std::wstring& edited) {
+  Document& open_and_edit(const std::filesystem::path& file, const std::string& on_disk,
+                          const std::wstring& edited) {
     write_bytes(file, on_disk);
     EXPECT_TRUE(app_->open_path(file));
     Document& document = *app_->current_document();
@@ -79,7 +82,10 @@ TEST_F(RecoveryTest, SnapshotOfEachModifiedDocumentIsCompactJson) {
   send(WM_TIMER, timer_recovery);
   EXPECT_FALSE(std::filesystem::exists(recovery_file(untouched.id)));
   const std::string written = read_bytes(recovery_file(edited.id));
-  const nlohmann::json expected = {{"crlf", false}, {"diskTime", 0}, {"encoding", 0}, {"path", ""},
+  const nlohmann::json expected = {{"crlf", false},
+                                   {"diskTime", 0},
+                                   {"encoding", 0},
+                                   {"path", ""},
                                    {"text", "Hello\nw\xC3\xB6rld \xF0\x9F\x98\x80"}};
   EXPECT_EQ(written, expected.dump());
   EXPECT_EQ(edited.text, "Hello\nw\xC3\xB6rld \xF0\x9F\x98\x80");
@@ -177,7 +183,8 @@ TEST_F(RecoveryTest, DamagedSnapshotIsReportedSkippedAndKept) {
     EXPECT_NE(document->id, kSecondId);
     EXPECT_NE(document->id, kThirdId);
   }
-  EXPECT_NE(app_->status_text.find(L"Damaged recovery file"), std::wstring::npos) << app_->status_text;
+  EXPECT_NE(app_->status_text.find(L"Damaged recovery file"), std::wstring::npos)
+      << app_->status_text;
   for (const auto& [file, bytes] : damaged) EXPECT_EQ(read_bytes(file), bytes) << file;
 }
 
@@ -248,8 +255,8 @@ TEST_F(RecoveryTest, AutoSaveNeverOverwritesAnExternalChange) {
   FILETIME later{};
   GetSystemTimeAsFileTime(&later);
   reinterpret_cast<ULARGE_INTEGER&>(later).QuadPart += 50'000'000;  // 5 s on
-  HANDLE file = CreateFileW((files_ / "notes.md").c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
+  HANDLE file = CreateFileW((files_ / "notes.md").c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   SetFileTime(file, nullptr, nullptr, &later);
   CloseHandle(file);
@@ -259,7 +266,8 @@ TEST_F(RecoveryTest, AutoSaveNeverOverwritesAnExternalChange) {
   EXPECT_EQ(read_bytes(files_ / "notes.md"), "theirs\n");
   EXPECT_TRUE(document.modified);
   EXPECT_TRUE(std::filesystem::exists(recovery_file(document.id)));
-  EXPECT_EQ(app_->status_text, L"The file changed outside Tavrel. Save a copy to preserve both versions.");
+  EXPECT_EQ(app_->status_text,
+            L"The file changed outside Tavrel. Save a copy to preserve both versions.");
   EXPECT_TRUE(boxes.boxes().empty());  // auto-save reports in the status bar only
 }
 
@@ -285,7 +293,8 @@ TEST_F(RecoveryTest, SessionEndWritesSnapshotsWithoutAnyBox) {
 
   type_text(L" and after");
   send(WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
-  EXPECT_NE(read_bytes(recovery_file(document.id)).find("before log-off and after"), std::string::npos);
+  EXPECT_NE(read_bytes(recovery_file(document.id)).find("before log-off and after"),
+            std::string::npos);
 
   std::filesystem::remove_all(recovery_folder());
   write_bytes(recovery_folder(), "a file where the folder was");
@@ -310,7 +319,8 @@ TEST_F(RecoveryTest, HistoryKeepsTwentyAndSkipsUnchangedVersions) {
   EXPECT_EQ(history.front().parent_path().parent_path(), profile_.path() / "history");
 
   app_->save_history_snapshot(files_ / "never-saved.md");
-  EXPECT_FALSE(std::filesystem::exists(history_folder(profile_.path() / "history", files_ / "never-saved.md")));
+  EXPECT_FALSE(std::filesystem::exists(
+      history_folder(profile_.path() / "history", files_ / "never-saved.md")));
 }
 
 // A newest snapshot that cannot be read is taken as different: the save still keeps the version

@@ -90,8 +90,8 @@ TEST_F(SavePromptTest, CancelledOrFailedSaveFromTheQuestionKeepsEverything) {
   write_bytes(files_ / "a.md", "changed elsewhere\n");
   FILETIME later{};
   GetSystemTimeAsFileTime(&later);
-  HANDLE file = CreateFileW((files_ / "a.md").c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
+  HANDLE file = CreateFileW((files_ / "a.md").c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
   ULARGE_INTEGER value{{later.dwLowDateTime, later.dwHighDateTime}};
   value.QuadPart += 36000000000ull;
   later = FILETIME{value.LowPart, value.HighPart};

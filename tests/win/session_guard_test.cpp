@@ -34,7 +34,8 @@ std::vector<std::wstring> profile_arguments(const TempDir& dir) {
 
 class CurrentFolder {
  public:
-  explicit CurrentFolder(const std::filesystem::path& folder) : saved_(std::filesystem::current_path()) {
+  explicit CurrentFolder(const std::filesystem::path& folder)
+      : saved_(std::filesystem::current_path()) {
     std::filesystem::current_path(folder);
   }
   ~CurrentFolder() { std::filesystem::current_path(saved_); }
@@ -60,10 +61,13 @@ class RunningInstance {
   App& app() { return app_; }
 
   LRESULT send(std::uint64_t tag, const void* data, size_t size) {
-    COPYDATASTRUCT message{static_cast<ULONG_PTR>(tag), static_cast<DWORD>(size), const_cast<void*>(data)};
+    COPYDATASTRUCT message{static_cast<ULONG_PTR>(tag), static_cast<DWORD>(size),
+                           const_cast<void*>(data)};
     return SendMessageW(app_.main_window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&message));
   }
-  LRESULT send(std::string_view json) { return send(kForwardedArgumentsTag, json.data(), json.size()); }
+  LRESULT send(std::string_view json) {
+    return send(kForwardedArgumentsTag, json.data(), json.size());
+  }
 
  private:
   App app_;
@@ -81,7 +85,8 @@ TEST(HandOverPayload, PathsAreMadeAbsoluteAgainstTheCurrentFolder) {
   TempDir folder;
   CurrentFolder here(folder.path());
   const std::wstring elsewhere = (folder / "sub" / "b.md").native();
-  const wchar_t* arguments[] = {L"tavrel.exe", L"--profile", L"P", L"a.md", L"--benchmark", elsewhere.c_str()};
+  const wchar_t* arguments[] = {L"tavrel.exe", L"--profile",   L"P",
+                                L"a.md",       L"--benchmark", elsewhere.c_str()};
   const ForwardedArguments payload = forward_arguments(6, arguments);
   const nlohmann::json list = nlohmann::json::parse(payload.json);
   ASSERT_EQ(list.size(), 2u);
@@ -150,8 +155,8 @@ TEST(SessionGuard, AWindowThatRefusesMakesTheStartFailAsBusy) {
   window_class.hInstance = GetModuleHandleW(nullptr);
   window_class.lpszClassName = L"Tavrel.Test.Refusing";
   RegisterClassExW(&window_class);
-  const HWND refusing = CreateWindowExW(0, window_class.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10,
-                                        nullptr, nullptr, window_class.hInstance, nullptr);
+  const HWND refusing = CreateWindowExW(0, window_class.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10,
+                                        10, nullptr, nullptr, window_class.hInstance, nullptr);
   const std::wstring name = session_name(profile.path());
   SetPropW(refusing, name.c_str(), reinterpret_cast<HANDLE>(1));
 

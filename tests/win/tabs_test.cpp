@@ -42,7 +42,8 @@ class TabsTest : public AppWindowTest {
 
   RECT rect_of(int index) const {
     RECT rect{};
-    SendMessageW(app_->tab_control, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&rect));
+    SendMessageW(app_->tab_control, TCM_GETITEMRECT, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&rect));
     return rect;
   }
 
@@ -81,7 +82,8 @@ TEST_F(TabsTest, LabelsNameTheDocumentsAndMarkModifiedOnes) {
   app_->documents[1]->modified = true;
   app_->active_document = 1;
   app_->rebuild_tabs();
-  EXPECT_EQ(tab_texts(), (std::vector<std::wstring>{L"Ghi ch\u00FA.md", L"* Untitled", L"Untitled"}));
+  EXPECT_EQ(tab_texts(),
+            (std::vector<std::wstring>{L"Ghi ch\u00FA.md", L"* Untitled", L"Untitled"}));
   EXPECT_EQ(SendMessageW(app_->tab_control, TCM_GETCURSEL, 0, 0), 1);
 
   app_->vietnamese = true;
@@ -197,9 +199,11 @@ TEST_F(TabsTest, PaintAsksTheMainWindowToDrawEveryTab) {
 class OutlineTest : public AppWindowTest {
  protected:
   std::wstring row(int index) const {
-    const auto length = SendMessageW(app_->outline_list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    const auto length =
+        SendMessageW(app_->outline_list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    SendMessageW(app_->outline_list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    SendMessageW(app_->outline_list, LB_GETTEXT, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(length));
     return text;
   }
@@ -282,11 +286,12 @@ class WorkspaceTreeTest : public AppWindowTest {
 
   std::vector<Item> items_under(HTREEITEM parent) const {
     std::vector<Item> items;
-    auto item = reinterpret_cast<HTREEITEM>(SendMessageW(
-        app_->workspace_tree, TVM_GETNEXTITEM, parent ? TVGN_CHILD : TVGN_ROOT, reinterpret_cast<LPARAM>(parent)));
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageW(app_->workspace_tree, TVM_GETNEXTITEM,
+                                                         parent ? TVGN_CHILD : TVGN_ROOT,
+                                                         reinterpret_cast<LPARAM>(parent)));
     for (; item != nullptr;
-         item = reinterpret_cast<HTREEITEM>(
-             SendMessageW(app_->workspace_tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
+         item = reinterpret_cast<HTREEITEM>(SendMessageW(
+             app_->workspace_tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
       wchar_t text[260] = {};
       TVITEMW data{};
       data.mask = TVIF_TEXT | TVIF_PARAM | TVIF_STATE;
@@ -302,11 +307,12 @@ class WorkspaceTreeTest : public AppWindowTest {
   }
 
   HTREEITEM find_item(const std::wstring& wanted, HTREEITEM parent = nullptr) const {
-    auto item = reinterpret_cast<HTREEITEM>(SendMessageW(
-        app_->workspace_tree, TVM_GETNEXTITEM, parent ? TVGN_CHILD : TVGN_ROOT, reinterpret_cast<LPARAM>(parent)));
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageW(app_->workspace_tree, TVM_GETNEXTITEM,
+                                                         parent ? TVGN_CHILD : TVGN_ROOT,
+                                                         reinterpret_cast<LPARAM>(parent)));
     for (; item != nullptr;
-         item = reinterpret_cast<HTREEITEM>(
-             SendMessageW(app_->workspace_tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
+         item = reinterpret_cast<HTREEITEM>(SendMessageW(
+             app_->workspace_tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
       wchar_t text[260] = {};
       TVITEMW data{};
       data.mask = TVIF_TEXT;
@@ -333,7 +339,8 @@ class WorkspaceTreeTest : public AppWindowTest {
     app_->workspace_files.clear();
     for (const auto& path : relative) {
       std::filesystem::create_directories((root_.path() / path).parent_path());
-      if (!std::filesystem::exists(root_.path() / path)) write_bytes(root_.path() / path, "# File\n");
+      if (!std::filesystem::exists(root_.path() / path))
+        write_bytes(root_.path() / path, "# File\n");
       app_->workspace_files.push_back(root_.path() / path);
     }
     app_->fill_workspace_tree();

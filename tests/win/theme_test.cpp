@@ -20,7 +20,8 @@ using tavrel::test::AppWindowTest;
 
 namespace {
 
-constexpr wchar_t kPersonalizeKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+constexpr wchar_t kPersonalizeKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
 
 // Sets or removes the Windows app-theme value for one test and puts the old state back.
 class AppsThemeValue {
@@ -28,8 +29,8 @@ class AppsThemeValue {
   AppsThemeValue() {
     DWORD value = 0;
     DWORD size = sizeof(value);
-    if (RegGetValueW(HKEY_CURRENT_USER, kPersonalizeKey, L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr, &value,
-                     &size) == ERROR_SUCCESS) {
+    if (RegGetValueW(HKEY_CURRENT_USER, kPersonalizeKey, L"AppsUseLightTheme", RRF_RT_REG_DWORD,
+                     nullptr, &value, &size) == ERROR_SUCCESS) {
       saved_ = value;
     }
   }
@@ -39,7 +40,8 @@ class AppsThemeValue {
 
   static void set(std::optional<DWORD> value) {
     if (value) {
-      RegSetKeyValueW(HKEY_CURRENT_USER, kPersonalizeKey, L"AppsUseLightTheme", REG_DWORD, &*value, sizeof(DWORD));
+      RegSetKeyValueW(HKEY_CURRENT_USER, kPersonalizeKey, L"AppsUseLightTheme", REG_DWORD, &*value,
+                      sizeof(DWORD));
     } else {
       RegDeleteKeyValueW(HKEY_CURRENT_USER, kPersonalizeKey, L"AppsUseLightTheme");
     }
@@ -52,8 +54,8 @@ class AppsThemeValue {
 // The import library has no entry for it; comctl32 exports it by ordinal only.
 bool subclass_data(HWND window, SUBCLASSPROC procedure, DWORD_PTR* data) {
   using Lookup = BOOL(WINAPI*)(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PTR*);
-  const auto lookup = reinterpret_cast<Lookup>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"comctl32.dll"), MAKEINTRESOURCEA(411))));
+  const auto lookup = reinterpret_cast<Lookup>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"comctl32.dll"), MAKEINTRESOURCEA(411))));
   return lookup != nullptr && lookup(window, procedure, 1, data);
 }
 
@@ -66,8 +68,8 @@ struct EditorState {
 };
 
 void PrintTo(const EditorState& s, std::ostream* out) {
-  *out << "{\"" << s.text << "\", modified " << s.modified << ", control " << s.control_modified << ", undo "
-       << s.can_undo << "}";
+  *out << "{\"" << s.text << "\", modified " << s.modified << ", control " << s.control_modified
+       << ", undo " << s.can_undo << "}";
 }
 
 EditorState state_of(const Document& document) {
@@ -128,8 +130,8 @@ class ThemeTest : public AppWindowTest {
   };
   EditColours edit_colours() {
     const HDC dc = CreateCompatibleDC(nullptr);
-    const auto brush = reinterpret_cast<HBRUSH>(
-        send(WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(app_->find_edit)));
+    const auto brush = reinterpret_cast<HBRUSH>(send(WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+                                                     reinterpret_cast<LPARAM>(app_->find_edit)));
     const EditColours colours{GetTextColor(dc), GetBkColor(dc), GetDCBrushColor(dc), brush};
     DeleteDC(dc);
     return colours;
@@ -175,9 +177,10 @@ TEST_F(ThemeTest, SettingAndWindowsValueChooseThePalette) {
     std::optional<DWORD> windows;
     bool dark;
   };
-  for (const Case c : {Case{0, 0u, true}, Case{0, 1u, false}, Case{0, std::nullopt, false}, Case{1, 0u, false},
-                       Case{2, 1u, true}, Case{2, std::nullopt, true}}) {
-    SCOPED_TRACE(testing::Message() << "setting " << c.setting << ", windows " << c.windows.value_or(99));
+  for (const Case c : {Case{0, 0u, true}, Case{0, 1u, false}, Case{0, std::nullopt, false},
+                       Case{1, 0u, false}, Case{2, 1u, true}, Case{2, std::nullopt, true}}) {
+    SCOPED_TRACE(testing::Message()
+                 << "setting " << c.setting << ", windows " << c.windows.value_or(99));
     AppsThemeValue::set(c.windows);
     switch_theme(c.setting);
     EXPECT_EQ(app_->dark, c.dark);
@@ -210,13 +213,18 @@ TEST_F(ThemeTest, BrushesFontsAndControlsFollowThePalette) {
   const LOGFONTW editor = font_of(app_->editor_font);
   EXPECT_EQ(editor.lfHeight, editor_font_height(app_->font_size, app_->dpi));
   EXPECT_EQ(std::wstring(editor.lfFaceName), L"Cascadia Mono");
-  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(app_->status_bar, WM_GETFONT, 0, 0)), app_->ui_font);
-  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(app_->find_edit, WM_GETFONT, 0, 0)), app_->ui_font);
+  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(app_->status_bar, WM_GETFONT, 0, 0)),
+            app_->ui_font);
+  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(app_->find_edit, WM_GETFONT, 0, 0)),
+            app_->ui_font);
 
   const HWND tree = app_->workspace_tree;
-  EXPECT_EQ(static_cast<COLORREF>(SendMessageW(tree, TVM_GETBKCOLOR, 0, 0)), kLightPalette[palette_background]);
-  EXPECT_EQ(static_cast<COLORREF>(SendMessageW(tree, TVM_GETTEXTCOLOR, 0, 0)), kLightPalette[palette_text]);
-  EXPECT_EQ(static_cast<COLORREF>(SendMessageW(tree, TVM_GETLINECOLOR, 0, 0)), kLightPalette[palette_border]);
+  EXPECT_EQ(static_cast<COLORREF>(SendMessageW(tree, TVM_GETBKCOLOR, 0, 0)),
+            kLightPalette[palette_background]);
+  EXPECT_EQ(static_cast<COLORREF>(SendMessageW(tree, TVM_GETTEXTCOLOR, 0, 0)),
+            kLightPalette[palette_text]);
+  EXPECT_EQ(static_cast<COLORREF>(SendMessageW(tree, TVM_GETLINECOLOR, 0, 0)),
+            kLightPalette[palette_border]);
   // Without TVS_NONEVENHEIGHT the tree rounds an odd height down to an even one.
   EXPECT_EQ(SendMessageW(tree, TVM_GETITEMHEIGHT, 0, 0), app_->scale(29) & ~1);
   EXPECT_EQ(SendMessageW(app_->outline_list, LB_GETITEMHEIGHT, 0, 0), app_->scale(30));
@@ -240,8 +248,8 @@ TEST_F(ThemeTest, ZoomChangesOnlyTheEditorFont) {
 TEST_F(ThemeTest, HighContrastTakesTheSystemColoursAndKeepsTheDarkFlag) {
   set_high_contrast_override(true);
   switch_theme(2);
-  const SystemColours system{GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT),
-                             GetSysColor(COLOR_HIGHLIGHT)};
+  const SystemColours system{GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_WINDOW),
+                             GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_HIGHLIGHT)};
   EXPECT_TRUE(app_->high_contrast);
   EXPECT_TRUE(app_->dark);
   EXPECT_EQ(palette_of(*app_), high_contrast_palette(system));
@@ -320,7 +328,8 @@ TEST_F(ThemeTest, MenuHookFramesPopupMenusWhileTheMenuLoopRuns) {
   switch_theme(2);
   send(WM_ENTERMENULOOP, FALSE, 0);
   ASSERT_TRUE(menu_hook_installed());
-  const HWND popup = CreateWindowExW(0, L"#32768", L"", WS_POPUP, 0, 0, 60, 40, nullptr, nullptr, nullptr, nullptr);
+  const HWND popup = CreateWindowExW(0, L"#32768", L"", WS_POPUP, 0, 0, 60, 40, nullptr, nullptr,
+                                     nullptr, nullptr);
   ASSERT_NE(popup, nullptr);
   DWORD_PTR data = 0;
   EXPECT_TRUE(subclass_data(popup, menu_frame_subclass_proc, &data));
@@ -331,7 +340,8 @@ TEST_F(ThemeTest, MenuHookFramesPopupMenusWhileTheMenuLoopRuns) {
   const HBITMAP bitmap = CreateCompatibleBitmap(screen, 60, 40);
   ReleaseDC(nullptr, screen);
   const HGDIOBJ previous = SelectObject(dc, bitmap);
-  SendMessageW(popup, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
+  SendMessageW(popup, WM_PRINT, reinterpret_cast<WPARAM>(dc),
+               PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
   EXPECT_EQ(GetPixel(dc, 0, 0), kDarkPalette[palette_border]);
   EXPECT_EQ(GetPixel(dc, 59, 39), kDarkPalette[palette_border]);
   EXPECT_EQ(GetPixel(dc, 1, 1), kDarkPalette[palette_background]);
@@ -343,7 +353,8 @@ TEST_F(ThemeTest, MenuHookFramesPopupMenusWhileTheMenuLoopRuns) {
 
   send(WM_EXITMENULOOP, FALSE, 0);
   EXPECT_FALSE(menu_hook_installed());
-  const HWND later = CreateWindowExW(0, L"#32768", L"", WS_POPUP, 0, 0, 60, 40, nullptr, nullptr, nullptr, nullptr);
+  const HWND later = CreateWindowExW(0, L"#32768", L"", WS_POPUP, 0, 0, 60, 40, nullptr, nullptr,
+                                     nullptr, nullptr);
   EXPECT_FALSE(subclass_data(later, menu_frame_subclass_proc, &data));
   DestroyWindow(later);
 }
@@ -355,13 +366,14 @@ TEST_F(ThemeTest, DestroyingTheAppRemovesTheMenuHook) {
   release_main_window(*app_);
   app_.reset();
   EXPECT_FALSE(menu_hook_installed());
-  app_ = std::make_unique<App>(GetModuleHandleW(nullptr), false,
-                               std::vector<std::wstring>{L"tavrel.exe", L"--profile", profile_.path().native()});
+  app_ = std::make_unique<App>(
+      GetModuleHandleW(nullptr), false,
+      std::vector<std::wstring>{L"tavrel.exe", L"--profile", profile_.path().native()});
 }
 
 TEST(RedrawGuardTest, SwitchesRedrawOffAndBack) {
-  const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
-                                      nullptr, nullptr);
+  const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                                      nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(window, nullptr);
   {
     const RedrawGuard guard(window);

@@ -96,7 +96,8 @@ class BoxWatcher {
     if (code == HCBT_ACTIVATE && current()) {
       const auto window = reinterpret_cast<HWND>(wparam);
       if (class_name(window) == L"#32770") {
-        current()->boxes_.push_back(Box{text_of(window), box_text(window), GetWindow(window, GW_OWNER)});
+        current()->boxes_.push_back(
+            Box{text_of(window), box_text(window), GetWindow(window, GW_OWNER)});
         PostMessageW(window, WM_COMMAND, IDOK, 0);
       }
     }
@@ -132,7 +133,8 @@ inline std::vector<HWND> process_windows(DWORD pid, const wchar_t* window_class 
 // process still running at the end is terminated.
 class ProgramRun {
  public:
-  explicit ProgramRun(const std::vector<std::wstring>& arguments, const std::filesystem::path& folder = {}) {
+  explicit ProgramRun(const std::vector<std::wstring>& arguments,
+                      const std::filesystem::path& folder = {}) {
     const std::filesystem::path exe = std::filesystem::path(TAVREL_EXE).make_preferred();
     std::wstring command = L"\"" + exe.native() + L"\"";
     for (const std::wstring& argument : arguments) command += L" \"" + argument + L"\"";
