@@ -1,55 +1,26 @@
-// Documents in a hidden main window: opening and saving in every encoding, the identity check,
-// the external-change refusal, the save question and closing. The question and the save dialog
-// are answered by the test.
+// Documents in a hidden main window: opening and saving in every encoding against golden files,
+// the identity check, the external-change refusal, the save dialog and the save question.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "core/file_io_win.h"
-#include "core/handles_win.h"
 #include "core/text_convert.h"
-#include "core/welcome.h"
-#include "tests/win/document_test_support_win.h"
-#include "tests/win/window_test_support_win.h"
+#include "tests/win/app_window_fixture_win.h"
 
 using namespace tavrel::win;
+using tavrel::test::AppWindowTest;
 using tavrel::test::BoxWatcher;
-using tavrel::test::DocumentWindowTest;
 using tavrel::test::read_bytes;
+using tavrel::test::touch_later;
 using tavrel::test::write_bytes;
 
 namespace {
 
 const std::filesystem::path kData = std::filesystem::path(TAVREL_TEST_DATA) / "documents";
-constexpr const char* kExternalChange =
-    "The file changed outside Tavrel. Save a copy to preserve both versions.";
+constexpr wchar_t kExternalChange[] =
+    L"The file changed outside Tavrel. Save a copy to preserve both versions.";
 
-// Moves the file's last-write time one hour on, as another program's save would.
-void touch_later(const std::filesystem::path& path) {
-  UniqueFile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                              nullptr));
-  ASSERT_TRUE(file);
-  FILETIME time{};
-  GetFileTime(file.get(), nullptr, nullptr, &time);
-  ULARGE_INTEGER value{{time.dwLowDateTime, time.dwHighDateTime}};
-  value.QuadPart += 36000000000ull;
-  time = FILETIME{value.LowPart, value.HighPart};
-  ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &time));
-}
-
-class DocumentsTest : public DocumentWindowTest {
- protected:
-  std::filesystem::path copy_of(const std::string& name) {
-    const std::filesystem::path target = files_.path() / name;
-    std::filesystem::copy_file(kData / name, target);
-    return target;
-  }
-  std::filesystem::path file_with(const std::string& name, const std::string& bytes) {
-    write_bytes(files_ / name, bytes);
-    return files_ / name;
-  }
-};
+using DocumentsTest = AppWindowTest;
 
 }  // namespace
 
@@ -59,20 +30,19 @@ TEST_F(DocumentsTest, EditAndSaveKeepEncodingAndLineEnds) {
     for (const char* ends : {"crlf", "lf"}) {
       const std::string name = std::string(kind) + "-" + ends;
       SCOPED_TRACE(name);
-      const std::filesystem::path file = copy_of(name + ".md");
+      const std::filesystem::path file = files_ / (name + ".md");
+      std::filesystem::copy_file(kData / (name + ".md"), file);
       ASSERT_TRUE(app_->open_path(file));
       EXPECT_EQ(editor_text(),
                 "# Ti\xC3\xAAu \xC4\x91\xE1\xBB\x81\n\nXin ch\xC3\xA0o \xF0\x9F\x98\x80\n");
       EXPECT_FALSE(active().modified);
-      type_at_end(L"Th\u00EAm d\u00F2ng\r");
-      EXPECT_TRUE(active().modified);
+      type_text(L"Th\u00EAm d\u00F2ng\r");
       EXPECT_EQ(title(), L"* " + file.filename().native() + L" - Tavrel");
       ASSERT_TRUE(app_->save_document(false));
       EXPECT_EQ(read_bytes(file), read_bytes(kData / (name + "-edited.md")));
       EXPECT_FALSE(active().modified);
       EXPECT_FALSE(SendMessageW(editor(), EM_GETMODIFY, 0, 0));
       EXPECT_EQ(title(), file.filename().native() + L" - Tavrel");
-      EXPECT_EQ(app_->status_text, L"Saved locally");
     }
   }
   EXPECT_TRUE(suggested_paths_.empty());  // every document had its file: no dialog
@@ -80,83 +50,67 @@ TEST_F(DocumentsTest, EditAndSaveKeepEncodingAndLineEnds) {
 
 TEST_F(DocumentsTest, OpeningTheSameFileAgainSelectsItsTab) {
   std::filesystem::create_directories(files_ / "sub");
-  const std::filesystem::path file = file_with("Notes.md", "# Notes\n");
-  ASSERT_TRUE(app_->open_path(file));
-  app_->new_document("other");
-  const nlohmann::json settings_before = app_->settings;
-  std::wstring upper = file.native();
+  write_bytes(files_ / "Notes.md", "# Notes\n");
+  const std::wstring file = (files_ / "Notes.md").native();
+  ASSERT_TRUE(app_->open_path(files_.path() / "." / "Notes.md"));
+  EXPECT_EQ(active().path, file);
+  EXPECT_EQ(app_->settings["recent"][0].get<std::string>(), to_utf8(file));
+  add_document("other");
+  std::wstring upper = file;
   for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(c));
-  std::wstring slashes = file.native();
+  std::wstring slashes = file;
   for (wchar_t& c : slashes) c = c == L'\\' ? L'/' : c;
-  for (const std::filesystem::path& same :
-       {std::filesystem::path(upper), std::filesystem::path(slashes),
-        files_.path() / "sub" / ".." / "Notes.md"}) {
-    app_->active_document = 1;
+  for (const std::filesystem::path& same : {std::filesystem::path(upper),
+                                            std::filesystem::path(slashes),
+                                            files_.path() / "sub" / ".." / "Notes.md"}) {
+    app_->select_document(1);
     EXPECT_TRUE(app_->open_path(same));
     EXPECT_EQ(app_->documents.size(), 2u);
     EXPECT_EQ(app_->active_document, 0u);
   }
-  EXPECT_EQ(app_->settings, settings_before);  // the recent list is not touched
-}
-
-TEST_F(DocumentsTest, OpenedFileGoesToTheRecentListAsAnAbsolutePath) {
-  const std::filesystem::path file = file_with("a.md", "a");
-  ASSERT_TRUE(app_->open_path(files_.path() / "." / "a.md"));
-  EXPECT_EQ(active().path, file.native());
-  ASSERT_TRUE(app_->settings.contains("recent"));
-  EXPECT_EQ(app_->settings["recent"][0].get<std::string>(), to_utf8(file.native()));
 }
 
 TEST_F(DocumentsTest, FailedOpenShowsTheErrorAndOpensNothing) {
+  write_bytes(files_ / "binary.md", std::string("a\0b", 3));
   BoxWatcher watcher;
   EXPECT_FALSE(app_->open_path(files_ / "missing.md"));
-  EXPECT_FALSE(app_->open_path(file_with("binary.md", std::string("a\0b", 3))));
+  EXPECT_FALSE(app_->open_path(files_ / "binary.md"));
   EXPECT_TRUE(app_->documents.empty());
-  EXPECT_EQ(GetDlgItem(app_->main_window, first_editor_id), nullptr);
   ASSERT_EQ(watcher.boxes().size(), 2u);
   EXPECT_EQ(watcher.boxes()[0].title, L"Tavrel - Could not complete action");
 }
 
-TEST_F(DocumentsTest, RtfLookingFileOpensAsText) {
-  const std::string text = "{\\rtf1\\ansi\\deff0 {\\fonttbl{\\f0 Arial;}}\\f0 Hello}\n";
-  ASSERT_TRUE(app_->open_path(file_with("rtf.md", text)));
-  EXPECT_EQ(editor_text(), text);
-}
-
 TEST_F(DocumentsTest, ChangedFileOnDiskIsNotOverwritten) {
-  const std::filesystem::path file = file_with("shared.md", "mine\n");
-  ASSERT_TRUE(app_->open_path(file));
-  type_at_end(L"more");
-  write_bytes(file, "theirs\n");
-  touch_later(file);
+  write_bytes(files_ / "shared.md", "mine\n");
+  ASSERT_TRUE(app_->open_path(files_ / "shared.md"));
+  type_text(L"more");
+  write_bytes(files_ / "shared.md", "theirs\n");
+  touch_later(files_ / "shared.md");
 
   BoxWatcher watcher;
   EXPECT_FALSE(app_->save_document(false));
   ASSERT_EQ(watcher.boxes().size(), 1u);
-  EXPECT_NE(watcher.boxes()[0].text.find(to_wide(kExternalChange)), std::wstring::npos);
-  EXPECT_EQ(read_bytes(file), "theirs\n");
+  EXPECT_NE(watcher.boxes()[0].text.find(kExternalChange), std::wstring::npos);
+  EXPECT_EQ(read_bytes(files_ / "shared.md"), "theirs\n");
   EXPECT_TRUE(active().modified);
-  EXPECT_TRUE(app_->status_text.empty());
 
   save_path_ = (files_ / "copy.md").native();  // Save as to another file is the way out
   EXPECT_TRUE(app_->save_document(true));
   EXPECT_EQ(read_bytes(files_ / "copy.md"), "mine\nmore");
   EXPECT_EQ(active().path, save_path_);
-  EXPECT_EQ(read_bytes(file), "theirs\n");
+  EXPECT_EQ(read_bytes(files_ / "shared.md"), "theirs\n");
 }
 
 TEST_F(DocumentsTest, SaveDialogIsAskedForUntitledAndSaveAs) {
-  app_->new_document("draft");
-  type_at_end(L"!");
+  add_document("draft");
+  type_text(L"!");
   EXPECT_FALSE(app_->save_document(false));  // dialog cancelled: nothing changes
   EXPECT_TRUE(active().modified);
   EXPECT_TRUE(active().path.empty());
   ASSERT_EQ(suggested_paths_.size(), 1u);
-  EXPECT_TRUE(suggested_paths_[0].empty());
 
   save_path_ = (files_ / "draft.md").native();
   EXPECT_TRUE(app_->save_document(false));
-  EXPECT_EQ(active().path, *save_path_);
   EXPECT_EQ(read_bytes(files_ / "draft.md"), "draft!");
   EXPECT_EQ(title(), L"draft.md - Tavrel");
 
@@ -165,69 +119,115 @@ TEST_F(DocumentsTest, SaveDialogIsAskedForUntitledAndSaveAs) {
   EXPECT_EQ(suggested_paths_.back(), (files_ / "draft.md").native());
 }
 
-TEST_F(DocumentsTest, SaveWithoutDocumentsSucceeds) { EXPECT_TRUE(app_->save_document(false)); }
-
-TEST_F(DocumentsTest, EditsMarkOnlyOutsideSuppression) {
-  app_->new_document("a");
-  EXPECT_FALSE(active().modified);
-  EXPECT_EQ(active().revision, 0u);
-  app_->on_document_edited();
-  EXPECT_TRUE(active().modified);
-  EXPECT_EQ(active().revision, 1u);
-  EXPECT_TRUE(KillTimer(app_->main_window, timer_render));
-  EXPECT_TRUE(KillTimer(app_->main_window, timer_recovery));
-  app_->suppress_change = true;
-  app_->on_document_edited();
-  EXPECT_EQ(active().revision, 1u);
-}
-
-TEST_F(DocumentsTest, NewDocumentsGetDistinctIdsAndBecomeActive) {
-  app_->new_document("a");
-  app_->new_document("b");
-  ASSERT_EQ(app_->documents.size(), 2u);
-  EXPECT_EQ(app_->active_document, 1u);
-  for (const auto& document : app_->documents) {
-    EXPECT_EQ(document->id.size(), 38u);
-    EXPECT_EQ(document->id.front(), '{');
-    EXPECT_EQ(document->encoding, TextEncoding::Utf8);
-  }
-  EXPECT_NE(app_->documents[0]->id, app_->documents[1]->id);
-  EXPECT_TRUE(IsWindowVisible(editor()) || !IsWindowVisible(app_->main_window));
-  EXPECT_FALSE(GetWindowLongW(app_->documents[0]->editor, GWL_STYLE) & WS_VISIBLE);
-  app_->select_document(0);
-  EXPECT_EQ(app_->active_document, 0u);
-  EXPECT_TRUE(GetWindowLongW(app_->documents[0]->editor, GWL_STYLE) & WS_VISIBLE);
-  app_->select_document(5);  // ignored
-  EXPECT_EQ(app_->active_document, 0u);
-  app_->active_document = 7;
-  EXPECT_THROW(app_->current_document(), std::out_of_range);
-  app_->active_document = 0;
-}
-
-TEST_F(DocumentsTest, ClosingTheLastDocumentLeavesAnEmptyUntitledOne) {
-  app_->new_document("text");
+TEST_F(DocumentsTest, ClosingSelectsTheNextAndTheLastLeavesAnEmptyUntitledOne) {
+  for (const char* text : {"a", "b", "c"}) add_document(text);
+  EXPECT_TRUE(app_->close_document(1));
+  EXPECT_EQ(editor_text(), "c");
+  EXPECT_TRUE(app_->close_document(1));
+  EXPECT_EQ(editor_text(), "a");
   const HWND old_editor = editor();
   EXPECT_TRUE(app_->close_document(0));
   ASSERT_EQ(app_->documents.size(), 1u);
   EXPECT_FALSE(IsWindow(old_editor));
   EXPECT_EQ(editor_text(), "");
-  EXPECT_TRUE(active().path.empty());
-  EXPECT_FALSE(app_->close_document(3));
-}
-
-TEST_F(DocumentsTest, ClosingSelectsTheNextOrTheLast) {
-  for (const char* text : {"a", "b", "c"}) app_->new_document(text);
-  EXPECT_TRUE(app_->close_document(1));
-  EXPECT_EQ(app_->active_document, 1u);
-  EXPECT_EQ(editor_text(), "c");
-  EXPECT_TRUE(app_->close_document(1));
-  EXPECT_EQ(app_->active_document, 0u);
-  EXPECT_EQ(editor_text(), "a");
-}
-
-TEST_F(DocumentsTest, WelcomeDocumentOpensUnmodified) {
-  app_->new_document(welcome_markdown(false));
-  EXPECT_EQ(editor_text(), welcome_markdown(false));
-  EXPECT_FALSE(active().modified);
   EXPECT_EQ(title(), L"Untitled - Tavrel");
+}
+
+// The question before a modified document goes: only "No" drops unsaved text, "Yes" saves that
+// document while the shown one stays active, and a recovery file goes only with its document.
+class SavePromptTest : public AppWindowTest {
+ protected:
+  void SetUp() override {
+    AppWindowTest::SetUp();
+    write_bytes(files_ / "a.md", "alpha\n");
+    ASSERT_TRUE(app_->open_path(files_ / "a.md"));
+    type_text(L"+a");
+    add_document("beta");
+    type_text(L"+b");
+    file_doc_ = app_->documents[0].get();
+    untitled_doc_ = app_->documents[1].get();
+    for (const Document* document : {file_doc_, untitled_doc_}) {
+      ASSERT_TRUE(document->modified);
+      write_bytes(recovery_file(document->id), "{}");
+    }
+  }
+
+  Document* file_doc_ = nullptr;
+  Document* untitled_doc_ = nullptr;
+};
+
+TEST_F(SavePromptTest, QuestionNamesTheDocumentInBothLanguages) {
+  app_->confirm_save_changes(file_doc_);
+  app_->vietnamese = true;
+  app_->confirm_save_changes(untitled_doc_);
+  ASSERT_EQ(questions_.size(), 2u);
+  EXPECT_EQ(questions_[0].text, L"Save changes to a.md?");
+  EXPECT_EQ(questions_[0].caption, L"Tavrel");
+  EXPECT_EQ(questions_[0].type, UINT(MB_YESNOCANCEL | MB_ICONQUESTION));
+  EXPECT_EQ(questions_[0].owner, app_->main_window);
+  EXPECT_EQ(questions_[1].text, L"L\u01B0u thay \u0111\u1ED5i trong Ch\u01B0a \u0111\u1EB7t t\u00EAn?");
+  file_doc_->modified = false;
+  EXPECT_TRUE(app_->confirm_save_changes(file_doc_));
+  EXPECT_EQ(questions_.size(), 2u);  // an unmodified document is not asked about
+}
+
+TEST_F(SavePromptTest, OnlyNoDiscardsAndDropsTheRecoveryFile) {
+  // 0: the box could not be shown; IDABORT: any other answer.
+  for (const int answer : {IDCANCEL, 0, IDABORT}) {
+    answers_ = {answer};
+    EXPECT_FALSE(app_->close_document(0)) << answer;
+  }
+  EXPECT_EQ(app_->documents.size(), 2u);
+  EXPECT_TRUE(std::filesystem::exists(recovery_file(file_doc_->id)));
+  const std::string id = file_doc_->id;
+  answers_ = {IDNO};
+  EXPECT_TRUE(app_->close_document(0));
+  EXPECT_EQ(read_bytes(files_ / "a.md"), "alpha\n");
+  EXPECT_FALSE(std::filesystem::exists(recovery_file(id)));
+  EXPECT_EQ(app_->current_document(), untitled_doc_);
+  EXPECT_TRUE(std::filesystem::exists(recovery_file(untitled_doc_->id)));
+}
+
+TEST_F(SavePromptTest, YesSavesThatDocumentAndKeepsTheShownOneActive) {
+  answers_ = {IDYES};
+  EXPECT_TRUE(app_->confirm_save_changes(file_doc_));
+  EXPECT_EQ(read_bytes(files_ / "a.md"), "alpha\n+a");
+  EXPECT_FALSE(file_doc_->modified);
+  EXPECT_EQ(app_->active_document, 1u);
+  EXPECT_EQ(title(), L"* Untitled - Tavrel");
+}
+
+TEST_F(SavePromptTest, FailedSaveFromTheQuestionKeepsEverything) {
+  answers_ = {IDYES};
+  EXPECT_FALSE(app_->confirm_save_changes(untitled_doc_));  // the save dialog is cancelled
+  EXPECT_TRUE(untitled_doc_->modified);
+
+  write_bytes(files_ / "a.md", "changed elsewhere\n");
+  touch_later(files_ / "a.md");
+  answers_ = {IDYES};
+  BoxWatcher watcher;
+  EXPECT_FALSE(app_->confirm_save_changes(file_doc_));
+  EXPECT_EQ(watcher.boxes().size(), 1u);
+  EXPECT_EQ(app_->active_document, 1u);
+  EXPECT_TRUE(file_doc_->modified);
+  EXPECT_EQ(read_bytes(files_ / "a.md"), "changed elsewhere\n");
+  EXPECT_TRUE(std::filesystem::exists(recovery_file(file_doc_->id)));
+}
+
+TEST_F(SavePromptTest, ClosingTheWindowStopsAtTheFirstRefusalOrDropsEveryRecoveryFile) {
+  answers_ = {IDNO, IDCANCEL};
+  send(WM_CLOSE);
+  EXPECT_TRUE(IsWindow(app_->main_window));
+  EXPECT_EQ(questions_.size(), 2u);
+  EXPECT_TRUE(std::filesystem::exists(recovery_file(file_doc_->id)));  // "No" alone dropped nothing
+  EXPECT_FALSE(std::filesystem::exists(profile_ / "settings.json"));
+
+  const std::string first = file_doc_->id;
+  const std::string second = untitled_doc_->id;
+  answers_ = {IDNO, IDNO};
+  send(WM_CLOSE);
+  EXPECT_FALSE(IsWindow(app_->main_window));
+  EXPECT_TRUE(std::filesystem::exists(profile_ / "settings.json"));
+  EXPECT_FALSE(std::filesystem::exists(recovery_file(first)));
+  EXPECT_FALSE(std::filesystem::exists(recovery_file(second)));
 }

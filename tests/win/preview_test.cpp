@@ -1,109 +1,70 @@
 // The background render and the workspace scan in a hidden main window: results are applied
-// only to the document and revision they were made for, the preview shows the rendered text,
-// large documents render a window, and scan results carry their folder.
+// only to the document, revision and folder they were made for, the preview shows the rendered
+// text, and large documents render the visible window.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
+#include <algorithm>
 
-#include "core/workspace_scan.h"
-#include "tests/win/document_test_support_win.h"
+#include "tests/win/app_window_fixture_win.h"
 
 using namespace tavrel::win;
-using tavrel::test::DocumentWindowTest;
+using tavrel::test::AppWindowTest;
 using tavrel::test::write_bytes;
 
 namespace {
 
-namespace fs = std::filesystem;
-
-class PreviewTest : public DocumentWindowTest {
+class PreviewTest : public AppWindowTest {
  protected:
-  void wait_for_render() {
+  // Waits for the running render and collects it (which may start the next).
+  void collect_render() {
     ASSERT_TRUE(app_->render_future.valid());
     app_->render_future.wait();
+    app_->poll_jobs();
   }
-};
 
-// Files for the workspace: `count` listed files spread over folders of 1000, plus files in the
-// folders a scan skips.
-void make_workspace_tree(const fs::path& root, size_t count) {
-  for (const char* skipped : {".git", "node_modules", "dist", "build"}) {
-    fs::create_directories(root / skipped / "deep");
-    write_bytes(root / skipped / "hidden.md", "x");
-    write_bytes(root / skipped / "deep" / "hidden.md", "x");
-  }
-  write_bytes(root / "notes.pdf", "x");
-  for (size_t i = 0; i < count; ++i) {
-    const fs::path folder = root / ("f" + std::to_string(i / 1000));
-    if (i % 1000 == 0) fs::create_directories(folder);
-    std::ofstream(folder / ("n" + std::to_string(i) + ".md"));
-  }
-}
+  bool preview_has(const std::string& text) { return preview_text().find(text) != std::string::npos; }
+};
 
 }  // namespace
 
 TEST_F(PreviewTest, PreviewShowsTheRenderedVietnameseAndEmoji) {
-  app_->new_document(
+  add_document(
       "# Xin ch\xC3\xA0o \xF0\x9F\x98\x80\n\nTi\xE1\xBA\xBFng Vi\xE1\xBB\x87t **c\xC3\xB3 "
       "d\xE1\xBA\xA5u**\n");
-  wait_for_render();
-  app_->poll_jobs();
-  const std::string shown = preview_text();
-  EXPECT_NE(shown.find("Xin ch\xC3\xA0o \xF0\x9F\x98\x80"), std::string::npos) << shown;
-  EXPECT_NE(shown.find("Ti\xE1\xBA\xBFng Vi\xE1\xBB\x87t c\xC3\xB3 d\xE1\xBA\xA5u"),
-            std::string::npos)
-      << shown;
-  EXPECT_EQ(shown.find("**"), std::string::npos);
-  ASSERT_EQ(app_->rendered.headings.size(), 1u);
-  EXPECT_EQ(app_->stats.words, 8u);  // "#" and the "**" around words count as in the text
+  collect_render();
+  EXPECT_TRUE(preview_has("Xin ch\xC3\xA0o \xF0\x9F\x98\x80")) << preview_text();
+  EXPECT_TRUE(preview_has("Ti\xE1\xBA\xBFng Vi\xE1\xBB\x87t c\xC3\xB3 d\xE1\xBA\xA5u"));
+  EXPECT_FALSE(preview_has("**"));
+  EXPECT_EQ(app_->rendered.headings.size(), 1u);
   EXPECT_EQ(app_->stats.paragraphs, 2u);
-  EXPECT_FALSE(app_->render_future.valid());
   EXPECT_FALSE(KillTimer(app_->main_window, timer_poll_jobs));  // stopped: nothing pending
 }
 
-TEST_F(PreviewTest, ResultForAnOlderRevisionIsDropped) {
-  app_->new_document("# First\n");
-  wait_for_render();
-  app_->poll_jobs();
-  ASSERT_NE(preview_text().find("First"), std::string::npos);
-
-  type_at_end(L"\rsecond paragraph words");
+TEST_F(PreviewTest, StaleResultsAreDropped) {
+  add_document("# First\n");
+  collect_render();
+  type_text(L"\rsecond paragraph words");
   app_->request_render();
-  type_at_end(L" more");  // the edit the render above did not see
-  wait_for_render();
-  app_->poll_jobs();
-  EXPECT_EQ(preview_text().find("second"), std::string::npos);
-  EXPECT_EQ(app_->stats.words, 2u);
-
+  type_text(L" more");  // the edit the render above did not see
+  collect_render();
+  EXPECT_FALSE(preview_has("second"));
   app_->request_render();
-  wait_for_render();
-  app_->poll_jobs();
-  EXPECT_NE(preview_text().find("second paragraph words more"), std::string::npos);
-}
+  collect_render();
+  EXPECT_TRUE(preview_has("second paragraph words more"));
 
-TEST_F(PreviewTest, SwitchingDocumentsWhileRenderingRendersTheNewOne) {
-  app_->new_document("# One\n");
-  finish_jobs();
-  app_->new_document("# Two\n");  // starts a render of "Two"
-  app_->select_document(0);       // asks again while it runs
-  EXPECT_TRUE(app_->render_again);
-  wait_for_render();
-  app_->poll_jobs();  // "Two" no longer matches and is dropped; "One" starts at once
-  EXPECT_FALSE(app_->render_again);
+  add_document("# Two\n");  // starts a render of "Two"
+  app_->select_document(0);  // asks again while it runs
+  collect_render();          // "Two" no longer matches and is dropped; the first starts at once
   ASSERT_TRUE(app_->render_future.valid());
   finish_jobs();
-  EXPECT_NE(preview_text().find("One"), std::string::npos);
-  EXPECT_EQ(preview_text().find("Two"), std::string::npos);
-}
+  EXPECT_TRUE(preview_has("First"));
+  EXPECT_FALSE(preview_has("Two"));
 
-TEST_F(PreviewTest, ResultWithoutDocumentsIsDropped) {
-  app_->new_document("# Gone\n");
-  wait_for_render();
+  add_document("# Gone\n");
+  app_->render_future.wait();
   app_->documents.clear();  // as if the last tab went while the task ran
   app_->poll_jobs();
-  EXPECT_EQ(preview_text().find("Gone"), std::string::npos);
-  EXPECT_FALSE(app_->render_future.valid());
+  EXPECT_FALSE(preview_has("Gone"));
 }
 
 TEST_F(PreviewTest, LargeDocumentRendersTheVisibleWindowAndSaysSo) {
@@ -114,69 +75,48 @@ TEST_F(PreviewTest, LargeDocumentRendersTheVisibleWindowAndSaysSo) {
   std::string text;
   for (int n = 0; text.size() <= kLargeDocumentBytes; ++n)
     text += "P" + std::to_string(n) + " " + body + "\n\n";
-  text += "# Last heading\n";
   app_->word_wrap = false;  // one line per paragraph; wrapping ten megabytes is slow under Wine
-  app_->new_document(text);
-  EXPECT_TRUE(app_->large_document);
+  add_document(text);
   EXPECT_EQ(app_->status_text, L"Large document | preview follows the visible section");
   finish_jobs();
   EXPECT_EQ(app_->stats.lines,
             static_cast<uint64_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   EXPECT_LT(preview_text().size(), kPartialWindowBytes);
-  EXPECT_NE(preview_text().find("P0 words"), std::string::npos);
+  EXPECT_TRUE(preview_has("P0 words"));
 
   SendMessageW(editor(), EM_LINESCROLL, 0, 2000);  // paragraph 1000 at the top
   app_->request_render();
   finish_jobs();
-  const std::string shown = preview_text();
-  EXPECT_EQ(shown.find("P0 words"), std::string::npos);
-  EXPECT_NE(shown.find("P1000 words"), std::string::npos);
-  EXPECT_NE(shown.find("P996 words"), std::string::npos);  // the 16 KiB lead above it
-  EXPECT_EQ(shown.find("P995 words"), std::string::npos);
+  EXPECT_FALSE(preview_has("P0 words"));
+  EXPECT_TRUE(preview_has("P1000 words"));
+  EXPECT_TRUE(preview_has("P996 words"));  // the 16 KiB lead above it
+  EXPECT_FALSE(preview_has("P995 words"));
 }
 
-TEST_F(PreviewTest, ScanOfAFolderThatIsNoLongerTheWorkspaceIsDroppedAndTheNewOneScanned) {
-  make_workspace_tree(files_ / "first", 3);
-  make_workspace_tree(files_ / "second", 5);
+// One scan at a time: a result for a folder that is no longer the workspace is dropped and the
+// current one scanned; a scan for a closed workspace changes nothing.
+TEST_F(PreviewTest, ScanResultsApplyOnlyToTheirFolder) {
+  for (const char* folder : {"first/a.md", "second/b.md", "second/c.md", "w/d.md"}) {
+    std::filesystem::create_directories((files_ / folder).parent_path());
+    write_bytes(files_ / folder, "x");
+  }
   app_->workspace_root = files_ / "first";
   app_->scan_workspace();
-  ASSERT_TRUE(app_->scan_future.valid());
   app_->workspace_root = files_ / "second";
-  app_->scan_workspace();  // dropped: one scan at a time
+  app_->scan_workspace();
   app_->scan_future.wait();
   app_->poll_jobs();
   EXPECT_TRUE(app_->workspace_files.empty());
-  ASSERT_TRUE(app_->scan_future.valid());  // the current folder's scan has started
+  ASSERT_TRUE(app_->scan_future.valid());
   finish_jobs();
-  ASSERT_EQ(app_->workspace_files.size(), 5u);
-  for (const fs::path& file : app_->workspace_files) {
-    EXPECT_EQ(file.parent_path().parent_path(), files_ / "second");
-  }
-  EXPECT_FALSE(KillTimer(app_->main_window, timer_poll_jobs));
-}
+  EXPECT_EQ(app_->workspace_files,
+            (std::vector<std::filesystem::path>{files_ / "second" / "b.md",
+                                                files_ / "second" / "c.md"}));
 
-TEST_F(PreviewTest, ScanForAClosedWorkspaceIsDropped) {
-  make_workspace_tree(files_ / "w", 2);
-  app_->workspace_files = {files_ / "kept.md"};
   app_->workspace_root = files_ / "w";
   app_->scan_workspace();
   app_->workspace_root.clear();
   finish_jobs();
-  ASSERT_EQ(app_->workspace_files.size(), 1u);
-  EXPECT_FALSE(app_->scan_future.valid());
-}
-
-// One tree of 20,001 listed files (slow to build under Wine, so only this test makes it).
-TEST_F(PreviewTest, ScanStopsAtTheLimitAndSkipsTheUsualFolders) {
-  make_workspace_tree(files_.path(), kWorkspaceFileLimit + 1);
-  app_->workspace_root = files_.path();
-  app_->scan_workspace();
-  finish_jobs();
-  ASSERT_EQ(app_->workspace_files.size(), kWorkspaceFileLimit);
-  EXPECT_TRUE(std::is_sorted(app_->workspace_files.begin(), app_->workspace_files.end()));
-  for (const fs::path& file : app_->workspace_files) {
-    ASSERT_EQ(file.extension(), ".md");
-    ASSERT_EQ(file.parent_path().parent_path(), files_.path()) << file;
-    ASSERT_EQ(file.parent_path().filename().native().front(), L'f') << file;
-  }
+  EXPECT_EQ(app_->workspace_files.size(), 2u);
+  EXPECT_FALSE(KillTimer(app_->main_window, timer_poll_jobs));
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Helpers for tests that drive real windows: message boxes answered automatically, processes of
-// the real program bounded in time, and top-level windows found by process.
+// Helpers for tests that drive real windows: message boxes answered automatically, runs of the
+// real program bounded in time, and top-level windows found by process.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -13,14 +13,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include "ui/layout.h"
-
-namespace tavrel::win {
-inline void PrintTo(const Rect& r, std::ostream* out) {
-  *out << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
-}
-}  // namespace tavrel::win
 
 namespace tavrel::test {
 
@@ -54,7 +46,7 @@ inline std::wstring box_text(HWND box) {
   return joined;
 }
 
-// Polls `done` every 20 ms until it holds or the time is up.
+// Polls `done` every 20 ms until it holds or the time is up (a hang guard, not a measurement).
 inline bool wait_until(const std::function<bool()>& done, std::chrono::milliseconds limit) {
   const auto end = std::chrono::steady_clock::now() + limit;
   while (!done()) {
@@ -64,7 +56,7 @@ inline bool wait_until(const std::function<bool()>& done, std::chrono::milliseco
   return true;
 }
 
-// Answers every message box this thread opens while it lives, with OK, and records what they
+// Answers every message box this thread opens while it lives with OK, and records what they
 // said. The box is found through a thread-local CBT hook when it is activated.
 class BoxWatcher {
  public:
@@ -74,9 +66,8 @@ class BoxWatcher {
     HWND owner;
   };
 
-  BoxWatcher() {
+  BoxWatcher() : hook_(SetWindowsHookExW(WH_CBT, hook_proc, nullptr, GetCurrentThreadId())) {
     current() = this;
-    hook_ = SetWindowsHookExW(WH_CBT, hook_proc, nullptr, GetCurrentThreadId());
   }
   ~BoxWatcher() {
     UnhookWindowsHookEx(hook_);
@@ -93,13 +84,11 @@ class BoxWatcher {
     return watcher;
   }
   static LRESULT CALLBACK hook_proc(int code, WPARAM wparam, LPARAM lparam) {
-    if (code == HCBT_ACTIVATE && current()) {
-      const auto window = reinterpret_cast<HWND>(wparam);
-      if (class_name(window) == L"#32770") {
-        current()->boxes_.push_back(
-            Box{text_of(window), box_text(window), GetWindow(window, GW_OWNER)});
-        PostMessageW(window, WM_COMMAND, IDOK, 0);
-      }
+    const auto window = reinterpret_cast<HWND>(wparam);
+    if (code == HCBT_ACTIVATE && current() && class_name(window) == L"#32770") {
+      current()->boxes_.push_back(
+          Box{text_of(window), box_text(window), GetWindow(window, GW_OWNER)});
+      PostMessageW(window, WM_COMMAND, IDOK, 0);
     }
     return CallNextHookEx(nullptr, code, wparam, lparam);
   }
@@ -108,8 +97,8 @@ class BoxWatcher {
   std::vector<Box> boxes_;
 };
 
-// Top-level windows of one process, optionally of one class.
-inline std::vector<HWND> process_windows(DWORD pid, const wchar_t* window_class = nullptr) {
+// Top-level windows of one process of one class.
+inline std::vector<HWND> process_windows(DWORD pid, const wchar_t* window_class) {
   struct Search {
     DWORD pid;
     const wchar_t* window_class;
@@ -120,17 +109,15 @@ inline std::vector<HWND> process_windows(DWORD pid, const wchar_t* window_class 
         auto* s = reinterpret_cast<Search*>(context);
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
-        if (owner == s->pid && (!s->window_class || class_name(window) == s->window_class)) {
-          s->found.push_back(window);
-        }
+        if (owner == s->pid && class_name(window) == s->window_class) s->found.push_back(window);
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
-// A run of the real program. Whatever happens in the test, the process does not outlive it: a
-// process still running at the end is terminated.
+// A run of the real program in `folder`. Whatever happens in the test, the process does not
+// outlive it: a process still running at the end is terminated.
 class ProgramRun {
  public:
   explicit ProgramRun(const std::vector<std::wstring>& arguments,
@@ -141,27 +128,22 @@ class ProgramRun {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    const std::wstring cwd = folder.empty() ? std::wstring() : folder.native();
-    started_ = CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              cwd.empty() ? nullptr : cwd.c_str(), &startup, &info) != 0;
-    if (started_) {
+    if (CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
       CloseHandle(info.hThread);
       process_ = info.hProcess;
       pid_ = info.dwProcessId;
     }
+    EXPECT_NE(process_, nullptr) << "the program did not start";
   }
   ~ProgramRun() {
     if (process_ == nullptr) return;
-    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
-      TerminateProcess(process_, 99);
-      WaitForSingleObject(process_, 5000);
-    }
+    wait(std::chrono::milliseconds(0));
     CloseHandle(process_);
   }
   ProgramRun(const ProgramRun&) = delete;
   ProgramRun& operator=(const ProgramRun&) = delete;
 
-  bool started() const { return started_; }
   DWORD pid() const { return pid_; }
   bool running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
 
@@ -179,38 +161,30 @@ class ProgramRun {
     return code;
   }
 
-  // The shown main window of this run, waiting for it to appear.
   HWND main_window(std::chrono::milliseconds limit = std::chrono::seconds(20)) const {
-    HWND found = nullptr;
-    wait_until(
-        [&] {
-          for (HWND w : process_windows(pid_, L"Tavrel.Main")) {
-            if (IsWindowVisible(w)) found = w;
-          }
-          return found != nullptr || !running();
-        },
-        limit);
-    return found;
+    return visible_window(L"Tavrel.Main", limit);
   }
-
-  // A message box of this run, waiting for it to appear.
   HWND box(std::chrono::milliseconds limit = std::chrono::seconds(20)) const {
-    HWND found = nullptr;
-    wait_until(
-        [&] {
-          for (HWND w : process_windows(pid_, L"#32770")) {
-            if (IsWindowVisible(w)) found = w;
-          }
-          return found != nullptr || !running();
-        },
-        limit);
-    return found;
+    return visible_window(L"#32770", limit);
   }
 
  private:
+  // A shown top-level window of this run, waiting for it to appear.
+  HWND visible_window(const wchar_t* window_class, std::chrono::milliseconds limit) const {
+    HWND found = nullptr;
+    wait_until(
+        [&] {
+          for (HWND w : process_windows(pid_, window_class)) {
+            if (IsWindowVisible(w)) found = w;
+          }
+          return found != nullptr || !running();
+        },
+        limit);
+    return found;
+  }
+
   HANDLE process_ = nullptr;
   DWORD pid_ = 0;
-  bool started_ = false;
 };
 
 }  // namespace tavrel::test
