@@ -60,9 +60,9 @@ TEST_F(DocumentsTest, OpeningTheSameFileAgainSelectsItsTab) {
   for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(c));
   std::wstring slashes = file;
   for (wchar_t& c : slashes) c = c == L'\\' ? L'/' : c;
-  for (const std::filesystem::path& same : {std::filesystem::path(upper),
-                                            std::filesystem::path(slashes),
-                                            files_.path() / "sub" / ".." / "Notes.md"}) {
+  for (const std::filesystem::path& same :
+       {std::filesystem::path(upper), std::filesystem::path(slashes),
+        files_.path() / "sub" / ".." / "Notes.md"}) {
     app_->select_document(1);
     EXPECT_TRUE(app_->open_path(same));
     EXPECT_EQ(app_->documents.size(), 2u);
@@ -119,20 +119,6 @@ TEST_F(DocumentsTest, SaveDialogIsAskedForUntitledAndSaveAs) {
   EXPECT_EQ(suggested_paths_.back(), (files_ / "draft.md").native());
 }
 
-TEST_F(DocumentsTest, ClosingSelectsTheNextAndTheLastLeavesAnEmptyUntitledOne) {
-  for (const char* text : {"a", "b", "c"}) add_document(text);
-  EXPECT_TRUE(app_->close_document(1));
-  EXPECT_EQ(editor_text(), "c");
-  EXPECT_TRUE(app_->close_document(1));
-  EXPECT_EQ(editor_text(), "a");
-  const HWND old_editor = editor();
-  EXPECT_TRUE(app_->close_document(0));
-  ASSERT_EQ(app_->documents.size(), 1u);
-  EXPECT_FALSE(IsWindow(old_editor));
-  EXPECT_EQ(editor_text(), "");
-  EXPECT_EQ(title(), L"Untitled - Tavrel");
-}
-
 // The question before a modified document goes: only "No" drops unsaved text, "Yes" saves that
 // document while the shown one stays active, and a recovery file goes only with its document.
 class SavePromptTest : public AppWindowTest {
@@ -156,21 +142,6 @@ class SavePromptTest : public AppWindowTest {
   Document* untitled_doc_ = nullptr;
 };
 
-TEST_F(SavePromptTest, QuestionNamesTheDocumentInBothLanguages) {
-  app_->confirm_save_changes(file_doc_);
-  app_->vietnamese = true;
-  app_->confirm_save_changes(untitled_doc_);
-  ASSERT_EQ(questions_.size(), 2u);
-  EXPECT_EQ(questions_[0].text, L"Save changes to a.md?");
-  EXPECT_EQ(questions_[0].caption, L"Tavrel");
-  EXPECT_EQ(questions_[0].type, UINT(MB_YESNOCANCEL | MB_ICONQUESTION));
-  EXPECT_EQ(questions_[0].owner, app_->main_window);
-  EXPECT_EQ(questions_[1].text, L"L\u01B0u thay \u0111\u1ED5i trong Ch\u01B0a \u0111\u1EB7t t\u00EAn?");
-  file_doc_->modified = false;
-  EXPECT_TRUE(app_->confirm_save_changes(file_doc_));
-  EXPECT_EQ(questions_.size(), 2u);  // an unmodified document is not asked about
-}
-
 TEST_F(SavePromptTest, OnlyNoDiscardsAndDropsTheRecoveryFile) {
   // 0: the box could not be shown; IDABORT: any other answer.
   for (const int answer : {IDCANCEL, 0, IDABORT}) {
@@ -188,13 +159,23 @@ TEST_F(SavePromptTest, OnlyNoDiscardsAndDropsTheRecoveryFile) {
   EXPECT_TRUE(std::filesystem::exists(recovery_file(untitled_doc_->id)));
 }
 
-TEST_F(SavePromptTest, YesSavesThatDocumentAndKeepsTheShownOneActive) {
+TEST_F(SavePromptTest, QuestionNamesTheDocumentAndYesSavesItKeepingTheShownOneActive) {
   answers_ = {IDYES};
   EXPECT_TRUE(app_->confirm_save_changes(file_doc_));
+  ASSERT_EQ(questions_.size(), 1u);
+  EXPECT_EQ(questions_[0].text, L"Save changes to a.md?");
+  EXPECT_EQ(questions_[0].caption, L"Tavrel");
+  EXPECT_EQ(questions_[0].type, UINT(MB_YESNOCANCEL | MB_ICONQUESTION));
+  EXPECT_EQ(questions_[0].owner, app_->main_window);
   EXPECT_EQ(read_bytes(files_ / "a.md"), "alpha\n+a");
-  EXPECT_FALSE(file_doc_->modified);
   EXPECT_EQ(app_->active_document, 1u);
   EXPECT_EQ(title(), L"* Untitled - Tavrel");
+  EXPECT_TRUE(app_->confirm_save_changes(file_doc_));  // saved now: not asked again
+  app_->vietnamese = true;
+  EXPECT_FALSE(app_->confirm_save_changes(untitled_doc_));
+  ASSERT_EQ(questions_.size(), 2u);
+  EXPECT_EQ(questions_[1].text,
+            L"L\u01B0u thay \u0111\u1ED5i trong Ch\u01B0a \u0111\u1EB7t t\u00EAn?");
 }
 
 TEST_F(SavePromptTest, FailedSaveFromTheQuestionKeepsEverything) {

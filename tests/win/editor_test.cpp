@@ -1,5 +1,5 @@
 // The RichEdit editors of a hidden main window: text in and out, the editing operations with
-// their undo steps, the subclass's keys and the typewriter colours.
+// their undo steps and the typewriter colours.
 #include <gtest/gtest.h>
 
 #include "core/documents_win.h"
@@ -38,7 +38,6 @@ class EditorTest : public AppWindowTest {
   }
 
   void undo() { SendMessageW(editor(), EM_UNDO, 0, 0); }
-  void key(UINT message, WPARAM code) { SendMessageW(editor(), message, code, 0); }
 };
 
 }  // namespace
@@ -71,10 +70,7 @@ TEST_F(EditorTest, InvalidTextLeavesNoEditorAndNoticesOn) {
   EXPECT_FALSE(app_->suppress_change);
   EXPECT_TRUE(app_->documents.empty());
   EXPECT_EQ(GetDlgItem(app_->main_window, first_editor_id), nullptr);
-  app_->wrap_selection(L"*", L"*", L"x");  // without documents the operations do nothing
-  app_->prefix_selected_lines(L"> ");
-  app_->apply_typewriter();
-  app_->on_caret_moved();
+  app_->wrap_selection(L"*", L"*", L"x");  // without documents nothing happens
 }
 
 TEST_F(EditorTest, WrapSurroundsTheSelectionInOneUndoStep) {
@@ -119,33 +115,10 @@ TEST_F(EditorTest, PrefixGoesBeforeEveryTouchedParagraph) {
   EXPECT_EQ(editor_text(), "one\ntwo\n> three\n- " + long_paragraph + "\n");
 }
 
-TEST_F(EditorTest, TabTypesFourSpacesAndVimNormalStateMapsKeys) {
-  add_document("abc");
-  select(0, 0);
-  key(WM_CHAR, L'\t');
-  EXPECT_EQ(editor_text(), "    abc");
-  undo();
-  EXPECT_EQ(editor_text(), "abc");
-
-  select(0, 0);
-  app_->vim = true;
-  app_->vim_insert = false;
-  key(WM_CHAR, L'a');  // swallowed
-  key(WM_CHAR, L'\t');
-  key(WM_KEYDOWN, 'X');
-  EXPECT_EQ(editor_text(), "bc");
-  key(WM_KEYDOWN, 'L');
-  EXPECT_EQ(selection(editor()).cpMin, 1);
-  key(WM_KEYDOWN, 'I');
-  EXPECT_TRUE(app_->vim_insert);
-  key(WM_CHAR, L'q');
-  EXPECT_EQ(editor_text(), "bqc");
-}
-
 TEST_F(EditorTest, TypewriterColoursNeverBecomeUndoStepsOrEdits) {
   add_document("first\nsecond\nthird");
   select(7, 7);  // inside "second"
-  key(WM_CHAR, L'X');
+  SendMessageW(editor(), WM_CHAR, L'X', 0);
   ASSERT_EQ(editor_text(), "first\nsXecond\nthird");
   SendMessageW(editor(), EM_SETMODIFY, FALSE, 0);
   const uint64_t revision = active().revision;
@@ -161,9 +134,4 @@ TEST_F(EditorTest, TypewriterColoursNeverBecomeUndoStepsOrEdits) {
   EXPECT_EQ(colour_at(16), kMuted);
   undo();  // the typed character, not a colour
   EXPECT_EQ(editor_text(), "first\nsecond\nthird");
-
-  app_->typewriter = false;
-  app_->apply_typewriter();
-  EXPECT_EQ(colour_at(1), kText);
-  EXPECT_EQ(colour_at(16), kText);
 }

@@ -37,7 +37,8 @@ TEST(AtomicWrite, ReplacesContentWithTemporariesCountingUpBeside) {
   const std::wstring first = next_temp_name(dir / "notes.md");
   const std::wstring second = next_temp_name(dir / "notes.md");
   ASSERT_EQ(first.rfind(prefix, 0), 0u);
-  EXPECT_EQ(std::stoull(second.substr(prefix.size())), std::stoull(first.substr(prefix.size())) + 1);
+  EXPECT_EQ(std::stoull(second.substr(prefix.size())),
+            std::stoull(first.substr(prefix.size())) + 1);
   EXPECT_EQ(first.substr(first.size() - 4), L".tmp");
 }
 
@@ -56,8 +57,8 @@ TEST(AtomicWriteFaults, EveryFailureKeepsTheOriginal) {
       {"target held open",
        [&](TempDir& dir) {
          holder = UniqueFile(CreateFileW((dir / "a.md").c_str(), GENERIC_READ,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                         OPEN_EXISTING, 0, nullptr));
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         0, nullptr));
        },
        "a.md", "Cannot replace destination; original file preserved"},
       {"temporary name taken", [&](TempDir& dir) { write_bytes(dir.path() / taken, "someone's"); },
@@ -74,7 +75,8 @@ TEST(AtomicWriteFaults, EveryFailureKeepsTheOriginal) {
     const bool via_taken = c.via_taken;
     EXPECT_EQ(error_text([&] {
                 if (via_taken) {
-                  write_file_atomic_via(dir.path() / c.target, "new", (dir.path() / taken).native());
+                  write_file_atomic_via(dir.path() / c.target, "new",
+                                        (dir.path() / taken).native());
                 } else {
                   write_file_atomic(dir.path() / c.target, "new");
                 }
@@ -85,15 +87,6 @@ TEST(AtomicWriteFaults, EveryFailureKeepsTheOriginal) {
     EXPECT_EQ(leftover_temporaries(dir.path()), via_taken ? 1u : 0u);
     if (via_taken) EXPECT_EQ(read_bytes(dir.path() / taken), "someone's");  // never deleted
   }
-}
-
-TEST(Documents, LoadMakesThePathAbsoluteAndNormal) {
-  TempDir dir;
-  std::filesystem::create_directory(dir / "sub");
-  write_bytes(dir / "a.md", "x");
-  const Document doc = load_document(dir.path().wstring() + L"/sub/../a.md");
-  EXPECT_EQ(doc.path, (dir / "a.md").wstring());
-  EXPECT_NE(doc.disk_time, 0);
 }
 
 // The last-write time of a write a few milliseconds after the load still tells them apart.

@@ -1,5 +1,5 @@
 // The main window created in this process (hidden): the layout applied to its controls, the
-// split bar, the error box, edits reaching the window procedure, closing and focus.
+// split bar, the error box, edits reaching the window procedure and the settings timer.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -16,24 +16,8 @@ namespace {
 
 bool shown(HWND window) { return (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) != 0; }
 
-std::optional<WPARAM> posted_quit_code() {
-  MSG message;
-  if (!PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return std::nullopt;
-  return message.wParam;
-}
-
-LRESULT CALLBACK count_position_changes(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
-                                        UINT_PTR, DWORD_PTR counter) {
-  if (message == WM_WINDOWPOSCHANGING) ++*reinterpret_cast<int*>(counter);
-  return DefSubclassProc(window, message, wparam, lparam);
-}
-
 class MainWindowTest : public AppWindowTest {
  protected:
-  void resize(int width, int height) {
-    SetWindowPos(app_->main_window, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-
   Rect place_of(HWND child) const {
     RECT r{};
     GetWindowRect(child, &r);
@@ -60,15 +44,8 @@ class MainWindowTest : public AppWindowTest {
 
 TEST_F(MainWindowTest, LayoutIsAppliedAndFollowsSizeDpiAndTheFindRow) {
   expect_layout_applied();
-  int moves = 0;
-  SetWindowSubclass(app_->status_bar, count_position_changes, 7,
-                    reinterpret_cast<DWORD_PTR>(&moves));
-  app_->layout_panes();
-  EXPECT_EQ(moves, 0);  // an unchanged layout moves nothing
   app_->outline = true;
-  resize(900, 600);
-  EXPECT_GT(moves, 0);
-  RemoveWindowSubclass(app_->status_bar, count_position_changes, 7);
+  SetWindowPos(app_->main_window, nullptr, 0, 0, 900, 600, SWP_NOZORDER | SWP_NOACTIVATE);
   expect_layout_applied();
 
   app_->find_bar_visible = true;
@@ -84,28 +61,7 @@ TEST_F(MainWindowTest, LayoutIsAppliedAndFollowsSizeDpiAndTheFindRow) {
   RECT suggested{10, 10, 1810, 1210};
   send(WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
   EXPECT_EQ(app_->dpi, 144);
-  MINMAXINFO info{};
-  send(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
-  EXPECT_EQ(info.ptMinTrackSize.x, app_->scale(850));
   expect_layout_applied();
-}
-
-TEST_F(MainWindowTest, OnlyTheActiveEditorIsPlacedAndPadded) {
-  const Document& first = add_document("a");
-  const Document& second = add_document("b");
-  const Rect editor_place = *compute_layout(layout_input(*app_)).at(Pane::ActiveEditor).rect;
-  EXPECT_TRUE(shown(second.editor));
-  EXPECT_FALSE(shown(first.editor));
-  EXPECT_TRUE(place_of(second.editor) == editor_place);
-  RECT client{};
-  GetClientRect(second.editor, &client);
-  RECT format{};
-  SendMessageW(second.editor, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
-  EXPECT_TRUE((Rect{format.left, format.top, format.right, format.bottom}) ==
-              padded_text_rect(Rect{0, 0, client.right, client.bottom}, 12, true, app_->dpi));
-  app_->select_document(0);
-  EXPECT_TRUE(shown(first.editor));
-  EXPECT_FALSE(shown(second.editor));
 }
 
 TEST_F(MainWindowTest, SplitterDragsWithinItsLimitsUntilReleasedOrTheMouseIsLost) {
@@ -128,16 +84,12 @@ TEST_F(MainWindowTest, SplitterDragsWithinItsLimitsUntilReleasedOrTheMouseIsLost
   send(WM_CAPTURECHANGED, 0, 0);
   send(WM_MOUSEMOVE, 0, MAKELPARAM(0, 300));
   EXPECT_EQ(app_->split_percent, 75);
-
-  app_->view_mode = 0;  // the editor alone has no bar
-  send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(split, 300));
-  EXPECT_FALSE(app_->splitter_drag);
 }
 
 TEST_F(MainWindowTest, FailuresShowTheErrorBoxWithInvalidTextShownLeniently) {
   BoxWatcher watcher;
   app_->show_error(std::runtime_error("bad \xFF byte"));
-  app_->profile_dir = profile_ / "gone" / "deeper";  // the settings cannot be written there
+  app_->profile_dir = profile_ / "gone" / "deeper";   // the settings cannot be written there
   EXPECT_EQ(send(WM_TIMER, timer_save_settings), 0);  // the handler's error stops at the window
   ASSERT_EQ(watcher.boxes().size(), 2u);
   EXPECT_EQ(watcher.boxes()[0].title, L"Tavrel - Could not complete action");
@@ -172,53 +124,9 @@ TEST_F(MainWindowTest, EditsOfTheActiveEditorMarkItAndArmTheTimers) {
   EXPECT_TRUE(KillTimer(app_->main_window, timer_recovery));
 }
 
-TEST_F(MainWindowTest, SettingsAreSavedByTheirTimerAndOnClose) {
+TEST_F(MainWindowTest, SettingsAreSavedOnceByTheirTimer) {
   app_->split_percent = 61;
   send(WM_TIMER, timer_save_settings);
   EXPECT_EQ(nlohmann::json::parse(read_bytes(profile_ / "settings.json")).at("splitPercent"), 61);
   EXPECT_FALSE(KillTimer(app_->main_window, timer_save_settings));  // one-shot
-
-  app_->split_percent = 40;
-  send(WM_CLOSE);
-  EXPECT_FALSE(IsWindow(app_->main_window));
-  EXPECT_EQ(posted_quit_code(), std::optional<WPARAM>(0));
-  EXPECT_EQ(nlohmann::json::parse(read_bytes(profile_ / "settings.json")).at("splitPercent"), 40);
-}
-
-TEST_F(MainWindowTest, ReleasingTheWindowPostsNoQuit) {
-  release_main_window(*app_);
-  EXPECT_EQ(app_->main_window, nullptr);
-  EXPECT_EQ(posted_quit_code(), std::nullopt);
-}
-
-// Focus follows the user across deactivation: back into the find box while it is shown, to the
-// active editor once it is hidden, and never into a disabled or minimised window.
-TEST_F(MainWindowTest, FocusComesBackWhereItWas) {
-  const HWND edit = add_document("a").editor;
-  app_->find_bar_visible = true;
-  app_->layout_panes();
-  ShowWindow(app_->main_window, SW_SHOW);
-  SetForegroundWindow(app_->main_window);
-  SetFocus(app_->find_edit);
-  ASSERT_EQ(GetFocus(), app_->find_edit);
-  send(WM_ACTIVATE, WA_INACTIVE, 0);
-  SetFocus(nullptr);
-  send(WM_ACTIVATE, WA_INACTIVE, 0);  // focus outside the window is not remembered
-  EXPECT_EQ(app_->saved_focus, app_->find_edit);
-
-  SetFocus(edit);
-  send(WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 1), 0);  // activated while minimised
-  EXPECT_EQ(GetFocus(), edit);
-  EnableWindow(app_->main_window, FALSE);
-  send(WM_ACTIVATE, WA_ACTIVE, 0);
-  EXPECT_EQ(GetFocus(), edit);
-  EnableWindow(app_->main_window, TRUE);
-  send(WM_ACTIVATE, WA_ACTIVE, 0);
-  EXPECT_EQ(GetFocus(), app_->find_edit);
-
-  send(WM_ACTIVATE, WA_INACTIVE, 0);
-  app_->find_bar_visible = false;
-  app_->layout_panes();
-  send(WM_ACTIVATE, WA_ACTIVE, 0);
-  EXPECT_EQ(GetFocus(), edit);
 }

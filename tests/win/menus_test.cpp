@@ -1,13 +1,11 @@
-// Commands of a hidden main window sent as the menu sends them: the menu text's literal
-// ampersand, check marks, layout toggles without renders, when settings are saved, pins,
-// custom.css and distraction-free mode.
+// Commands of a hidden main window sent as the menu sends them: check marks, layout toggles
+// without renders, when settings are saved, pins and distraction-free mode.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "core/text_convert.h"
 #include "tests/win/app_window_fixture_win.h"
 #include "ui/menus_win.h"
-#include "ui/paint_win.h"
 
 using namespace tavrel::win;
 using tavrel::test::AppWindowTest;
@@ -36,25 +34,6 @@ class MenusTest : public AppWindowTest {
 
 }  // namespace
 
-// The drawn text keeps one "&"; the native string doubles it so that no letter is underlined.
-TEST_F(MenusTest, RecentItemKeepsALiteralAmpersand) {
-  const MenuItem* record = menu_item_record(bar(), cmd_recent_pinned, false);
-  ASSERT_NE(record, nullptr);
-  EXPECT_EQ(menu_item_texts(*record).label, L"Recent & pinned...");
-  wchar_t native[128] = {};
-  GetMenuStringW(bar(), cmd_recent_pinned, native, 128, MF_BYCOMMAND);
-  EXPECT_EQ(std::wstring(native), L"Recent && pinned...\tCtrl+Shift+O");
-}
-
-TEST_F(MenusTest, WithoutDocumentsOnlyNewAndOpenAct) {
-  command(cmd_auto_save);
-  EXPECT_FALSE(app_->auto_save);
-  EXPECT_FALSE(saved_settings());
-  command(cmd_new);
-  EXPECT_EQ(app_->documents.size(), 1u);
-  EXPECT_TRUE(saved_settings());
-}
-
 // Sixteen layout toggles keep the menu, start no render and save the settings once, later;
 // other commands save at once and the checks follow the flags.
 TEST_F(MenusTest, ToggleCommandsAndTheSettingsSave) {
@@ -78,7 +57,8 @@ TEST_F(MenusTest, ToggleCommandsAndTheSettingsSave) {
   command(cmd_auto_save);
   command(cmd_theme_dark);
   for (const int id : {cmd_editor_view, cmd_auto_save, cmd_theme_dark}) EXPECT_TRUE(checked(id));
-  for (const int id : {cmd_split_view, cmd_theme_system, cmd_sync_scroll}) EXPECT_FALSE(checked(id));
+  for (const int id : {cmd_split_view, cmd_theme_system, cmd_sync_scroll})
+    EXPECT_FALSE(checked(id));
 }
 
 TEST_F(MenusTest, PinningTogglesTheDocumentInThePins) {
@@ -88,24 +68,10 @@ TEST_F(MenusTest, PinningTogglesTheDocumentInThePins) {
   save_path_ = (files_ / "pinned.md").native();
   app_->settings["pins"] = nlohmann::json::array({"C:\\other.md"});
   command(cmd_pin_document);
-  EXPECT_EQ(app_->settings["pins"],
-            nlohmann::json::array({"C:\\other.md", to_utf8(*save_path_)}));
+  EXPECT_EQ(app_->settings["pins"], nlohmann::json::array({"C:\\other.md", to_utf8(*save_path_)}));
   EXPECT_EQ(app_->status_text, L"Pinned documents updated");
   command(cmd_pin_document);
   EXPECT_EQ(saved_settings()->at("pins"), nlohmann::json::array({"C:\\other.md"}));
-}
-
-TEST_F(MenusTest, EditExportCssCreatesTheFileOnceAndOpensIt) {
-  settled_document();
-  const std::filesystem::path css = profile_ / "custom.css";
-  command(cmd_edit_export_css);
-  EXPECT_EQ(read_bytes(css), std::string(kDefaultCustomCss));
-  EXPECT_EQ(std::filesystem::path(active().path).filename(), "custom.css");
-  tavrel::test::write_bytes(css, "body { color: red; }\n");
-  command(cmd_close_tab);
-  command(cmd_edit_export_css);
-  EXPECT_EQ(read_bytes(css), "body { color: red; }\n");  // an existing file is never overwritten
-  EXPECT_EQ(editor_text(), "body { color: red; }\n");
 }
 
 TEST_F(MenusTest, DistractionFreeRemovesTheBarAndWindowsSettingsCannotBringItBack) {

@@ -22,7 +22,9 @@ class PreviewTest : public AppWindowTest {
     app_->poll_jobs();
   }
 
-  bool preview_has(const std::string& text) { return preview_text().find(text) != std::string::npos; }
+  bool preview_has(const std::string& text) {
+    return preview_text().find(text) != std::string::npos;
+  }
 };
 
 }  // namespace
@@ -52,7 +54,7 @@ TEST_F(PreviewTest, StaleResultsAreDropped) {
   collect_render();
   EXPECT_TRUE(preview_has("second paragraph words more"));
 
-  add_document("# Two\n");  // starts a render of "Two"
+  add_document("# Two\n");   // starts a render of "Two"
   app_->select_document(0);  // asks again while it runs
   collect_render();          // "Two" no longer matches and is dropped; the first starts at once
   ASSERT_TRUE(app_->render_future.valid());
@@ -65,32 +67,6 @@ TEST_F(PreviewTest, StaleResultsAreDropped) {
   app_->documents.clear();  // as if the last tab went while the task ran
   app_->poll_jobs();
   EXPECT_FALSE(preview_has("Gone"));
-}
-
-TEST_F(PreviewTest, LargeDocumentRendersTheVisibleWindowAndSaysSo) {
-  // Few long paragraphs, each named by its number: the control takes them in much faster than
-  // many short ones, and the names tell which part of the text the preview shows.
-  std::string body;
-  while (body.size() < 4000) body += "words \xC3\xA9\xC3\xA9 and more words in it. ";
-  std::string text;
-  for (int n = 0; text.size() <= kLargeDocumentBytes; ++n)
-    text += "P" + std::to_string(n) + " " + body + "\n\n";
-  app_->word_wrap = false;  // one line per paragraph; wrapping ten megabytes is slow under Wine
-  add_document(text);
-  EXPECT_EQ(app_->status_text, L"Large document | preview follows the visible section");
-  finish_jobs();
-  EXPECT_EQ(app_->stats.lines,
-            static_cast<uint64_t>(std::count(text.begin(), text.end(), '\n')) + 1);
-  EXPECT_LT(preview_text().size(), kPartialWindowBytes);
-  EXPECT_TRUE(preview_has("P0 words"));
-
-  SendMessageW(editor(), EM_LINESCROLL, 0, 2000);  // paragraph 1000 at the top
-  app_->request_render();
-  finish_jobs();
-  EXPECT_FALSE(preview_has("P0 words"));
-  EXPECT_TRUE(preview_has("P1000 words"));
-  EXPECT_TRUE(preview_has("P996 words"));  // the 16 KiB lead above it
-  EXPECT_FALSE(preview_has("P995 words"));
 }
 
 // One scan at a time: a result for a folder that is no longer the workspace is dropped and the
@@ -109,9 +85,8 @@ TEST_F(PreviewTest, ScanResultsApplyOnlyToTheirFolder) {
   EXPECT_TRUE(app_->workspace_files.empty());
   ASSERT_TRUE(app_->scan_future.valid());
   finish_jobs();
-  EXPECT_EQ(app_->workspace_files,
-            (std::vector<std::filesystem::path>{files_ / "second" / "b.md",
-                                                files_ / "second" / "c.md"}));
+  EXPECT_EQ(app_->workspace_files, (std::vector<std::filesystem::path>{
+                                       files_ / "second" / "b.md", files_ / "second" / "c.md"}));
 
   app_->workspace_root = files_ / "w";
   app_->scan_workspace();

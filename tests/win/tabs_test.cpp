@@ -9,7 +9,6 @@
 using namespace tavrel::win;
 using tavrel::test::AppWindowTest;
 using tavrel::test::BoxWatcher;
-using tavrel::test::write_bytes;
 
 namespace {
 
@@ -39,21 +38,6 @@ class TabsTest : public AppWindowTest {
     return SendMessageW(app_->tab_control, message, wparam, lparam);
   }
 };
-
-HTREEITEM find_item(HWND tree, const std::wstring& name, HTREEITEM item) {
-  for (; item != nullptr; item = TreeView_GetNextSibling(tree, item)) {
-    wchar_t text[64] = {};
-    TVITEMW data{};
-    data.mask = TVIF_TEXT;
-    data.hItem = item;
-    data.pszText = text;
-    data.cchTextMax = 64;
-    TreeView_GetItem(tree, &data);
-    if (name == text) return item;
-    if (HTREEITEM below = find_item(tree, name, TreeView_GetChild(tree, item))) return below;
-  }
-  return nullptr;
-}
 
 }  // namespace
 
@@ -157,35 +141,5 @@ TEST_F(OutlineTest, StaleOffsetsBackOffOrStopAtTheEnd) {
   app_->goto_outline_entry(-1);
   app_->goto_outline_entry(2);
   EXPECT_EQ(selection(editor()).cpMin, 4);
-  EXPECT_TRUE(boxes.boxes().empty());
-}
-
-// A file of the tree opens by double click or Enter; folders and images do not.
-TEST_F(AppWindowTest, WorkspaceTreeOpensDocumentsOnly) {
-  add_document("welcome");
-  app_->workspace_root = files_.path();
-  for (const char* name : {"docs/notes.md", "photo.PNG", "shot.Jpeg"}) {
-    std::filesystem::create_directories((files_ / name).parent_path());
-    write_bytes(files_ / name, "\x89PNG\r\n\x1A\n");
-    app_->workspace_files.push_back(files_ / name);
-  }
-  write_bytes(files_ / "docs/notes.md", "# Notes\n");
-  app_->fill_workspace_tree();
-  const auto activate = [&](const std::wstring& name, UINT code) {
-    const HTREEITEM item = find_item(app_->workspace_tree, name, TreeView_GetRoot(app_->workspace_tree));
-    ASSERT_NE(item, nullptr) << name;
-    TreeView_SelectItem(app_->workspace_tree, item);
-    NMHDR header{app_->workspace_tree, ctl_workspace_tree, code};
-    send(WM_NOTIFY, ctl_workspace_tree, reinterpret_cast<LPARAM>(&header));
-  };
-  BoxWatcher boxes;
-  for (const auto& [name, code] : {std::pair{L"docs", NM_RETURN}, std::pair{L"photo.PNG", NM_DBLCLK},
-                                   std::pair{L"shot.Jpeg", NM_RETURN}}) {
-    activate(name, code);
-  }
-  EXPECT_EQ(app_->documents.size(), 1u);
-  activate(L"notes.md", NM_DBLCLK);
-  ASSERT_EQ(app_->documents.size(), 2u);
-  EXPECT_EQ(std::filesystem::path(active().path).filename(), "notes.md");
   EXPECT_TRUE(boxes.boxes().empty());
 }
