@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "core/app_win.h"
-#include "core/handles_win.h"
 #include "tests/portable/test_support.h"
 #include "ui/editor_win.h"
 #include "ui/main_window_win.h"
@@ -200,16 +199,8 @@ class ProgramRun {
 
 // Moves the file's last-write time one hour on, as another program's save would.
 inline void touch_later(const std::filesystem::path& path) {
-  win::UniqueFile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                   nullptr));
-  ASSERT_TRUE(file);
-  FILETIME time{};
-  GetFileTime(file.get(), nullptr, nullptr, &time);
-  ULARGE_INTEGER value{{time.dwLowDateTime, time.dwHighDateTime}};
-  value.QuadPart += 36000000000ull;
-  time = FILETIME{value.LowPart, value.HighPart};
-  ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &time));
+  std::filesystem::last_write_time(path,
+                                   std::filesystem::last_write_time(path) + std::chrono::hours(1));
 }
 
 class AppWindowTest : public ::testing::Test {
@@ -233,7 +224,7 @@ class AppWindowTest : public ::testing::Test {
     app_->message_box = [this](HWND owner, const std::wstring& text, const std::wstring& caption,
                                UINT type) {
       questions_.push_back(Question{owner, text, caption, type});
-      if (answers_.empty()) return answer_;
+      if (answers_.empty()) return IDCANCEL;
       const int answer = answers_.front();
       answers_.pop_front();
       return answer;
@@ -303,12 +294,8 @@ class AppWindowTest : public ::testing::Test {
     const int count = static_cast<int>(SendMessageW(app_->tab_control, TCM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
       wchar_t buffer[260] = {};
-      TCITEMW item{};
-      item.mask = TCIF_TEXT;
-      item.pszText = buffer;
-      item.cchTextMax = 260;
-      SendMessageW(app_->tab_control, TCM_GETITEMW, static_cast<WPARAM>(i),
-                   reinterpret_cast<LPARAM>(&item));
+      TCITEMW item{TCIF_TEXT, 0, 0, buffer, 260, 0, 0};
+      TabCtrl_GetItem(app_->tab_control, i, &item);
       texts.push_back(buffer);
     }
     return texts;
@@ -322,8 +309,7 @@ class AppWindowTest : public ::testing::Test {
   TempDir files_;
   std::unique_ptr<win::App> app_;
   std::vector<Question> questions_;
-  std::deque<int> answers_;  // taken in turn; once empty every question gets `answer_`
-  int answer_ = IDCANCEL;
+  std::deque<int> answers_;                // taken in turn; once they are gone the answer is Cancel
   std::optional<std::wstring> save_path_;  // what the save dialog returns (nothing: cancelled)
   std::vector<std::wstring> suggested_paths_;
 };

@@ -89,11 +89,6 @@ TEST_F(EditorTest, WrapSurroundsTheSelectionInOneUndoStep) {
   app_->wrap_selection(L"**", L"**", L"bold text");
   EXPECT_EQ(editor_text(), "one**bold text** two");
   EXPECT_EQ(selected_text(), L"bold text");
-
-  select(-1, -1);
-  app_->wrap_selection(L"\r\n```\r\n", L"\r\n```\r\n", L"code");
-  EXPECT_EQ(editor_text(), "one**bold text** two\n```\ncode\n```\n");
-  EXPECT_EQ(selected_text(), L"code");
 }
 
 TEST_F(EditorTest, PrefixGoesBeforeEveryTouchedParagraph) {

@@ -1,9 +1,8 @@
 // Commands of a hidden main window sent as the menu sends them: check marks, layout toggles
-// without renders, when settings are saved, pins and distraction-free mode.
+// without renders, when settings are saved and distraction-free mode.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "core/text_convert.h"
 #include "tests/win/app_window_fixture_win.h"
 #include "ui/menus_win.h"
 
@@ -59,19 +58,6 @@ TEST_F(MenusTest, ToggleCommandsAndTheSettingsSave) {
   for (const int id : {cmd_editor_view, cmd_auto_save, cmd_theme_dark}) EXPECT_TRUE(checked(id));
   for (const int id : {cmd_split_view, cmd_theme_system, cmd_sync_scroll})
     EXPECT_FALSE(checked(id));
-}
-
-TEST_F(MenusTest, PinningTogglesTheDocumentInThePins) {
-  settled_document("pinned");
-  command(cmd_pin_document);  // untitled and the save is cancelled: nothing changes
-  EXPECT_EQ(app_->settings.find("pins"), app_->settings.end());
-  save_path_ = (files_ / "pinned.md").native();
-  app_->settings["pins"] = nlohmann::json::array({"C:\\other.md"});
-  command(cmd_pin_document);
-  EXPECT_EQ(app_->settings["pins"], nlohmann::json::array({"C:\\other.md", to_utf8(*save_path_)}));
-  EXPECT_EQ(app_->status_text, L"Pinned documents updated");
-  command(cmd_pin_document);
-  EXPECT_EQ(saved_settings()->at("pins"), nlohmann::json::array({"C:\\other.md"}));
 }
 
 TEST_F(MenusTest, DistractionFreeRemovesTheBarAndWindowsSettingsCannotBringItBack) {

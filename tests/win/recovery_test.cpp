@@ -67,7 +67,7 @@ TEST_F(RecoveryTest, SnapshotRestoreRoundTrip) {
   app_->documents.pop_back();
   app_->active_document = 0;
 
-  answer_ = IDYES;
+  answers_ = {IDYES};
   app_->restore_recovery();
   ASSERT_EQ(questions_.size(), 1u);
   EXPECT_EQ(questions_[0].text, L"Unsaved documents were recovered. Open them now?");
@@ -82,7 +82,7 @@ TEST_F(RecoveryTest, SnapshotRestoreRoundTrip) {
   EXPECT_TRUE(std::filesystem::exists(recovery_file(id)));  // restoring deletes nothing
   EXPECT_EQ(title(), L"* gone.md - Tavrel");
 
-  answer_ = IDNO;  // closing it unsaved drops the snapshot
+  answers_ = {IDNO};  // closing it unsaved drops the snapshot
   ASSERT_TRUE(app_->close_document(app_->active_document));
   EXPECT_FALSE(std::filesystem::exists(recovery_file(id)));
 }
@@ -92,10 +92,9 @@ TEST_F(RecoveryTest, DecliningOrNoSnapshotsKeepEverything) {
   app_->restore_recovery();
   EXPECT_TRUE(questions_.empty());
   write_bytes(recovery_file(kFirstId), R"({"text":"unsaved"})");
-  for (const int answer : {IDNO, 0}) {
-    answer_ = answer;
-    app_->restore_recovery();
-  }
+  answers_ = {IDNO, 0};
+  app_->restore_recovery();
+  app_->restore_recovery();
   EXPECT_EQ(questions_.size(), 2u);
   EXPECT_TRUE(app_->documents.empty());
   EXPECT_EQ(read_bytes(recovery_file(kFirstId)), R"({"text":"unsaved"})");
@@ -111,7 +110,7 @@ TEST_F(RecoveryTest, DamagedSnapshotIsReportedSkippedAndKept) {
   };
   for (const auto& [file, bytes] : damaged) write_bytes(file, bytes);
   write_bytes(recovery_file(kFirstId), R"({"text":"good"})");
-  answer_ = IDYES;
+  answers_ = {IDYES};
   app_->restore_recovery();
   ASSERT_EQ(app_->documents.size(), 1u);
   EXPECT_EQ(active().id, kFirstId);

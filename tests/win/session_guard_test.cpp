@@ -1,5 +1,5 @@
-// The per-profile guard and the hand-over in one process: the mutex, the marked window taking
-// the files, a window that refuses, and the running window's answers.
+// The per-profile guard in one process: the mutex, the marked window taking the files and a
+// window that refuses them.
 #include "core/session_guard_win.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +9,6 @@
 
 using namespace tavrel::win;
 using tavrel::test::AppWindowTest;
-using tavrel::test::BoxWatcher;
 using tavrel::test::error_text;
 
 namespace {
@@ -23,15 +22,6 @@ class SessionGuardTest : public AppWindowTest {
   // Marks `window` as the running instance of this profile.
   void mark(HWND window) {
     SetPropW(window, session_name(profile_.path()).c_str(), reinterpret_cast<HANDLE>(1));
-  }
-
-  LRESULT hand_over(std::uint64_t tag, const void* data, size_t size) {
-    COPYDATASTRUCT message{static_cast<ULONG_PTR>(tag), static_cast<DWORD>(size),
-                           const_cast<void*>(data)};
-    return send(WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&message));
-  }
-  LRESULT hand_over(std::string_view json) {
-    return hand_over(kForwardedArgumentsTag, json.data(), json.size());
   }
 
   const wchar_t* no_files_[1] = {L"tavrel.exe"};
@@ -78,18 +68,4 @@ TEST_F(SessionGuardTest, LaterStartHandsOverToTheMarkedWindowOrFailsAsBusy) {
             "The existing Tavrel window is busy. Please try again.");
   RemovePropW(refusing, session_name(profile_.path()).c_str());
   DestroyWindow(refusing);
-}
-
-// The payload's rules are checked where it is decoded; here: the window's answers.
-TEST_F(SessionGuardTest, ReceiverRefusesSilentlyButWarnsOfMalformedText) {
-  BoxWatcher watcher;
-  EXPECT_EQ(send(WM_COPYDATA, 0, 0), 0);
-  EXPECT_EQ(hand_over(0x54565232, "[]", 2), 0);  // another tag
-  EXPECT_EQ(hand_over(R"({"a":"b"})"), 0);
-  EXPECT_TRUE(watcher.boxes().empty());
-  EXPECT_EQ(hand_over("[]"), 1);
-  EXPECT_EQ(hand_over("[\"C:\\\\a.md\""), 0);  // malformed: refused with the warning box
-  ASSERT_EQ(watcher.boxes().size(), 1u);
-  EXPECT_EQ(watcher.boxes()[0].title, L"Tavrel - Could not complete action");
-  EXPECT_EQ(hand_over("[]"), 1);  // still answering
 }

@@ -108,14 +108,3 @@ TEST_F(ThemeTest, SettingWindowsValueAndHighContrastChooseThePalette) {
   EXPECT_EQ(GetBkColor(dc), system.window);
   DeleteDC(dc);
 }
-
-TEST_F(ThemeTest, MenuHookLivesWhileTheMenuLoopRunsOrTheAppDoes) {
-  send(WM_ENTERMENULOOP, FALSE, 0);
-  EXPECT_TRUE(menu_hook_installed());
-  send(WM_EXITMENULOOP, FALSE, 0);
-  EXPECT_FALSE(menu_hook_installed());
-  app_->install_menu_hook();
-  release_main_window(*app_);
-  app_.reset();
-  EXPECT_FALSE(menu_hook_installed());
-}
