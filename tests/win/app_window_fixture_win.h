@@ -76,12 +76,10 @@ class BoxWatcher {
     HWND owner;
   };
 
-  BoxWatcher() : hook_(SetWindowsHookExW(WH_CBT, hook_proc, nullptr, GetCurrentThreadId())) {
-    current() = this;
-  }
+  BoxWatcher() { current_ = this; }
   ~BoxWatcher() {
     UnhookWindowsHookEx(hook_);
-    current() = nullptr;
+    current_ = nullptr;
   }
   BoxWatcher(const BoxWatcher&) = delete;
   BoxWatcher& operator=(const BoxWatcher&) = delete;
@@ -89,21 +87,18 @@ class BoxWatcher {
   const std::vector<Box>& boxes() const { return boxes_; }
 
  private:
-  static BoxWatcher*& current() {
-    thread_local BoxWatcher* watcher = nullptr;
-    return watcher;
-  }
   static LRESULT CALLBACK hook_proc(int code, WPARAM wparam, LPARAM lparam) {
     const auto window = reinterpret_cast<HWND>(wparam);
-    if (code == HCBT_ACTIVATE && current() && class_name(window) == L"#32770") {
-      current()->boxes_.push_back(
+    if (code == HCBT_ACTIVATE && current_ && class_name(window) == L"#32770") {
+      current_->boxes_.push_back(
           Box{text_of(window), box_text(window), GetWindow(window, GW_OWNER)});
       PostMessageW(window, WM_COMMAND, IDOK, 0);
     }
     return CallNextHookEx(nullptr, code, wparam, lparam);
   }
 
-  HHOOK hook_ = nullptr;
+  static inline thread_local BoxWatcher* current_ = nullptr;
+  HHOOK hook_ = SetWindowsHookExW(WH_CBT, hook_proc, nullptr, GetCurrentThreadId());
   std::vector<Box> boxes_;
 };
 

@@ -1,7 +1,6 @@
 // The main window created in this process (hidden): the layout applied to its controls, the
-// split bar, the error box, edits reaching the window procedure and the settings timer.
+// split bar, the error box, and edits reaching the window procedure.
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include "core/documents_win.h"
 #include "tests/win/app_window_fixture_win.h"
@@ -10,7 +9,6 @@
 using namespace tavrel::win;
 using tavrel::test::AppWindowTest;
 using tavrel::test::BoxWatcher;
-using tavrel::test::read_bytes;
 
 namespace {
 
@@ -114,11 +112,4 @@ TEST_F(MainWindowTest, EditsOfTheActiveEditorMarkItAndArmTheTimers) {
   EXPECT_EQ(tab_texts().back(), L"* notes.md");
   EXPECT_TRUE(KillTimer(app_->main_window, timer_render));
   EXPECT_TRUE(KillTimer(app_->main_window, timer_recovery));
-}
-
-TEST_F(MainWindowTest, SettingsAreSavedOnceByTheirTimer) {
-  app_->split_percent = 61;
-  send(WM_TIMER, timer_save_settings);
-  EXPECT_EQ(nlohmann::json::parse(read_bytes(profile_ / "settings.json")).at("splitPercent"), 61);
-  EXPECT_FALSE(KillTimer(app_->main_window, timer_save_settings));  // one-shot
 }

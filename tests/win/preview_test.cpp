@@ -37,8 +37,6 @@ TEST_F(PreviewTest, PreviewShowsTheRenderedVietnameseAndEmoji) {
   EXPECT_TRUE(preview_has("Xin ch\xC3\xA0o \xF0\x9F\x98\x80")) << preview_text();
   EXPECT_TRUE(preview_has("Ti\xE1\xBA\xBFng Vi\xE1\xBB\x87t c\xC3\xB3 d\xE1\xBA\xA5u"));
   EXPECT_FALSE(preview_has("**"));
-  EXPECT_EQ(app_->rendered.headings.size(), 1u);
-  EXPECT_EQ(app_->stats.paragraphs, 2u);
   EXPECT_FALSE(KillTimer(app_->main_window, timer_poll_jobs));  // stopped: nothing pending
 }
 

@@ -1,5 +1,5 @@
 // The appearance of a hidden main window: a theme switch leaves documents as they were, and the
-// palette follows the setting, the Windows app theme (also when it changes) and high contrast.
+// palette follows the setting and the Windows app theme, also when that changes.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -42,7 +42,6 @@ EditorState state_of(const Document& document) {
 class ThemeTest : public AppWindowTest {
  protected:
   void TearDown() override {
-    set_high_contrast_override(std::nullopt);
     set_apps_theme(std::nullopt);
     AppWindowTest::TearDown();
   }
@@ -76,7 +75,7 @@ TEST_F(ThemeTest, SwitchingThemesKeepsTextModifiedMarkAndUndo) {
 }
 
 // The setting chooses; "system" follows the Windows value, also when it changes later.
-TEST_F(ThemeTest, SettingWindowsValueAndHighContrastChooseThePalette) {
+TEST_F(ThemeTest, SettingAndWindowsValueChooseThePalette) {
   struct Case {
     int command;
     std::optional<DWORD> light;
@@ -97,14 +96,4 @@ TEST_F(ThemeTest, SettingWindowsValueAndHighContrastChooseThePalette) {
     EXPECT_EQ(app_->dark, c.dark_after_change);
     EXPECT_NE(GetMenu(app_->main_window), nullptr);
   }
-  set_high_contrast_override(true);
-  send(WM_COMMAND, cmd_theme_dark);
-  const SystemColours system{GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_WINDOW),
-                             GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_HIGHLIGHT)};
-  EXPECT_TRUE(palette_is(high_contrast_palette(system)));
-  // The find box stands on the system window colour, never on the fixed dark field.
-  const HDC dc = CreateCompatibleDC(nullptr);
-  send(WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(app_->find_edit));
-  EXPECT_EQ(GetBkColor(dc), system.window);
-  DeleteDC(dc);
 }
