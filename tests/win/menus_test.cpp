@@ -19,8 +19,8 @@ class MenusTest : public AppWindowTest {
   void command(int id) { send(WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
   // A document whose first render has been collected, so that later renders show.
-  void settled_document(const std::string& text = "text") {
-    add_document(text);
+  void settled_document() {
+    add_document("text");
     finish_jobs();
     KillTimer(app_->main_window, timer_render);
   }
