@@ -21,10 +21,11 @@
 #include "core/file_io_win.h"
 #include "core/handles_win.h"
 #include "core/text_convert.h"
+#include "ui/deferred_commands_win.h"
 #include "ui/editor_win.h"
 #include "ui/file_dialogs_win.h"
 #include "ui/main_window_win.h"
-#include "ui/pending_parts_win.h"
+#include "ui/tab_model.h"
 
 namespace tavrel::win {
 namespace {
@@ -57,11 +58,6 @@ std::optional<std::wstring> ask_save_path(App& app, const std::wstring& suggeste
 }
 
 }  // namespace
-
-std::wstring document_display_name(const Document& document, bool vietnamese) {
-  if (document.path.empty()) return vietnamese ? L"Ch\u01B0a \u0111\u1EB7t t\u00EAn" : L"Untitled";
-  return std::filesystem::path(document.path).filename().native();
-}
 
 Document* App::current_document() { return documents.at(active_document).get(); }
 
@@ -146,6 +142,8 @@ void App::select_document(size_t index) {
   SetFocus(documents[index]->editor);
 }
 
+// The one edit step: the editors' change notice in the main window comes here, and so will the
+// web editor's change message.
 void App::on_document_edited() {
   if (suppress_change || documents.empty()) return;
   Document& document = *current_document();
@@ -188,7 +186,7 @@ int ask_user(App& app, const std::wstring& text, const std::wstring& caption, UI
 
 bool App::confirm_save_changes(Document* document) {
   if (document == nullptr || !document->modified) return true;
-  const std::wstring name = document_display_name(*document, vietnamese);
+  const std::wstring name = document_name(document->path, vietnamese);
   const std::wstring question = vietnamese ? L"L\u01B0u thay \u0111\u1ED5i trong " + name + L"?"
                                            : L"Save changes to " + name + L"?";
   switch (ask_user(*this, question, L"Tavrel", MB_YESNOCANCEL | MB_ICONQUESTION)) {

@@ -25,9 +25,6 @@ class ChangeSuppression {
   bool previous_;
 };
 
-// The file name of the document, or "Untitled" in the interface language.
-std::wstring document_display_name(const Document& document, bool vietnamese);
-
 // The yes/no/cancel question, through App::message_box when a test set one.
 int ask_user(App& app, const std::wstring& text, const std::wstring& caption, UINT type);
 

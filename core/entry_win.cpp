@@ -16,7 +16,7 @@
 #include "core/text_convert.h"
 #include "core/welcome.h"
 #include "ui/main_window_win.h"
-#include "ui/pending_parts_win.h"
+#include "ui/deferred_commands_win.h"
 
 using namespace tavrel::win;
 

@@ -12,7 +12,7 @@
 #include "ui/file_dialogs_win.h"
 #include "ui/main_window_win.h"
 #include "ui/menus_win.h"
-#include "ui/pending_parts_win.h"
+#include "ui/deferred_commands_win.h"
 
 namespace tavrel::win {
 namespace {
