@@ -19,12 +19,15 @@
 #include <system_error>
 
 #include "core/file_io_win.h"
+#include "core/fs_error.h"
 #include "core/handles_win.h"
 #include "core/text_convert.h"
+#include "ui/deferred_commands_win.h"
 #include "ui/editor_win.h"
 #include "ui/file_dialogs_win.h"
+#include "ui/layout.h"
 #include "ui/main_window_win.h"
-#include "ui/pending_parts_win.h"
+#include "ui/tab_model.h"
 
 namespace tavrel::win {
 namespace {
@@ -40,13 +43,6 @@ std::string new_document_id() {
   return to_utf8(text);
 }
 
-// When either identity cannot be read the two count as different files.
-bool same_file(const std::filesystem::path& a, const std::filesystem::path& b) {
-  std::error_code error;
-  const bool same = std::filesystem::equivalent(a, b, error);
-  return same && !error;
-}
-
 void show_active_tab(const App& app) {
   SendMessageW(app.tab_control, TCM_SETCURSEL, app.active_document, 0);
 }
@@ -56,83 +52,184 @@ std::optional<std::wstring> ask_save_path(App& app, const std::wstring& suggeste
   return choose_file(app.main_window, true, kSaveAsFilter, kDocumentExtension, suggested);
 }
 
-}  // namespace
+// Where a file lives on disk: its volume and file index, as std::filesystem::equivalent compares
+// them. Nothing when they cannot be read; such a file counts as different from every other.
+struct FileId {
+  DWORD volume = 0;
+  DWORD index_high = 0;
+  DWORD index_low = 0;
+  bool operator==(const FileId&) const = default;
+};
 
-std::wstring document_display_name(const Document& document, bool vietnamese) {
-  if (document.path.empty()) return vietnamese ? L"Ch\u01B0a \u0111\u1EB7t t\u00EAn" : L"Untitled";
-  return std::filesystem::path(document.path).filename().native();
+std::optional<FileId> file_id(const std::filesystem::path& path) {
+  if (path.empty()) return std::nullopt;
+  const UniqueFile file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!file || !GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
+  return FileId{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
 }
 
-Document* App::current_document() { return documents.at(active_document).get(); }
+std::filesystem::path absolute_path(const std::filesystem::path& path) {
+  std::error_code ec;
+  std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+  if (ec) throw_fs_error("absolute", path, ec);
+  return absolute.lexically_normal();
+}
 
-void App::new_document(std::string text) {
+// Placed at the editor pane's size, still hidden, before any text goes in: a control of width 0
+// wraps after every character, and laying out a long text that way costs seconds.
+void place_like_active_editor(App& app, HWND editor) {
+  const Layout layout = compute_layout(layout_input(app));
+  const std::optional<Rect>& place = layout.at(Pane::ActiveEditor).rect;
+  if (!place) return;
+  const Rect& r = *place;
+  SetWindowPos(editor, nullptr, r.left, r.top, r.width(), r.height(),
+               SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+  app.pad_editor_rect(editor, kEditorTextInset, true);
+}
+
+// A new record at the end of the list with its editor holding `text`; the active index, the tab
+// strip and the rest of the window are left for show_active_document.
+Document& append_document(App& app, std::string text) {
   auto document = std::make_unique<Document>();
   document->encoding = TextEncoding::Utf8;
   document->text = std::move(text);
   document->id = new_document_id();
-  UniqueWindow editor(create_rich_edit(false));  // owned by the record once it is in the list
+  UniqueWindow editor(app.create_rich_edit(false));  // owned by the record once it is in the list
   document->editor = editor.get();
-  const size_t previous_active = active_document;
-  documents.push_back(std::move(document));
+  app.documents.push_back(std::move(document));
   editor.release();
-  active_document = documents.size() - 1;
+  Document& added = *app.documents.back();
   try {
-    // Placed at its size before the text goes in: a control of width 0 wraps after every
-    // character, and laying out a long text that way costs seconds.
-    layout_panes();
-    ChangeSuppression quiet(*this);
-    richedit_set_text_utf8(documents.back()->editor, documents.back()->text);
+    place_like_active_editor(app, added.editor);
+    ChangeSuppression quiet(app);
+    richedit_set_text_utf8(added.editor, added.text);
   } catch (...) {
-    DestroyWindow(documents.back()->editor);
-    documents.pop_back();
-    active_document = documents.empty() ? 0 : previous_active;
-    layout_panes();
+    DestroyWindow(added.editor);
+    app.documents.pop_back();
     throw;
   }
+  return added;
+}
 
-  rebuild_tabs();
-  show_active_tab(*this);
-  layout_panes();
-  update_title();
-  request_render();
-  web_send_document(*this);
-  SetFocus(documents.back()->editor);
+// The whole window follows the active index: the tab strip is rebuilt here and nowhere else on
+// the way, so opening many documents rebuilds it once.
+void show_active_document(App& app) {
+  app.rebuild_tabs();
+  show_active_tab(app);
+  app.layout_panes();
+  app.update_title();
+  app.request_render();
+  web_send_document(app);
+  SetFocus(app.current_document()->editor);
+}
+
+constexpr size_t kListedFailures = 20;
+
+// The files of one open request. Each is opened, or found open already, without touching the
+// window; the window then shows the last of them once, and the failures come in one box: for a
+// single file its message alone, for several each message with its file on the next line.
+class OpenBatch {
+ public:
+  OpenBatch(App& app, size_t size) : app_(app), single_(size == 1) {}
+
+  void open(const std::filesystem::path& requested) {
+    try {
+      const std::filesystem::path path = absolute_path(requested);
+      const std::optional<FileId> id = file_id(path);
+      if (const std::optional<size_t> open = index_of(id)) {
+        shown_ = *open;
+        return;
+      }
+      Document loaded = load_document(path);
+      Document& document = append_document(app_, std::move(loaded.text));
+      document.path = loaded.path;
+      document.encoding = loaded.encoding;
+      document.crlf = loaded.crlf;
+      document.disk_time = loaded.disk_time;
+      ids_.push_back(id);
+      shown_ = app_.documents.size() - 1;
+      app_.add_recent(path);
+    } catch (const std::exception& error) {
+      fail(error.what(), requested);
+    }
+  }
+
+  // The number of the batch's files that could not be opened.
+  size_t finish() {
+    if (shown_) {
+      try {
+        app_.active_document = *shown_;
+        show_active_document(app_);
+      } catch (const std::exception& error) {
+        app_.show_error(error);
+        return failures_ + 1;
+      }
+    }
+    if (!message_.empty()) {
+      if (failures_ > kListedFailures) {
+        message_ += "\n\n" + more_failures_text(failures_ - kListedFailures, app_.vietnamese);
+      }
+      app_.show_error(std::runtime_error(message_));
+    }
+    return failures_;
+  }
+
+ private:
+  // The document already open as this file; the identities of the open documents are read once
+  // per batch.
+  std::optional<size_t> index_of(const std::optional<FileId>& id) {
+    while (ids_.size() < app_.documents.size()) {
+      const std::wstring& path = app_.documents[ids_.size()]->path;
+      ids_.push_back(path.empty() ? std::nullopt : file_id(path));
+    }
+    if (!id) return std::nullopt;
+    for (size_t i = 0; i < ids_.size(); ++i) {
+      if (ids_[i] == id) return i;
+    }
+    return std::nullopt;
+  }
+
+  void fail(const std::string& text, const std::filesystem::path& file) {
+    if (++failures_ > kListedFailures) return;
+    if (!message_.empty()) message_ += "\n\n";
+    message_ += single_ ? text : text + "\n" + display_path(file);
+  }
+
+  static std::string more_failures_text(size_t count, bool vietnamese) {
+    const std::string number = std::to_string(count);
+    return vietnamese ? "(" + number + " t\u1EC7p kh\u00E1c kh\u00F4ng m\u1EDF \u0111\u01B0\u1EE3c)"
+                      : "(" + number + " more files could not be opened)";
+  }
+
+  App& app_;
+  bool single_;
+  std::vector<std::optional<FileId>> ids_;  // one per open document, in list order
+  std::optional<size_t> shown_;
+  size_t failures_ = 0;
+  std::string message_;
+};
+
+}  // namespace
+
+Document* App::current_document() { return documents.at(active_document).get(); }
+
+void App::new_document(std::string text) {
+  append_document(*this, std::move(text));
+  active_document = documents.size() - 1;
+  show_active_document(*this);
 }
 
 bool App::open_path(const std::filesystem::path& requested) {
-  try {
-    const std::filesystem::path path = std::filesystem::absolute(requested).lexically_normal();
-    for (size_t i = 0; i < documents.size(); ++i) {
-      const Document& open = *documents[i];
-      if (!open.path.empty() && same_file(path, std::filesystem::path(open.path))) {
-        select_document(i);
-        return true;
-      }
-    }
-    Document loaded = load_document(path);
+  return open_paths(*this, std::vector<std::filesystem::path>{requested}) == 0;
+}
 
-    new_document(std::string());
-    Document& document = *current_document();
-    document.path = loaded.path;
-    document.encoding = loaded.encoding;
-    document.crlf = loaded.crlf;
-    document.disk_time = loaded.disk_time;
-    document.text = std::move(loaded.text);
-    {
-      ChangeSuppression quiet(*this);
-      richedit_set_text_utf8(document.editor, document.text);
-    }
-    document.modified = false;
-
-    add_recent(std::filesystem::path(document.path));
-    rebuild_tabs();
-    update_title();
-    request_render();
-    return true;
-  } catch (const std::exception& error) {
-    show_error(error);
-    return false;
-  }
+size_t open_paths(App& app, const std::vector<std::filesystem::path>& paths) {
+  OpenBatch batch(app, paths.size());
+  for (const std::filesystem::path& path : paths) batch.open(path);
+  return batch.finish();
 }
 
 void App::select_document(size_t index) {
@@ -146,6 +243,8 @@ void App::select_document(size_t index) {
   SetFocus(documents[index]->editor);
 }
 
+// The one edit step: the editors' change notice in the main window comes here, and so will the
+// web editor's change message.
 void App::on_document_edited() {
   if (suppress_change || documents.empty()) return;
   Document& document = *current_document();
@@ -188,7 +287,7 @@ int ask_user(App& app, const std::wstring& text, const std::wstring& caption, UI
 
 bool App::confirm_save_changes(Document* document) {
   if (document == nullptr || !document->modified) return true;
-  const std::wstring name = document_display_name(*document, vietnamese);
+  const std::wstring name = document_name(document->path, vietnamese);
   const std::wstring question = vietnamese ? L"L\u01B0u thay \u0111\u1ED5i trong " + name + L"?"
                                            : L"Save changes to " + name + L"?";
   switch (ask_user(*this, question, L"Tavrel", MB_YESNOCANCEL | MB_ICONQUESTION)) {

@@ -3,8 +3,10 @@
 // suppression and the names and texts the documents show.
 #include <windows.h>
 
+#include <filesystem>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/app_win.h"
 
@@ -25,8 +27,12 @@ class ChangeSuppression {
   bool previous_;
 };
 
-// The file name of the document, or "Untitled" in the interface language.
-std::wstring document_display_name(const Document& document, bool vietnamese);
+// Opens the files of one request (the start-up arguments, a hand-over, a drop) as App::open_path
+// opens one, but shows the window once for all of them: the tab strip is rebuilt once and the
+// last file opened, or found open already, becomes the active document. Files that fail are
+// reported together afterwards, each message followed by its file when there are several.
+// Returns the number of files that could not be opened.
+size_t open_paths(App& app, const std::vector<std::filesystem::path>& paths);
 
 // The yes/no/cancel question, through App::message_box when a test set one.
 int ask_user(App& app, const std::wstring& text, const std::wstring& caption, UINT type);

@@ -11,12 +11,13 @@
 #include <string>
 
 #include "core/app_win.h"
+#include "core/documents_win.h"
 #include "core/instance_payload.h"
 #include "core/session_guard_win.h"
 #include "core/text_convert.h"
 #include "core/welcome.h"
 #include "ui/main_window_win.h"
-#include "ui/pending_parts_win.h"
+#include "ui/deferred_commands_win.h"
 
 using namespace tavrel::win;
 
@@ -55,9 +56,8 @@ class MainWindowOwner {
 };
 
 void open_start_files(App& app, int count, const wchar_t* const* arguments) {
-  for (const std::wstring& file : file_arguments(count, arguments)) {
-    app.open_path(std::filesystem::path(file));
-  }
+  const std::vector<std::wstring> files = file_arguments(count, arguments);
+  open_paths(app, std::vector<std::filesystem::path>(files.begin(), files.end()));
   if (app.documents.empty()) app.new_document(welcome_markdown(app.vietnamese));
 }
 

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "core/app_win.h"
+#include "core/documents_win.h"
 #include "core/fs_error.h"
 #include "core/instance_payload.h"
 
@@ -107,13 +108,7 @@ LRESULT receive_forwarded_arguments(App& app, const COPYDATASTRUCT* data) {
   // The payload is only valid until the reply; the paths were copied out of it above. Answering
   // before the first open keeps a slow file or an error box from making the sender call us busy.
   ReplyMessage(received.answer);
-  for (const std::wstring& path : received.paths) {
-    try {
-      app.open_path(std::filesystem::path(path));
-    } catch (const std::exception& error) {
-      app.show_error(error);
-    }
-  }
+  open_paths(app, std::vector<std::filesystem::path>(received.paths.begin(), received.paths.end()));
   return received.answer;
 }
 

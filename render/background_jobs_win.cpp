@@ -16,7 +16,7 @@
 #include "render/render_job.h"
 #include "ui/editor_win.h"
 #include "ui/main_window_win.h"
-#include "ui/pending_parts_win.h"
+#include "ui/deferred_commands_win.h"
 
 namespace tavrel::win {
 namespace {

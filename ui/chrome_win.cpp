@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <uxtheme.h>
 
+#include "ui/paint_win.h"
 #include "ui/theme_win.h"
 
 namespace tavrel::win {
@@ -54,12 +55,6 @@ RECT window_rect_at_origin(HWND window) {
 void frame_with_colour(HDC dc, const RECT& bounds, COLORREF colour) {
   const COLORREF previous = SetDCBrushColor(dc, colour);
   FrameRect(dc, &bounds, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-  SetDCBrushColor(dc, previous);
-}
-
-void fill_with_colour(HDC dc, const RECT& bounds, COLORREF colour) {
-  const COLORREF previous = SetDCBrushColor(dc, colour);
-  FillRect(dc, &bounds, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
   SetDCBrushColor(dc, previous);
 }
 
@@ -112,7 +107,7 @@ void edit_box_paint_frame(HWND edit, const App& app) {
 
   const RECT bounds = window_rect_at_origin(edit);
   const EditFieldColours colours = edit_field_colours(current_theme(app), GetFocus() == edit);
-  fill_with_colour(dc, bounds, colours.background);
+  fill_colour(dc, bounds, colours.background);
   frame_with_colour(dc, bounds, colours.frame);
   ReleaseDC(edit, dc);
 }
@@ -154,8 +149,10 @@ PaintScope::~PaintScope() {
   EndPaint(window_, &paint_);
 }
 
+bool is_shown(HWND window) { return (GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) != 0; }
+
 RedrawGuard::RedrawGuard(HWND window) : window_(window) {
-  if (window_ == nullptr) return;
+  if (window_ == nullptr || !is_shown(window_)) return;
   SendMessageW(window_, WM_SETREDRAW, FALSE, 0);
   active_ = true;
 }

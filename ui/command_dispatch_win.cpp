@@ -12,7 +12,7 @@
 #include "ui/file_dialogs_win.h"
 #include "ui/main_window_win.h"
 #include "ui/menus_win.h"
-#include "ui/pending_parts_win.h"
+#include "ui/deferred_commands_win.h"
 
 namespace tavrel::win {
 namespace {
@@ -48,8 +48,9 @@ bool run_state_command(App& app, int id) {
   return true;
 }
 
+// A name typed without an extension opens the Markdown file of that name.
 void open_chosen_file(App& app) {
-  if (const auto path = choose_file(app.main_window, false, kOpenFilter, nullptr, L""))
+  if (const auto path = choose_file(app.main_window, false, kOpenFilter, kDocumentExtension, L""))
     app.open_path(*path);
 }
 

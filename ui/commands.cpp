@@ -4,6 +4,8 @@
 #include <initializer_list>
 #include <system_error>
 
+#include "core/fs_error.h"
+
 namespace tavrel::win {
 namespace {
 
@@ -430,7 +432,7 @@ std::filesystem::path custom_css_path(const std::filesystem::path& profile_dir) 
 bool custom_css_missing(const std::filesystem::path& path) {
   std::error_code error;
   const bool present = std::filesystem::exists(path, error);
-  if (error) throw std::filesystem::filesystem_error("exists", path, error);
+  if (error) throw_fs_error("exists", path, error);
   return !present;
 }
 

@@ -8,7 +8,7 @@
 #include "core/documents_win.h"
 #include "ui/editor_win.h"
 #include "ui/main_window_win.h"
-#include "ui/pending_parts_win.h"
+#include "ui/deferred_commands_win.h"
 #include "ui/text_ops.h"
 
 namespace tavrel::win {
@@ -112,11 +112,11 @@ void App::apply_typewriter() {
   ChangeSuppression quiet(*this);
   UndoSuspension no_undo(edit);
   RedrawPause pause(edit);
-  richedit_set_colour(edit, SCF_ALL, palette[typewriter ? 4 : 3]);
+  richedit_set_colour(edit, SCF_ALL, palette[typewriter ? palette_muted_text : palette_text]);
   if (typewriter) {
     const CHARRANGE line = display_line_of(edit, selection.cpMin);
     select_range(edit, line.cpMin, line.cpMax);
-    richedit_set_colour(edit, SCF_SELECTION, palette[3]);
+    richedit_set_colour(edit, SCF_SELECTION, palette[palette_text]);
   }
   select_range(edit, selection.cpMin, selection.cpMax);
   SendMessageW(edit, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));

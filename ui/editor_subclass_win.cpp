@@ -8,30 +8,14 @@
 
 #include <exception>
 
+#include "ui/commands.h"
 #include "ui/editor_win.h"
+#include "ui/window_handlers_win.h"
 
 namespace tavrel::win {
 namespace {
 
-constexpr int kCopyCommand = 110;
-constexpr int kPasteCommand = 111;
-constexpr int kSelectAllCommand = 112;
-constexpr int kCopyCodeBlock = 5000;
-
-struct SubclassMessage {
-  HWND window;
-  UINT id;
-  WPARAM wparam;
-  LPARAM lparam;
-  mutable bool defaulted = false;  // the control has seen the message (or its remapped key)
-
-  LRESULT default_result() const { return default_with_key(wparam); }
-  // The same message with another key, for the key remaps.
-  LRESULT default_with_key(WPARAM key) const {
-    defaulted = true;
-    return DefSubclassProc(window, id, key, lparam);
-  }
-};
+constexpr int kCopyCodeBlock = 5000;  // the preview's item; a dialog, not a command
 
 bool is_key_down(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 
@@ -75,7 +59,7 @@ WPARAM emacs_motion_key(WPARAM key) {
   }
 }
 
-LRESULT on_key_down(App& app, const SubclassMessage& m) {
+LRESULT on_key_down(App& app, const WindowMessage& m) {
   const WPARAM key = m.wparam;
   if (app.vim && !app.vim_insert && key >= '0' && key <= 'X') {
     if (const WPARAM mapped = vim_motion_key(key)) return m.default_with_key(mapped);
@@ -92,13 +76,13 @@ LRESULT on_key_down(App& app, const SubclassMessage& m) {
   return m.default_result();
 }
 
-LRESULT on_paste(App& app, const SubclassMessage& m) {
+LRESULT on_paste(App& app, const WindowMessage& m) {
   if (app.paste_image()) return 0;
   SendMessageW(m.window, EM_PASTESPECIAL, CF_UNICODETEXT, 0);
   return 0;
 }
 
-LRESULT on_char(App& app, const SubclassMessage& m) {
+LRESULT on_char(App& app, const WindowMessage& m) {
   if (app.vim && !app.vim_insert) return 0;
   if (m.wparam == L'\t') {
     SendMessageW(m.window, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"    "));
@@ -109,7 +93,7 @@ LRESULT on_char(App& app, const SubclassMessage& m) {
   return result;
 }
 
-LRESULT on_key_up(App& app, const SubclassMessage& m) {
+LRESULT on_key_up(App& app, const WindowMessage& m) {
   if (app.typewriter) {
     app.on_caret_moved();
     app.apply_typewriter();
@@ -137,15 +121,15 @@ class PopupMenu {
   HMENU menu_;
 };
 
-LRESULT on_context_menu(App& app, const SubclassMessage& m, bool editor) {
+LRESULT on_context_menu(App& app, const WindowMessage& m, bool editor) {
   POINT at{GET_X_LPARAM(m.lparam), GET_Y_LPARAM(m.lparam)};
   if (at.x == -1) GetCursorPos(&at);  // opened from the keyboard
   const bool vi = app.vietnamese;
   PopupMenu menu;
-  menu.add(kCopyCommand, vi ? L"Sao ch\u00E9p" : L"Copy");
+  menu.add(cmd_copy, vi ? L"Sao ch\u00E9p" : L"Copy");
   if (editor) {
-    menu.add(kPasteCommand, vi ? L"D\u00E1n" : L"Paste");
-    menu.add(kSelectAllCommand, vi ? L"Ch\u1ECDn t\u1EA5t c\u1EA3" : L"Select all");
+    menu.add(cmd_paste, vi ? L"D\u00E1n" : L"Paste");
+    menu.add(cmd_select_all, vi ? L"Ch\u1ECDn t\u1EA5t c\u1EA3" : L"Select all");
   } else {
     menu.add(kCopyCodeBlock, vi ? L"Sao ch\u00E9p kh\u1ED1i m\u00E3..." : L"Copy code block...");
   }
@@ -155,7 +139,7 @@ LRESULT on_context_menu(App& app, const SubclassMessage& m, bool editor) {
   switch (chosen) {
     case 0:
       break;
-    case kCopyCommand:
+    case cmd_copy:
       SendMessageW(m.window, WM_COPY, 0, 0);
       break;
     case kCopyCodeBlock:
@@ -168,7 +152,7 @@ LRESULT on_context_menu(App& app, const SubclassMessage& m, bool editor) {
   return 0;
 }
 
-LRESULT dispatch(App& app, const SubclassMessage& m) {
+LRESULT dispatch(App& app, const WindowMessage& m) {
   const bool editor = m.window != app.preview_edit;
   switch (m.id) {
     case WM_NCDESTROY:
@@ -201,7 +185,7 @@ LRESULT dispatch(App& app, const SubclassMessage& m) {
 // default processing, once: a character that reached it before the failure is not typed twice.
 LRESULT CALLBACK editor_subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                                       UINT_PTR, DWORD_PTR reference) {
-  const SubclassMessage m{window, message, wparam, lparam};
+  const WindowMessage m{window, message, wparam, lparam, DefSubclassProc};
   auto* app = reinterpret_cast<App*>(reference);
   if (app == nullptr) return m.default_result();
   try {

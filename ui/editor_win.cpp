@@ -14,6 +14,7 @@
 #include "core/handles_win.h"
 #include "ui/main_window_win.h"
 #include "ui/text_ops.h"
+#include "ui/theme_win.h"
 
 namespace tavrel::win {
 namespace {
@@ -46,16 +47,14 @@ void configure(const App& app, HWND edit, bool preview) {
   SendMessageW(edit, EM_SETEVENTMASK, 0, kEditorEvents);
   SendMessageW(edit, EM_SETTEXTMODE, TM_RICHTEXT | TM_MULTILEVELUNDO, 0);
   SendMessageW(edit, EM_SETUNDOLIMIT, kUndoLimit, 0);
-  SendMessageW(edit, EM_SETBKGNDCOLOR, 0, app.palette[1]);
+  SendMessageW(edit, EM_SETBKGNDCOLOR, 0, app.palette[palette_surface]);
   SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(app.editor_font), FALSE);
-  richedit_set_colour(edit, SCF_ALL, app.palette[3]);
+  richedit_set_colour(edit, SCF_ALL, app.palette[palette_text]);
   set_paragraph_spacing(edit);
   SendMessageW(edit, EM_SETTARGETDEVICE, 0, app.word_wrap ? 0 : 1);
   if (preview) SendMessageW(edit, EM_AUTOURLDETECT, TRUE, 0);
   SetWindowTheme(edit, app.dark ? L"DarkMode_Explorer" : L"Explorer", nullptr);
 }
-
-bool is_shown(HWND edit) { return (GetWindowLongW(edit, GWL_STYLE) & WS_VISIBLE) != 0; }
 
 // Streams `bytes` into the control in the given format, replacing its content.
 void stream_in(HWND edit, const char* data, std::size_t size, WPARAM format) {

@@ -8,7 +8,7 @@
 
 #include "ui/layout.h"
 #include "ui/main_window_win.h"
-#include "ui/pending_parts_win.h"
+#include "ui/deferred_commands_win.h"
 #include "ui/window_handlers_win.h"
 
 namespace tavrel::win {
@@ -157,8 +157,9 @@ void App::layout_panes() {
     }
   }
   apply_moves(moves);
-  if (!documents.empty()) pad_editor_rect(documents.at(active_document)->editor, 12, true);
-  pad_editor_rect(preview_edit, 18, false);
+  if (!documents.empty())
+    pad_editor_rect(documents.at(active_document)->editor, kEditorTextInset, true);
+  pad_editor_rect(preview_edit, kPreviewTextInset, false);
   web_update_bounds(*this);
   redraw_shown(moves);
   InvalidateRect(main_window, nullptr, FALSE);

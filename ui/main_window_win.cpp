@@ -13,7 +13,8 @@
 #include "core/recovery_win.h"
 #include "core/session_guard_win.h"
 #include "core/text_convert.h"
-#include "ui/pending_parts_win.h"
+#include "ui/deferred_commands_win.h"
+#include "ui/tab_model.h"
 #include "ui/tabs_win.h"
 #include "ui/theme_win.h"
 #include "ui/window_handlers_win.h"
@@ -131,11 +132,7 @@ void App::update_title() {
   if (documents.empty()) return;
   const Document& document = *documents.at(active_document);
   std::wstring title = document.modified ? L"* " : L"";
-  if (document.path.empty()) {
-    title += vietnamese ? L"Ch\u01B0a \u0111\u1EB7t t\u00EAn" : L"Untitled";
-  } else {
-    title += std::filesystem::path(document.path).filename().native();
-  }
+  title += document_name(document.path, vietnamese);
   title += L" - Tavrel";
   SetWindowTextW(main_window, title.c_str());
   invalidate_status();
@@ -270,8 +267,8 @@ LRESULT on_edit_colors(App& app, const WindowMessage& message) {
 LRESULT on_pane_colors(App& app, const WindowMessage& message) {
   if (app.background_brush == nullptr) return message.default_result();
   const auto dc = reinterpret_cast<HDC>(message.wparam);
-  SetBkColor(dc, app.palette[0]);
-  SetTextColor(dc, app.palette[3]);
+  SetBkColor(dc, app.palette[palette_background]);
+  SetTextColor(dc, app.palette[palette_text]);
   return reinterpret_cast<LRESULT>(app.background_brush);
 }
 

@@ -31,6 +31,10 @@ inline constexpr int first_editor_id = 200;
 // WM_COMMAND ids from here on are commands (menu items and toolbar buttons).
 inline constexpr int first_command_id = 100;
 
+// The text insets at the sides of the editors and the preview, at 96 DPI.
+inline constexpr int kEditorTextInset = 12;
+inline constexpr int kPreviewTextInset = 18;
+
 // Timers of the main window.
 inline constexpr UINT_PTR timer_poll_jobs = 1;
 inline constexpr UINT_PTR timer_render = 3;

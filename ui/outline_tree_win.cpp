@@ -13,7 +13,6 @@
 #include <commdlg.h>
 #include <richedit.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,16 +23,9 @@
 #include "ui/theme_win.h"
 
 namespace tavrel::win {
-namespace {
-
-bool is_shown(HWND window) { return (GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) != 0; }
-
-}  // namespace
-
 void App::refresh_outline() {
   if (outline_list == nullptr) return;
-  std::optional<RedrawGuard> quiet;
-  if (is_shown(outline_list)) quiet.emplace(outline_list);
+  const RedrawGuard quiet(outline_list);
   SendMessageW(outline_list, LB_RESETCONTENT, 0, 0);
   for (const Heading& heading : rendered.headings) {
     const std::wstring row = outline_row_text(heading);
@@ -73,8 +65,7 @@ void App::goto_outline_entry(int index) {
 
 void App::fill_workspace_tree() {
   if (workspace_tree == nullptr) return;
-  std::optional<RedrawGuard> quiet;
-  if (is_shown(workspace_tree)) quiet.emplace(workspace_tree);
+  const RedrawGuard quiet(workspace_tree);
   SendMessageW(workspace_tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
   workspace_tree_paths.clear();
 

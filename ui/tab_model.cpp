@@ -92,20 +92,20 @@ class TreeBuilder {
 
 }  // namespace
 
-std::wstring tab_label(std::wstring_view path, bool modified, bool vietnamese) {
-  std::wstring label;
-  if (path.empty()) {
-    label = vietnamese ? L"Ch\u01B0a \u0111\u1EB7t t\u00EAn" : L"Untitled";
+std::wstring document_name(std::wstring_view path, bool vietnamese) {
+  if (path.empty()) return vietnamese ? L"Ch\u01B0a \u0111\u1EB7t t\u00EAn" : L"Untitled";
+  std::size_t start = path.find_last_of(L"\\/");
+  if (start != std::wstring_view::npos) {
+    ++start;
   } else {
-    std::size_t start = path.find_last_of(L"\\/");
-    if (start != std::wstring_view::npos) {
-      ++start;
-    } else {
-      start = path.size() >= 2 && path[1] == L':' ? 2 : 0;
-    }
-    label = path.substr(start);
+    start = path.size() >= 2 && path[1] == L':' ? 2 : 0;
   }
-  return modified ? L"* " + label : label;
+  return std::wstring(path.substr(start));
+}
+
+std::wstring tab_label(std::wstring_view path, bool modified, bool vietnamese) {
+  const std::wstring name = document_name(path, vietnamese);
+  return modified ? L"* " + name : name;
 }
 
 std::size_t index_after_move(std::size_t index, std::size_t from, std::size_t to) {

@@ -16,9 +16,12 @@ namespace tavrel::win {
 
 // --- Tabs --------------------------------------------------------------------------------------
 
-// The label of a document's tab: the file name of its path (the text after the last "\" or "/",
-// or after a drive such as "C:"), "Untitled" ("Chưa đặt tên") without a path, and "* " in front
-// while it is modified.
+// The name a document goes by in its tab, the title bar and the save question: the file name of
+// its path (the text after the last "\" or "/", or after a drive such as "C:"), or "Untitled"
+// ("Chưa đặt tên") without a path.
+std::wstring document_name(std::wstring_view path, bool vietnamese);
+
+// The label of a document's tab: its name, with "* " in front while it is modified.
 std::wstring tab_label(std::wstring_view path, bool modified, bool vietnamese);
 
 // Where the entry at `index` ends up when the entry at `from` is moved to `to` and the entries

@@ -10,7 +10,6 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include <optional>
 #include <string>
 
 #include "core/app_win.h"
@@ -20,8 +19,6 @@
 
 namespace tavrel::win {
 namespace {
-
-bool is_shown(HWND window) { return (GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) != 0; }
 
 // The tab under a point of the control's client area, or -1.
 int tab_at(HWND tabs, LPARAM point) {
@@ -39,7 +36,7 @@ RECT tab_rect(HWND tabs, int index) {
 void paint_tabs(App& app, HWND tabs) {
   PaintScope scope(tabs);
   const HDC dc = scope.dc();
-  SetDCBrushColor(dc, app.palette[2]);
+  SetDCBrushColor(dc, app.palette[palette_pane]);
   RECT client = scope.client();
   FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
   // The count is read again after every item: drawing may run code that changes the strip.
@@ -124,8 +121,7 @@ LRESULT handle(App& app, HWND tabs, UINT message, WPARAM wparam, LPARAM lparam) 
 
 void App::rebuild_tabs() {
   if (tab_control == nullptr) return;
-  std::optional<RedrawGuard> quiet;
-  if (is_shown(tab_control)) quiet.emplace(tab_control);
+  const RedrawGuard quiet(tab_control);
   SendMessageW(tab_control, TCM_DELETEALLITEMS, 0, 0);
   for (size_t i = 0; i < documents.size(); ++i) {
     std::wstring label = tab_label(documents[i]->path, documents[i]->modified, vietnamese);

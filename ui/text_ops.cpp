@@ -14,6 +14,10 @@ constexpr wchar_t kLf = L'\n';
 
 bool is_break(wchar_t unit) { return unit == kCr || unit == kLf; }
 
+bool is_white_space(wchar_t unit) {
+  return unit == L' ' || unit == L'\t' || is_break(unit) || unit == L'\u00A0' || unit == L'\u3000';
+}
+
 // Length in units of the line break starting at `index` (2 for CR LF), 0 when none starts there.
 std::size_t break_length(std::wstring_view text, std::size_t index) {
   if (index >= text.size() || !is_break(text[index])) return 0;
@@ -192,18 +196,23 @@ TextEdit wrap_selection_edit(std::wstring_view editor_text, TextSelection select
                              std::wstring_view prefix, std::wstring_view suffix,
                              std::wstring_view placeholder) {
   const TextSelection sel = clamp_selection(editor_text, selection);
-  const std::size_t start_index = editor_index_of_position(editor_text, sel.start);
-  const std::size_t end_index = editor_index_of_position(editor_text, sel.end);
+  const std::size_t selected_start = editor_index_of_position(editor_text, sel.start);
+  const std::size_t selected_end = editor_index_of_position(editor_text, sel.end);
+  std::size_t start_index = selected_start;
+  std::size_t end_index = selected_end;
+  while (start_index < end_index && is_white_space(editor_text[start_index])) ++start_index;
+  while (end_index > start_index && is_white_space(editor_text[end_index - 1])) --end_index;
+  if (start_index == end_index) start_index = end_index = selected_end;
 
   std::wstring body = with_cr_breaks(editor_text.substr(start_index, end_index - start_index));
   if (body.empty()) body = with_cr_breaks(placeholder);
   const std::wstring before = with_cr_breaks(prefix);
 
   TextEdit edit;
-  edit.replace_start = sel.start;
-  edit.replace_end = sel.end;
+  edit.replace_start = sel.start + positions_between(editor_text, selected_start, start_index);
+  edit.replace_end = edit.replace_start + positions_between(editor_text, start_index, end_index);
   edit.text = before + body + with_cr_breaks(suffix);
-  edit.select_start = sel.start + static_cast<std::int64_t>(before.size());
+  edit.select_start = edit.replace_start + static_cast<std::int64_t>(before.size());
   edit.select_end = edit.select_start + static_cast<std::int64_t>(body.size());
   return edit;
 }

@@ -39,7 +39,10 @@ TextEdit prefix_lines_edit(std::wstring_view editor_text, TextSelection selectio
                            std::wstring_view prefix);
 
 // Surrounds the selected text with `prefix` and `suffix`, putting `placeholder` in place of an
-// empty selection, and selects what ends up between the two.
+// empty selection, and selects what ends up between the two. White space at either end of the
+// selection (a double-clicked word takes the space after it) stays outside the markers, since
+// Markdown neither opens emphasis before a space nor closes it after one; a selection of white
+// space only keeps it and gets the placeholder after it.
 TextEdit wrap_selection_edit(std::wstring_view editor_text, TextSelection selection,
                              std::wstring_view prefix, std::wstring_view suffix,
                              std::wstring_view placeholder);

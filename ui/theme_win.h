@@ -35,8 +35,11 @@ class PaintScope {
   HPAINTBUFFER buffer_ = nullptr;
 };
 
+// Whether the window has the visible style (it may still sit inside a hidden parent).
+bool is_shown(HWND window);
+
 // Redrawing switched off while it lives; on the way out the window and its children are drawn
-// once, whole.
+// once, whole. A hidden window is left alone: switching redrawing back on would show it.
 class RedrawGuard {
  public:
   explicit RedrawGuard(HWND window);

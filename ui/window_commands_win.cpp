@@ -19,21 +19,6 @@ bool is_active_editor(const App& app, HWND control) {
   return !app.documents.empty() && control == app.documents.at(app.active_document)->editor;
 }
 
-// One edit of the active document: it is modified, its render and its recovery snapshot are
-// due once the typing pauses.
-void on_active_editor_changed(App& app) {
-  if (app.suppress_change) return;
-  Document& document = *app.documents.at(app.active_document);
-  document.modified = true;
-  ++document.revision;
-  app.status_text.clear();
-  app.rebuild_tabs();
-  app.update_title();
-  SetTimer(app.main_window, timer_render, kRenderDelayMs, nullptr);
-  SetTimer(app.main_window, timer_recovery, static_cast<UINT>(app.auto_save_seconds) * 1000u,
-           nullptr);
-}
-
 void on_find_bar_command(App& app, int id, int code) {
   switch (id) {
     case ctl_emoji_popup:
@@ -137,7 +122,7 @@ LRESULT on_command_message(App& app, const WindowMessage& message) {
   const int code = HIWORD(message.wparam);
   const auto control = reinterpret_cast<HWND>(message.lparam);
   if (code == EN_CHANGE && is_active_editor(app, control)) {
-    on_active_editor_changed(app);
+    app.on_document_edited();
   } else if (id < first_command_id) {
     on_find_bar_command(app, id, code);
   } else if (control == nullptr || control == app.toolbar || code == 0) {

@@ -1,19 +1,28 @@
 #pragma once
 // The message handlers behind main_window_proc, one per message, shared between the files that
-// implement them.
+// implement them, and the one message record of every window procedure and subclass here.
 #include <windows.h>
 
 #include "core/app_win.h"
 
 namespace tavrel::win {
 
+// One message as a procedure received it, with the processing it falls back on: DefWindowProcW
+// for a window procedure, DefSubclassProc for a subclass.
 struct WindowMessage {
   HWND window;
   UINT id;
   WPARAM wparam;
   LPARAM lparam;
+  WNDPROC default_procedure = DefWindowProcW;
+  mutable bool defaulted = false;  // the default processing has seen the message
 
-  LRESULT default_result() const { return DefWindowProcW(window, id, wparam, lparam); }
+  LRESULT default_result() const { return default_with_key(wparam); }
+  // The same message with another key, for the key remaps of the editors.
+  LRESULT default_with_key(WPARAM key) const {
+    defaulted = true;
+    return default_procedure(window, id, key, lparam);
+  }
 };
 
 // WM_COMMAND and WM_NOTIFY.

@@ -1,30 +1,29 @@
-// Placeholders for the operations the main window, the layout and the program entry call into
-// but which belong to subsystems that are not built yet (documents, recovery, workspace scan,
-// rendering, theme, menus, toolbar, tabs, editors, shortcuts, find bar, emoji, images, links,
-// painting, file association, web preview, self-test and benchmark).
+// Stand-ins for the commands and services whose actions come later: the toolbar, the
+// association icon, clipboard images, emoji completion, the modal dialogs, shortcuts, the find
+// bar, image links and dropped files, the web preview, the colour picker, export and printing,
+// file association, the update check, the self-test suite and the benchmark report.
 //
 // None of them pretends to do its work: each does nothing, or the least that keeps the window
-// sound (a paint that validates, a drop handle that is freed, a timer that stops), and reports
-// what it could not do where a caller would otherwise take silence for success. This file is
-// replaced bit by bit as those subsystems land.
+// sound (a drop handle that is freed), and reports what it could not do where a caller would
+// otherwise take silence for success. Each goes when the module that does the work lands.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
 
 #include <stdexcept>
 
+#include "ui/deferred_commands_win.h"
 #include "ui/main_window_win.h"
-#include "ui/pending_parts_win.h"
 
 namespace tavrel::win {
 
-// --- Theme, menus, toolbar, tabs, outline, painting ------------------------------------------
+// --- Toolbar and association icon ------------------------------------------------------------
 
 void App::rebuild_toolbar() {}
 void App::draw_toolbar_item(NMCUSTOMDRAW&) {}
 void App::refresh_association_icon() {}
 
-// --- Editors, keys, find bar, emoji, images, links -------------------------------------------
+// --- Clipboard images, emoji, dialogs, keys, find bar, images --------------------------------
 
 // No clipboard image is stored yet: a paste inserts the clipboard's text.
 bool App::paste_image() { return false; }

@@ -1,7 +1,8 @@
 #pragma once
-// Free functions of subsystems that are not built yet: the web preview and the work of some
-// commands. Each moves to its own module's header when that module lands;
-// their definitions are in ui/pending_parts_win.cpp until then.
+// The commands and services whose actions come later: the web preview and the work of the find
+// bar, colour picker, export, printing, file association and update commands. Each moves to its
+// own module's header when that module lands; until then ui/deferred_commands_win.cpp holds a
+// stand-in that does nothing, or no more than keeps the window sound.
 #include <windows.h>
 
 #include <optional>
