@@ -10,7 +10,7 @@
 
 #include "core/documents_win.h"
 #include "core/instance_payload.h"
-#include "tests/win/document_test_support_win.h"
+#include "tests/win/app_window_fixture_win.h"
 
 using namespace std::chrono_literals;
 
@@ -23,7 +23,7 @@ LRESULT CALLBACK count_rebuilds(HWND window, UINT message, WPARAM wparam, LPARAM
   return DefSubclassProc(window, message, wparam, lparam);
 }
 
-using BatchOpenTest = DocumentWindowTest;
+using BatchOpenTest = AppWindowTest;
 
 TEST_F(BatchOpenTest, OneRebuildOneTabPerFileAndEachFailureNamed) {
   const std::filesystem::path binary = files_ / "binary.md";

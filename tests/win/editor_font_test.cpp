@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "tests/win/document_test_support_win.h"
+#include "tests/win/app_window_fixture_win.h"
 
 namespace tavrel::test {
 namespace {
 
-using EditorFontTest = DocumentWindowTest;
+using EditorFontTest = AppWindowTest;
 
 TEST_F(EditorFontTest, HasEveryVietnameseLetterOfASample) {
   const std::wstring text = L"Ti\u1EBFng Vi\u1EC7t \u0111\u01B0\u1EE3c \u1EA9m \u1EF1 \u1EB1";

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/win/document_test_support_win.h"
+#include "tests/win/app_window_fixture_win.h"
 #include "ui/commands.h"
 
 namespace tavrel::test {
@@ -31,7 +31,7 @@ void CALLBACK on_tick(HWND, UINT, UINT_PTR, DWORD) {
   EnumThreadWindows(GetCurrentThreadId(), act_on_dialog, 0);
 }
 
-using OpenDialogTest = DocumentWindowTest;
+using OpenDialogTest = AppWindowTest;
 
 TEST_F(OpenDialogTest, ANameWithoutExtensionOpensItsMarkdownFile) {
   write_bytes(files_ / "notes.md", "# Notes\n");
