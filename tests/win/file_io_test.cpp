@@ -45,11 +45,11 @@ TEST(AtomicWrite, TemporaryNamesCountUpBesideTheTarget) {
   TempDir dir;
   std::wstring first = next_temp_name(dir / "notes.md");
   std::wstring second = next_temp_name(dir / "notes.md");
-  std::wstring prefix = (dir / "notes.md").wstring() + L".tavrel-";
+  std::wstring prefix = (dir / "~tvr").wstring();
   ASSERT_EQ(first.rfind(prefix, 0), 0u);
   ASSERT_EQ(second.rfind(prefix, 0), 0u);
-  uint64_t n1 = std::stoull(first.substr(prefix.size()));
-  uint64_t n2 = std::stoull(second.substr(prefix.size()));
+  uint64_t n1 = std::stoull(first.substr(prefix.size()), nullptr, 16);
+  uint64_t n2 = std::stoull(second.substr(prefix.size()), nullptr, 16);
   EXPECT_EQ(n2, n1 + 1);
   EXPECT_EQ(first.substr(first.size() - 4), L".tmp");
 }
