@@ -11,15 +11,18 @@ namespace tavrel::win {
 
 std::wstring window_text(HWND window);
 
-// Writes `bytes` as the whole new content of `target` through a temporary file in the same
-// folder; on failure the target is untouched and no temporary file remains.
+// Writes `bytes` as the whole new content of the file `target` finally names (links followed),
+// through a temporary file beside it that then replaces it, keeping its attributes and security
+// information. A read-only target is refused. On failure the target is untouched and no
+// temporary file remains; after success, temporary files that killed saves left there are gone.
 void write_file_atomic(const std::filesystem::path& target, const std::string& bytes);
 
 // The same with a given temporary name: lets tests meet a name that already exists.
 void write_file_atomic_via(const std::filesystem::path& target, const std::string& bytes,
                            const std::wstring& temp_name);
 
-// Full path of the temporary file the next atomic write of `target` will use.
+// Full path of a fresh temporary file beside `target`: a short name of its own, recording the
+// process that writes it, whatever `target` is called.
 std::wstring next_temp_name(const std::filesystem::path& target);
 
 // Last-write time from the file system's own clock (100 ns), not a rounded copy of it.

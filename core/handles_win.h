@@ -40,6 +40,10 @@ struct KernelHandleTraits {
   static HANDLE invalid() { return nullptr; }
   static void close(HANDLE h) { CloseHandle(h); }
 };
+struct FindHandleTraits {
+  static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+  static void close(HANDLE h) { FindClose(h); }
+};
 struct WindowTraits {
   static HWND invalid() { return nullptr; }
   static void close(HWND h) { DestroyWindow(h); }
@@ -52,6 +56,7 @@ struct GdiTraits {
 
 using UniqueFile = Owned<HANDLE, FileHandleTraits>;      // CreateFileW results
 using UniqueHandle = Owned<HANDLE, KernelHandleTraits>;  // mutexes, events, processes
+using UniqueFind = Owned<HANDLE, FindHandleTraits>;      // FindFirstFileExW results
 using UniqueWindow = Owned<HWND, WindowTraits>;
 using UniqueFont = Owned<HFONT, GdiTraits<HFONT>>;
 using UniqueBrush = Owned<HBRUSH, GdiTraits<HBRUSH>>;

@@ -33,11 +33,12 @@ TEST(AtomicWrite, ReplacesContentWithTemporariesCountingUpBeside) {
     EXPECT_EQ(read_bytes(dir / "a.md"), content);
   }
   EXPECT_EQ(leftover_temporaries(dir.path()), 0u);
-  const std::wstring prefix = (dir / "notes.md").wstring() + L".tavrel-";
+  const std::wstring prefix = (dir / "~tvr").wstring();
   const std::wstring first = next_temp_name(dir / "notes.md");
   const std::wstring second = next_temp_name(dir / "notes.md");
-  EXPECT_EQ(std::stoull(second.substr(prefix.size())),
-            std::stoull(first.substr(prefix.size())) + 1);
+  ASSERT_EQ(first.rfind(prefix, 0), 0u);
+  EXPECT_EQ(std::stoull(second.substr(prefix.size()), nullptr, 16),
+            std::stoull(first.substr(prefix.size()), nullptr, 16) + 1);
   EXPECT_EQ(first.substr(first.size() - 4), L".tmp");
 }
 
