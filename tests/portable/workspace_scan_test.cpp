@@ -44,16 +44,17 @@ TEST(WorkspaceScan, ListsMarkdownTextAndImagesInAnyLetterCase) {
 
 TEST(WorkspaceScan, SkipsDotFoldersAndBuildOutputAtAnyDepthButNotOtherCases) {
   TempDir dir;
-  touch(dir.path(), {".git/x.md", "node_modules/pkg/readme.md", "build/out.md", "dist/site.md",
-                     ".hidden/deep/n.md", "docs/node_modules/m.md", "docs/.cache/c.md",
-                     "docs/guide.md", "docs/dist.md", "builds/kept.md", "docs/sub/deep.txt",
-                     "Node_Modules/kept.md", "distribution/kept.md"});
-  EXPECT_EQ(scan(dir.path()), (std::vector<std::string>{"Node_Modules/kept.md", "builds/kept.md",
-                                                        "distribution/kept.md", "docs/dist.md",
-                                                        "docs/guide.md", "docs/sub/deep.txt"}));
+  touch(dir.path(),
+        {".git/x.md", "node_modules/pkg/readme.md", "build/out.md", "dist/site.md",
+         ".hidden/deep/n.md", "docs/node_modules/m.md", "docs/.cache/c.md", "docs/guide.md",
+         "docs/dist.md", "builds/kept.md", "docs/sub/deep.txt", "distribution/kept.md"});
+  EXPECT_EQ(scan(dir.path()),
+            (std::vector<std::string>{"builds/kept.md", "distribution/kept.md", "docs/dist.md",
+                                      "docs/guide.md", "docs/sub/deep.txt"}));
   TempDir other;  // in a tree of its own: on Windows "Build" and "build" are one folder
-  touch(other.path(), {"Build/kept.md", "Dist/kept.md"});
-  EXPECT_EQ(scan(other.path()), (std::vector<std::string>{"Build/kept.md", "Dist/kept.md"}));
+  touch(other.path(), {"Build/kept.md", "Dist/kept.md", "Node_Modules/kept.md"});
+  EXPECT_EQ(scan(other.path()),
+            (std::vector<std::string>{"Build/kept.md", "Dist/kept.md", "Node_Modules/kept.md"}));
 }
 
 TEST(WorkspaceScan, SortsComponentByComponentAndCaseSensitively) {
