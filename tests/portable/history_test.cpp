@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -11,30 +12,34 @@ using namespace tavrel::win;
 namespace fs = std::filesystem;
 using tavrel::test::error_text;
 using tavrel::test::read_bytes;
-using tavrel::test::TempDir;
 using tavrel::test::write_bytes;
 
 namespace {
 
 constexpr std::int64_t kTicks = 17000000000000000;  // a moment of 2023, 17 digits
 
-// Records what would be written and writes it plainly.
-struct RecordingWriter {
+// A history root in a fresh folder, with a writer that records its targets and writes plainly.
+struct HistoryFixture {
+  tavrel::test::TempDir dir;
+  fs::path file = dir / "doc.md";
+  fs::path root = dir / "history";
   std::vector<fs::path> targets;
-  HistoryWriter writer() {
-    return [this](const fs::path& target, const std::string& bytes) {
-      targets.push_back(target);
-      write_bytes(target, bytes);
-    };
+  HistoryWriter writer = [this](const fs::path& target, const std::string& bytes) {
+    targets.push_back(target);
+    write_bytes(target, bytes);
+  };
+
+  fs::path save(const std::string& content, std::int64_t ticks) {
+    write_bytes(file, content);
+    return save_history_snapshot(root, file, writer, ticks);
+  }
+  fs::path folder() const { return history_folder(root, file); }
+  std::string names() const {
+    std::string out;
+    for (const fs::path& s : list_history_snapshots(folder())) out += s.filename().string() + " ";
+    return out;
   }
 };
-
-std::vector<std::string> names_in(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const fs::path& file : list_history_snapshots(folder))
-    names.push_back(file.filename().string());
-  return names;
-}
 
 }  // namespace
 
@@ -46,177 +51,111 @@ TEST(HistoryNaming, FolderIsTheFnv1aOfTheUtf16Path) {
   EXPECT_EQ(history_hash(u"C:\\notes\\a.md"), 10135062540846169513ull);
   // Non-ASCII units, and a surrogate pair as two units.
   EXPECT_EQ(history_hash(u"C:\\Ghi ch\u00FA\\\U0001F600.md"), 9323962774610923307ull);
-}
-
-TEST(HistoryNaming, FolderNameComesFromTheNativePath) {
-  const fs::path root = "history";
 #ifdef _WIN32
-  const fs::path file = L"C:\\Ghi ch\u00FA\\\U0001F600.md";
-  EXPECT_EQ(history_folder(root, file), root / "9323962774610923307");
+  EXPECT_EQ(history_folder("h", L"C:\\Ghi ch\u00FA\\\U0001F600.md"),
+            fs::path("h") / "9323962774610923307");
 #else
-  const fs::path file = u8"/notes/\U0001F600 ch\u00FA.md";
-  EXPECT_EQ(history_folder(root, file), root / "17484294748368481259");
+  EXPECT_EQ(history_folder("h", u8"/notes/\U0001F600 ch\u00FA.md"),
+            fs::path("h") / "17484294748368481259");
 #endif
-}
-
-TEST(HistoryNaming, SnapshotNameIsTheTickCount) {
   EXPECT_EQ(history_snapshot_name(kTicks), "17000000000000000.md");
-  // Ticks since 1970 in 100-ns units: well past 2020 and not in milliseconds or nanoseconds.
-  const std::int64_t now = history_ticks_now();
-  EXPECT_GT(now, 15778368000000000);  // 2020-01-01
-  EXPECT_LT(now, 41024448000000000);  // 2100-01-01
+  // Ticks of 100 ns since 1970 on the system clock, whatever date the machine has.
+  const auto ticks = [] {
+    const auto since_1970 = std::chrono::system_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::microseconds>(since_1970).count() * 10;
+  };
+  const std::int64_t before = ticks() - 10, now = history_ticks_now(), after = ticks() + 10;
+  EXPECT_TRUE(before <= now && now <= after) << before << " " << now << " " << after;
 }
 
-TEST(HistoryPruning, TheOldestGoFirst) {
-  std::vector<fs::path> sorted;
-  for (int i = 0; i < 23; ++i) sorted.push_back(history_snapshot_name(kTicks + i));
-  const std::vector<fs::path> gone = snapshots_to_prune(sorted);
-  ASSERT_EQ(gone.size(), 3u);
-  EXPECT_EQ(gone[0], sorted[0]);
-  EXPECT_EQ(gone[2], sorted[2]);
-  EXPECT_TRUE(
-      snapshots_to_prune(std::vector<fs::path>(sorted.begin(), sorted.begin() + 20)).empty());
-}
-
-TEST(HistoryPruning, NamesNeverRepeatOrGoBack) {
+TEST(HistoryNaming, NewNamesNeverRepeatOrGoBack) {
   const std::vector<fs::path> sorted = {history_snapshot_name(kTicks),
                                         history_snapshot_name(kTicks + 5), "notes.md"};
   EXPECT_EQ(next_snapshot_ticks(sorted, kTicks + 100), kTicks + 100);
   EXPECT_EQ(next_snapshot_ticks(sorted, kTicks + 5), kTicks + 6);   // the same tick
   EXPECT_EQ(next_snapshot_ticks(sorted, kTicks - 50), kTicks + 6);  // a clock set back
   EXPECT_EQ(next_snapshot_ticks({}, kTicks), kTicks);
+  // Only names of one to eighteen decimal digits count; every digit does.
+  const std::pair<const char*, std::int64_t> names[] = {
+      {"0.md", 1},  {"9.md", 10}, {"1090.md", 1091}, {"999999999999999999.md", 1000000000000000000},
+      {"1/.md", 0}, {"1:.md", 0}, {".md", 0},        {"1000000000000000000.md", 0},
+      {"-3.md", 0}, {"12a.md", 0}};
+  for (const auto& [name, next] : names) {
+    EXPECT_EQ(next_snapshot_ticks({fs::path(name)}, 0), next) << name;
+  }
+  // Pruning takes the oldest from the front, only beyond the limit.
+  std::vector<fs::path> many;
+  for (int i = 0; i < 23; ++i) many.push_back(history_snapshot_name(kTicks + i));
+  EXPECT_EQ(snapshots_to_prune(many), std::vector<fs::path>(many.begin(), many.begin() + 3));
+  EXPECT_TRUE(snapshots_to_prune(std::vector<fs::path>(many.begin(), many.begin() + 20)).empty());
 }
 
 TEST(HistorySnapshot, KeepsTheVersionOnDiskAsUtf8WithLf) {
-  TempDir dir;
-  const fs::path file = dir / "doc.md";
+  HistoryFixture h;
   // UTF-16 LE with a byte-order mark and CRLF: "a" CR LF "\u00e9".
-  write_bytes(file, tavrel::test::bytes({0xFF, 0xFE, 'a', 0, '\r', 0, '\n', 0, 0xE9, 0}));
-  RecordingWriter recorder;
-  const fs::path written = save_history_snapshot(dir / "history", file, recorder.writer(), kTicks);
-  EXPECT_EQ(written, history_folder(dir / "history", file) / "17000000000000000.md");
+  const fs::path written =
+      h.save(tavrel::test::bytes({0xFF, 0xFE, 'a', 0, '\r', 0, '\n', 0, 0xE9, 0}), kTicks);
+  EXPECT_EQ(written, h.folder() / "17000000000000000.md");
   EXPECT_EQ(read_bytes(written), "a\n\xC3\xA9");
-  EXPECT_EQ(recorder.targets, std::vector<fs::path>{written});
-}
-
-TEST(HistorySnapshot, NoFileOnDiskMeansNoSnapshotAndNoFolder) {
-  TempDir dir;
-  RecordingWriter recorder;
-  EXPECT_EQ(save_history_snapshot(dir / "history", dir / "new.md", recorder.writer(), kTicks),
-            fs::path());
-  EXPECT_FALSE(fs::exists(dir / "history"));
-  fs::create_directories(dir / "folder.md");
-  EXPECT_EQ(save_history_snapshot(dir / "history", dir / "folder.md", recorder.writer(), kTicks),
-            fs::path());
-  EXPECT_TRUE(recorder.targets.empty());
+  EXPECT_EQ(h.targets, std::vector<fs::path>{written});
+  // No file on disk means no snapshot and no folder.
+  HistoryFixture none;
+  EXPECT_EQ(save_history_snapshot(none.root, none.file, none.writer, kTicks), fs::path());
+  EXPECT_FALSE(fs::exists(none.root));
+  fs::create_directories(none.file);
+  EXPECT_EQ(save_history_snapshot(none.root, none.file, none.writer, kTicks), fs::path());
+  EXPECT_TRUE(none.targets.empty());
 }
 
 TEST(HistorySnapshot, EqualToTheNewestIsNotWrittenAgain) {
-  TempDir dir;
-  const fs::path file = dir / "doc.md";
-  write_bytes(file, "one\n");
-  RecordingWriter recorder;
-  save_history_snapshot(dir / "history", file, recorder.writer(), kTicks);
-  EXPECT_EQ(save_history_snapshot(dir / "history", file, recorder.writer(), kTicks + 1),
-            fs::path());
-  // The same text with other line ends reads the same.
-  write_bytes(file, "one\r\n");
-  EXPECT_EQ(save_history_snapshot(dir / "history", file, recorder.writer(), kTicks + 2),
-            fs::path());
-  write_bytes(file, "two\n");
-  save_history_snapshot(dir / "history", file, recorder.writer(), kTicks + 3);
-  // Equal to an older snapshot but not to the newest: written.
-  write_bytes(file, "one\n");
-  save_history_snapshot(dir / "history", file, recorder.writer(), kTicks + 4);
-  EXPECT_EQ(recorder.targets.size(), 3u);
-  EXPECT_EQ(names_in(history_folder(dir / "history", file)),
-            (std::vector<std::string>{"17000000000000000.md", "17000000000000003.md",
-                                      "17000000000000004.md"}));
+  HistoryFixture h;
+  h.save("one\n", kTicks);
+  EXPECT_EQ(h.save("one\n", kTicks + 1), fs::path());
+  EXPECT_EQ(h.save("one\r\n", kTicks + 2), fs::path());  // other line ends read the same
+  h.save("two\n", kTicks + 3);
+  h.save("one\n", kTicks + 4);  // equal to an older snapshot only: written
+  EXPECT_EQ(h.names(), "17000000000000000.md 17000000000000003.md 17000000000000004.md ");
+  // A newest snapshot that cannot be read as text counts as different.
+  write_bytes(h.folder() / history_snapshot_name(kTicks + 5), std::string("one\n\0", 5));
+  EXPECT_EQ(h.save("one\n", kTicks + 6), h.folder() / history_snapshot_name(kTicks + 6));
+  write_bytes(h.folder() / history_snapshot_name(kTicks + 7), "\xC0\x80");
+  EXPECT_EQ(h.save("one\n", kTicks + 8), h.folder() / history_snapshot_name(kTicks + 8));
+  EXPECT_EQ(read_bytes(h.folder() / history_snapshot_name(kTicks + 8)), "one\n");
 }
 
-TEST(HistorySnapshot, UnreadableNewestCountsAsDifferent) {
-  TempDir dir;
-  const fs::path file = dir / "doc.md";
-  write_bytes(file, "text");
-  const fs::path folder = history_folder(dir / "history", file);
-  fs::create_directories(folder);
-  // Same text but a NUL byte makes it unreadable as text; so would bytes that are not UTF-8.
-  write_bytes(folder / history_snapshot_name(kTicks), std::string("text\0", 5));
-  RecordingWriter recorder;
-  const fs::path written =
-      save_history_snapshot(dir / "history", file, recorder.writer(), kTicks + 1);
-  EXPECT_EQ(written, folder / history_snapshot_name(kTicks + 1));
-  EXPECT_EQ(read_bytes(written), "text");
-
-  write_bytes(folder / history_snapshot_name(kTicks + 2), "\xC0\x80");
-  EXPECT_EQ(save_history_snapshot(dir / "history", file, recorder.writer(), kTicks + 3),
-            folder / history_snapshot_name(kTicks + 3));
-}
-
-TEST(HistorySnapshot, TwentyFiveVersionsLeaveTheNewestTwenty) {
-  TempDir dir;
-  const fs::path file = dir / "doc.md";
-  RecordingWriter recorder;
-  for (int i = 0; i < 25; ++i) {
-    write_bytes(file, "version " + std::to_string(i));
-    save_history_snapshot(dir / "history", file, recorder.writer(), kTicks + i);
-  }
-  const std::vector<fs::path> kept = list_history_snapshots(history_folder(dir / "history", file));
+TEST(HistorySnapshot, TwentyFiveVersionsLeaveTheNewestTwentyInOrder) {
+  HistoryFixture h;
+  for (int i = 0; i < 25; ++i) h.save("version " + std::to_string(i), kTicks + i);
+  const std::vector<fs::path> kept = list_history_snapshots(h.folder());
   ASSERT_EQ(kept.size(), kHistoryLimit);
   EXPECT_EQ(kept.front().filename(), history_snapshot_name(kTicks + 5));
   EXPECT_EQ(read_bytes(kept.front()), "version 5");
   EXPECT_EQ(read_bytes(kept.back()), "version 24");
+  // The same tick or a clock set back never replaces a snapshot.
+  EXPECT_EQ(h.save("second", kTicks + 24), h.folder() / history_snapshot_name(kTicks + 25));
+  EXPECT_EQ(h.save("third", kTicks - 9), h.folder() / history_snapshot_name(kTicks + 26));
+  EXPECT_EQ(read_bytes(h.folder() / history_snapshot_name(kTicks + 24)), "version 24");
 }
 
-TEST(HistorySnapshot, SameTickOrClockSetBackNeverReplacesASnapshot) {
-  TempDir dir;
-  const fs::path file = dir / "doc.md";
-  RecordingWriter recorder;
-  write_bytes(file, "first");
-  save_history_snapshot(dir / "history", file, recorder.writer(), kTicks);
-  write_bytes(file, "second");
-  const fs::path same_tick =
-      save_history_snapshot(dir / "history", file, recorder.writer(), kTicks);
-  write_bytes(file, "third");
-  const fs::path earlier =
-      save_history_snapshot(dir / "history", file, recorder.writer(), kTicks - 9);
-  const fs::path folder = history_folder(dir / "history", file);
-  EXPECT_EQ(read_bytes(folder / history_snapshot_name(kTicks)), "first");
-  EXPECT_EQ(same_tick, folder / history_snapshot_name(kTicks + 1));
-  EXPECT_EQ(earlier, folder / history_snapshot_name(kTicks + 2));
-  EXPECT_EQ(read_bytes(list_history_snapshots(folder).back()), "third");
-}
-
-TEST(HistorySnapshot, OnlyMdFilesCountAsSnapshots) {
-  TempDir dir;
-  const fs::path folder = dir / "h";
+TEST(HistorySnapshot, OnlyMdFilesCountAndFailuresPassOn) {
+  HistoryFixture h;
+  const fs::path folder = h.dir / "h";
   fs::create_directories(folder / "sub.md");
   write_bytes(folder / "17000000000000001.md", "a");
   write_bytes(folder / "17000000000000002.md.tavrel-1-5.tmp", "b");
   write_bytes(folder / "17000000000000003.MD", "c");
-  EXPECT_EQ(names_in(folder), std::vector<std::string>{"17000000000000001.md"});
-  EXPECT_TRUE(list_history_snapshots(dir / "missing").empty());
-}
+  EXPECT_EQ(list_history_snapshots(folder), std::vector<fs::path>{folder / "17000000000000001.md"});
+  EXPECT_TRUE(list_history_snapshots(h.dir / "missing").empty());
 
-TEST(HistorySnapshot, FailuresOfTheFileAndTheWriterPassOn) {
-  TempDir dir;
-  const fs::path file = dir / "doc.md";
-  write_bytes(file, std::string("bin\0ary", 7));
-  RecordingWriter recorder;
-  EXPECT_EQ(
-      error_text([&] { save_history_snapshot(dir / "history", file, recorder.writer(), kTicks); }),
-      "Binary files are not supported");
-
-  write_bytes(file, "fine");
+  EXPECT_EQ(error_text([&] { h.save(std::string("bin\0ary", 7), kTicks); }),
+            "Binary files are not supported");
+  write_bytes(h.file, "fine");
   const HistoryWriter failing = [](const fs::path&, const std::string&) {
     throw std::runtime_error("Cannot create temporary file");
   };
-  EXPECT_EQ(error_text([&] { save_history_snapshot(dir / "history", file, failing, kTicks); }),
+  EXPECT_EQ(error_text([&] { save_history_snapshot(h.root, h.file, failing, kTicks); }),
             "Cannot create temporary file");
-
-  // A history root that is a file cannot hold folders.
-  write_bytes(dir / "blocked", "x");
-  EXPECT_NE(
-      error_text([&] { save_history_snapshot(dir / "blocked", file, recorder.writer(), kTicks); }),
-      "");
+  write_bytes(h.dir / "blocked", "x");  // a history root that is a file cannot hold folders
+  EXPECT_NE(error_text([&] { save_history_snapshot(h.dir / "blocked", h.file, h.writer, kTicks); }),
+            "");
 }

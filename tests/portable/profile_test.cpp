@@ -7,27 +7,23 @@
 using namespace tavrel::win;
 
 TEST(ProfileChoice, CommandLineAndSelfTestRules) {
-  const std::filesystem::path def = "default", tmp = "tmp";
-  auto choose = [&](std::vector<std::wstring> args, bool smoke) {
-    return choose_profile_dir(def, args, smoke, tmp, 42);
+  const std::filesystem::path def = "default";
+  const auto choose = [&](std::vector<std::wstring> args, bool smoke) {
+    const ProfileChoice choice = choose_profile_dir(def, args, smoke, "tmp", 42);
+    return std::pair(choice.dir, choice.custom);
   };
-  ProfileChoice plain = choose({L"tavrel.exe", L"a.md"}, false);
-  EXPECT_EQ(plain.dir, def);
-  EXPECT_FALSE(plain.custom);
-  ProfileChoice two = choose({L"t", L"--profile", L"one", L"--profile", L"two"}, false);
-  EXPECT_EQ(two.dir, std::filesystem::path("two"));
-  EXPECT_TRUE(two.custom);
-  ProfileChoice last = choose({L"t", L"x.md", L"--profile"}, false);
-  EXPECT_EQ(last.dir, def);
-  EXPECT_FALSE(last.custom);
-  EXPECT_EQ(choose({L"t", L"--PROFILE", L"x"}, false).dir, def) << "the option is case-sensitive";
-  EXPECT_EQ(choose({L"t", L"--benchmark"}, false).dir, def);
-  ProfileChoice smoke = choose({L"t", L"--profile", L"given", L"--smoke-test"}, true);
-  EXPECT_EQ(smoke.dir, tmp / "Tavrel-smoke-42");
-  EXPECT_TRUE(smoke.custom);
-  // The value after "--profile" is a folder even when it looks like an option.
-  EXPECT_EQ(choose({L"t", L"--profile", L"--profile", L"x"}, false).dir,
-            std::filesystem::path("--profile"));
+  const std::tuple<std::vector<std::wstring>, bool, std::filesystem::path, bool> cases[] = {
+      {{L"tavrel.exe", L"a.md"}, false, def, false},
+      {{L"t", L"--profile", L"one", L"--profile", L"two"}, false, "two", true},
+      {{L"t", L"x.md", L"--profile"}, false, def, false},
+      {{L"t", L"--PROFILE", L"x"}, false, def, false},  // the option is case-sensitive
+      {{L"t", L"--benchmark"}, false, def, false},
+      {{L"t", L"--profile", L"given", L"--smoke-test"}, true, "tmp/Tavrel-smoke-42", true},
+      // The value after "--profile" is a folder even when it looks like an option.
+      {{L"t", L"--profile", L"--profile", L"x"}, false, "--profile", true}};
+  for (const auto& [args, smoke, dir, custom] : cases) {
+    EXPECT_EQ(choose(args, smoke), std::pair(dir, custom)) << dir;
+  }
 }
 
 TEST(ProfileFolders, CreatedTogetherOrFailWithTheOperationName) {

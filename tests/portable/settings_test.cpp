@@ -16,59 +16,35 @@ SettingsValues load(const std::string& text, json* out = nullptr) {
 
 }  // namespace
 
-TEST(SettingsRepair, FreshProfileGetsEveryDefaultAndMigrates) {
-  json settings;
-  SettingsValues v = load("", &settings);
-  EXPECT_FALSE(v.vietnamese);
-  EXPECT_EQ(v.update_url, kBuiltInUpdateUrl);
-  EXPECT_EQ(v.theme, 0);
-  EXPECT_EQ(v.font_size, 12);
-  EXPECT_TRUE(v.sidebar);
-  EXPECT_FALSE(v.outline);
-  EXPECT_FALSE(v.auto_save);
-  EXPECT_EQ(v.auto_save_seconds, 5);
-  EXPECT_TRUE(v.word_wrap);
-  EXPECT_TRUE(v.sync_scroll);
-  EXPECT_EQ(v.split_percent, 50);
-  EXPECT_EQ(v.view_mode, 1);
-  EXPECT_FALSE(v.vim);
-  EXPECT_FALSE(v.emacs);
-  EXPECT_EQ(settings["layoutVersion"], 1);
-}
-
 TEST(SettingsRepair, NumbersAreClampedRemappedOrDropped) {
   struct Case {
     const char* text;
     int font_size, theme, view, seconds, split;
-  } cases[] = {
-      {R"({"fontSize":40})", 32, 0, 1, 5, 50},
-      {R"({"fontSize":3})", 8, 0, 1, 5, 50},
-      {R"({"fontSize":12.5})", 12, 0, 1, 5, 50},
-      {R"({"fontSize":20000})", 12, 0, 1, 5, 50},
-      {R"({"fontSize":18446744073709551615})", 12, 0, 1, 5, 50},
-      {R"({"fontSize":-10000})", 8, 0, 1, 5, 50},
-      {R"({"theme":"dark"})", 12, 0, 1, 5, 50},
-      {R"({"view":2})", 12, 0, 1, 5, 50},
-      {R"({"view":3})", 12, 0, 3, 5, 50},
-      {R"({"view":0})", 12, 0, 0, 5, 50},
-      {R"({"autoSaveSeconds":1,"splitPercent":10})", 12, 0, 1, 2, 25},
-      {R"({"autoSaveSeconds":500,"splitPercent":90})", 12, 0, 1, 120, 75},
-      {R"({"theme":"bad","fontSize":null,"wrap":[]})", 12, 0, 1, 5, 50},
-  };
+  } cases[] = {{"", 12, 0, 1, 5, 50},
+               {R"({"fontSize":40})", 32, 0, 1, 5, 50},
+               {R"({"fontSize":3})", 8, 0, 1, 5, 50},
+               {R"({"fontSize":20000})", 12, 0, 1, 5, 50},
+               {R"({"fontSize":18446744073709551615})", 12, 0, 1, 5, 50},
+               {R"({"fontSize":-10000})", 8, 0, 1, 5, 50},
+               {R"({"view":2})", 12, 0, 1, 5, 50},
+               {R"({"view":3})", 12, 0, 3, 5, 50},
+               {R"({"view":0})", 12, 0, 0, 5, 50},
+               {R"({"autoSaveSeconds":1,"splitPercent":10})", 12, 0, 1, 2, 25},
+               {R"({"autoSaveSeconds":500,"splitPercent":90})", 12, 0, 1, 120, 75},
+               {R"({"theme":"bad","fontSize":null,"wrap":[]})", 12, 0, 1, 5, 50}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    SettingsValues v = load(c.text);
-    EXPECT_EQ(v.font_size, c.font_size);
-    EXPECT_EQ(v.theme, c.theme);
-    EXPECT_EQ(v.view_mode, c.view);
-    EXPECT_EQ(v.auto_save_seconds, c.seconds);
-    EXPECT_EQ(v.split_percent, c.split);
+    const SettingsValues v = load(c.text);
+    EXPECT_EQ(
+        std::vector<int>({v.font_size, v.theme, v.view_mode, v.auto_save_seconds, v.split_percent}),
+        std::vector<int>({c.font_size, c.theme, c.view, c.seconds, c.split}));
     EXPECT_TRUE(v.word_wrap);
   }
   const std::pair<int, int> themes[] = {{6, 2}, {-1, 0}, {0, 0}, {1, 1}, {2, 2},
                                         {3, 2}, {4, 1},  {5, 2}, {7, 0}};
-  for (auto [stored, expected] : themes)
+  for (auto [stored, expected] : themes) {
     EXPECT_EQ(load(json{{"theme", stored}}.dump()).theme, expected) << stored;
+  }
 }
 
 TEST(SettingsRepair, WrongTypesAreErasedAndOthersKept) {
@@ -76,12 +52,9 @@ TEST(SettingsRepair, WrongTypesAreErasedAndOthersKept) {
   load(R"({"theme":"bad","fontSize":null,"recent":[1],"pins":[],"wrap":[],"keybindings":false,
            "language":7,"custom":{"deep":[1,{"x":"y"}]}})",
        &s);
-  EXPECT_FALSE(s.contains("theme"));
-  EXPECT_FALSE(s.contains("fontSize"));
-  EXPECT_FALSE(s.contains("recent"));
-  EXPECT_FALSE(s.contains("wrap"));
-  EXPECT_FALSE(s.contains("keybindings"));
-  EXPECT_FALSE(s.contains("language"));
+  for (const char* key : {"theme", "fontSize", "recent", "wrap", "keybindings", "language"}) {
+    EXPECT_FALSE(s.contains(key)) << key;
+  }
   EXPECT_EQ(s["pins"], json::array());
   EXPECT_EQ(s["custom"], json::parse(R"({"deep":[1,{"x":"y"}]})"));
   EXPECT_TRUE(load("[]", &s).sidebar);
@@ -90,32 +63,27 @@ TEST(SettingsRepair, WrongTypesAreErasedAndOthersKept) {
   EXPECT_TRUE(load("// comment\n{}", &s).word_wrap) << "comments are not accepted";
 }
 
-TEST(SettingsRepair, LayoutMigratesOnlyOnce) {
-  SettingsValues legacy = load(R"({"view":2,"sidebar":false,"outline":true})");
-  EXPECT_EQ(legacy.view_mode, 1);
-  EXPECT_TRUE(legacy.sidebar);
-  EXPECT_FALSE(legacy.outline);
-  SettingsValues kept = load(R"({"layoutVersion":1,"sidebar":false,"outline":true,"view":0})");
-  EXPECT_FALSE(kept.sidebar);
-  EXPECT_TRUE(kept.outline);
-  EXPECT_EQ(kept.view_mode, 0);
-}
-
-TEST(SettingsRepair, UpdateUrlFallsBackWhenNotHttps) {
+TEST(SettingsRepair, LayoutMigratesOnceAndTheUpdateUrlMustBeHttps) {
+  const SettingsValues legacy = load(R"({"view":2,"sidebar":false,"outline":true})");
+  EXPECT_TRUE(legacy.view_mode == 1 && legacy.sidebar && !legacy.outline);
+  const SettingsValues kept =
+      load(R"({"layoutVersion":1,"sidebar":false,"outline":true,"view":0})");
+  EXPECT_TRUE(kept.view_mode == 0 && !kept.sidebar && kept.outline);
   EXPECT_EQ(load(R"({"updateUrl":"http://x.example/a"})").update_url, kBuiltInUpdateUrl);
   EXPECT_EQ(load(R"({"updateUrl":"https://mirror.example/m.json"})").update_url,
             "https://mirror.example/m.json");
-  EXPECT_EQ(load(R"({"language":"vi"})").vietnamese, true);
-  EXPECT_EQ(load(R"({"language":"VI"})").vietnamese, false);
+  EXPECT_TRUE(load(R"({"language":"vi"})").vietnamese);
+  EXPECT_FALSE(load(R"({"language":"VI"})").vietnamese);
 }
 
+// A fresh profile stores every default; the output is sorted, indented, unescaped.
 TEST(SettingsSave, ExactSortedIndentedUnescapedOutput) {
-  json s = parse_settings_text(R"({"zeta":{"b":1,"a":"ư"},"layoutVersion":1})");
+  json s = parse_settings_text(R"({"zeta":{"b":1,"a":"ư"}})");
   SettingsValues v = repair_settings(s);
   v.vietnamese = true;
   v.workspace = "C:\\Tài liệu";
   store_settings(s, v);
-  const std::string expected = std::string(R"({
+  EXPECT_EQ(dump_settings(s), std::string(R"({
   "autoSave": false,
   "autoSaveSeconds": 5,
   "emacs": false,
@@ -128,7 +96,7 @@ TEST(SettingsSave, ExactSortedIndentedUnescapedOutput) {
   "sync": true,
   "theme": 0,
   "updateUrl": ")") + kBuiltInUpdateUrl +
-                               R"(",
+                                  R"(",
   "view": 1,
   "vim": false,
   "workspace": "C:\\Tài liệu",
@@ -137,14 +105,8 @@ TEST(SettingsSave, ExactSortedIndentedUnescapedOutput) {
     "a": "ư",
     "b": 1
   }
-})";
-  EXPECT_EQ(dump_settings(s), expected);
-}
-
-TEST(SettingsSave, UnknownKeysRoundTripByteForByte) {
-  json s;
-  SettingsValues v = load("", &s);
-  store_settings(s, v);
+})");
+  // Unknown keys round-trip byte for byte.
   s["plugin"] = json::parse(R"({"list":[1,2.5,"ba",null,{"k":true}],"empty":{}})");
   const std::string first = dump_settings(s);
   json again = parse_settings_text(first);
