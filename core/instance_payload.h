@@ -46,8 +46,8 @@ struct ReceivedArguments {
   int answer = 0;
 };
 
-// Reads a hand-over from the message's tag and bytes (`data` may be null). Malformed JSON throws
-// (nlohmann::json::parse_error, a std::exception), which the caller reports like any failed
+// Reads a hand-over from the message's tag and bytes (`data` may be null). Malformed or too
+// deeply nested JSON throws std::runtime_error, which the caller reports like any failed
 // handler, answering 0.
 ReceivedArguments decode_forwarded_arguments(std::uint64_t tag, const void* data, std::size_t size);
 
