@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <stdexcept>
 #include <string_view>
 
 namespace tavrel::win {
@@ -127,8 +126,9 @@ ReceivedArguments decode_forwarded_arguments(std::uint64_t tag, const void* data
     return received;
   }
   const auto* first = static_cast<const char*>(data);
-  const nlohmann::json list = parse_json_guarded(std::string_view(first, size));
-  if (list.is_discarded()) throw std::runtime_error("The files handed over are not a valid list");
+  // Nesting beyond the guard's depth can be no list of paths: refused like any other non-list.
+  if (!json_depth_within(std::string_view(first, size))) return received;
+  const nlohmann::json list = nlohmann::json::parse(first, first + size);
   if (!list.is_array()) return received;
   for (const nlohmann::json& element : list) {
     // A path with a NUL in it would be cut short by every file API and open some other file.

@@ -46,9 +46,9 @@ struct ReceivedArguments {
   int answer = 0;
 };
 
-// Reads a hand-over from the message's tag and bytes (`data` may be null). Malformed or too
-// deeply nested JSON throws std::runtime_error, which the caller reports like any failed
-// handler, answering 0.
+// Reads a hand-over from the message's tag and bytes (`data` may be null). Malformed JSON throws
+// (nlohmann::json::parse_error, a std::exception), which the caller reports like any failed
+// handler, answering 0; nesting too deep for a list of paths is refused unread.
 ReceivedArguments decode_forwarded_arguments(std::uint64_t tag, const void* data, std::size_t size);
 
 }  // namespace tavrel::win

@@ -327,9 +327,10 @@ TEST_F(MainWindowTest, ErrorBoxShowsInvalidTextLeniently) {
 }
 
 TEST_F(MainWindowTest, FailingHandlerShowsTheBoxAndGetsTheDefaultAnswer) {
-  app_->profile_dir = profile_ / "gone" / "deeper";  // the settings cannot be written there
+  add_document(L"C:\\notes.md");
+  app_->profile_dir = profile_ / "gone" / "deeper";  // custom.css cannot be written there
   BoxWatcher watcher;
-  EXPECT_EQ(send(WM_TIMER, timer_save_settings), 0);
+  EXPECT_EQ(send(WM_COMMAND, cmd_edit_export_css), 0);
   ASSERT_EQ(watcher.boxes().size(), 1u);
   EXPECT_EQ(watcher.boxes()[0].title, L"Tavrel - Could not complete action");
   EXPECT_TRUE(IsWindow(app_->main_window));
