@@ -3,8 +3,14 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <optional>
+#include <system_error>
+#include <utility>
+
 #include "core/file_io_win.h"
+#include "core/fs_error.h"
 #include "core/profile.h"
+#include "core/recovery.h"
 #include "core/settings.h"
 #include "core/text_convert.h"
 #include "ui/theme_win.h"
@@ -64,9 +70,12 @@ App::App(HINSTANCE instance_handle, bool smoke_test_mode)
 App::App(HINSTANCE instance_handle, bool smoke_test_mode,
          const std::vector<std::wstring>& arguments)
     : instance(instance_handle), smoke_test(smoke_test_mode) {
-  ProfileChoice choice =
-      choose_profile_dir(default_profile_dir(), arguments, smoke_test,
-                         std::filesystem::temp_directory_path(), GetCurrentProcessId());
+  // Only the self-test profile lives in the temporary folder; asking for it otherwise would let
+  // a %TMP% that names a missing folder stop every start.
+  const std::filesystem::path temp_dir =
+      smoke_test ? std::filesystem::temp_directory_path() : std::filesystem::path();
+  ProfileChoice choice = choose_profile_dir(default_profile_dir(), arguments, smoke_test, temp_dir,
+                                            GetCurrentProcessId());
   profile_dir = choice.dir;
   custom_profile = choice.custom;
   create_profile_folders(profile_dir);
@@ -87,34 +96,86 @@ App::~App() {
 
 void App::load_settings() {
   settings = nlohmann::json::object();
-  try {
-    std::error_code ec;
-    if (std::filesystem::exists(settings_path(*this), ec))
-      settings = parse_settings_text(read_text_file(settings_path(*this)));
-  } catch (const std::exception&) {
-    // An unreadable file starts from the defaults; the next save replaces it.
-    settings = nlohmann::json::object();
+  std::error_code ec;
+  if (std::filesystem::exists(settings_path(*this), ec)) {
+    std::optional<nlohmann::json> parsed;
+    try {
+      parsed = read_settings_object(read_text_file(settings_path(*this)));
+    } catch (const std::exception&) {
+      // Unreadable counts as unparsable: defaults now, the file kept before it is replaced.
+    }
+    settings_unreadable = !parsed;
+    if (parsed) settings = std::move(*parsed);
+    // The window does not exist yet; the status bar shows the text once it is painted.
+    if (settings_unreadable)
+      status_text = L"settings.json could not be read; the default settings are in use";
   }
   SettingsValues values = repair_settings(settings);
   copy_typed_settings(*this, values);
   if (values.has_workspace) {
-    std::error_code ec;
     workspace_root = std::filesystem::path(to_wide_lenient(values.workspace));
     if (!std::filesystem::is_directory(workspace_root, ec)) workspace_root.clear();
   }
 }
 
-void App::save_settings() {
-  if (smoke_test) return;
-  SettingsValues values;
-  copy_typed_settings(values, *this);
-  values.workspace = to_utf8(workspace_root.wstring());
-  store_settings(settings, values);
-  write_file_atomic(settings_path(*this), dump_settings(settings));
+namespace {
+
+// A settings.json that could not be read may be one typo away from the user's settings and key
+// bindings; it is kept beside before the first save replaces it.
+void keep_unreadable_settings(App& app) {
+  const std::filesystem::path file = settings_path(app);
+  std::error_code ec;
+  if (std::filesystem::exists(file, ec)) {
+    std::filesystem::path bad = file;
+    bad += L".bad";
+    if (!CopyFileW(file.c_str(), bad.c_str(), FALSE))
+      throw_fs_error("copy_file", bad,
+                     std::error_code(static_cast<int>(GetLastError()), std::system_category()));
+    app.set_status(app.vietnamese
+                       ? L"settings.json kh\u00F4ng \u0111\u1ECDc \u0111\u01B0\u1EE3c "
+                         L"\u0111\u00E3 \u0111\u01B0\u1EE3c gi\u1EEF l\u1EA1i l\u00E0 "
+                         L"settings.json.bad"
+                       : L"The settings.json that could not be read was kept as settings.json.bad");
+  }
+  app.settings_unreadable = false;
 }
 
+}  // namespace
+
+void App::save_settings() {
+  if (smoke_test) return;
+  try {
+    SettingsValues values;
+    copy_typed_settings(values, *this);
+    values.workspace = to_utf8(workspace_root.wstring());
+    store_settings(settings, values);
+    const std::string text = dump_settings(settings);
+    if (settings_unreadable) keep_unreadable_settings(*this);
+    write_file_atomic(settings_path(*this), text);
+    clear_background_failure("settings");
+  } catch (const std::exception& error) {
+    report_background_failure("settings",
+                              (vietnamese ? L"Kh\u00F4ng l\u01B0u \u0111\u01B0\u1EE3c c\u00E0i "
+                                            L"\u0111\u1EB7t: "
+                                          : L"Settings could not be saved: ") +
+                                  to_wide_lenient(error.what()));
+  }
+}
+
+// A name with an unpaired surrogate is a legal file name but has no UTF-8 form for the settings
+// file; such a file is simply not remembered.
 void App::add_recent(const std::filesystem::path& path) {
+  if (!is_utf16_storable(path.native())) return;
   add_recent_entry(settings, to_utf8(path.wstring()));
 }
+
+void App::report_background_failure(const std::string& cause, const std::wstring& text) {
+  const auto [entry, added] = background_failures.try_emplace(cause, text);
+  if (!added && entry->second == text) return;
+  entry->second = text;
+  set_status(text);
+}
+
+void App::clear_background_failure(const std::string& cause) { background_failures.erase(cause); }
 
 }  // namespace tavrel::win

@@ -15,7 +15,9 @@
 #include <nlohmann/json.hpp>
 #include <exception>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/document_win.h"
@@ -37,8 +39,13 @@ class App {
   App& operator=(const App&) = delete;
 
   void load_settings();
-  void save_settings();
+  void save_settings();  // a failure goes to the status bar
   void add_recent(const std::filesystem::path& path);
+
+  // Failures of writes the user did not ask for (recovery and history snapshots, auto-save,
+  // settings) go to the status bar, once for each cause until that cause succeeds again.
+  void report_background_failure(const std::string& cause, const std::wstring& text);
+  void clear_background_failure(const std::string& cause);
 
   // The main window and the small operations everything else uses.
   void create_window();
@@ -195,6 +202,10 @@ class App {
   int32_t drag_tab = -1;
   std::wstring status_text;
   std::map<std::wstring, int> keybindings;
+  bool settings_unreadable = false;  // settings.json is still the file that could not be read
+  std::map<std::string, std::wstring> background_failures;  // cause -> the text shown for it
+  // Documents (id, path) whose auto-save already kept the file's version of this opening.
+  std::set<std::pair<std::string, std::wstring>> auto_save_history_kept;
 
   // Web preview state and focus memory.
   std::shared_ptr<WebState> web;

@@ -1,11 +1,13 @@
 #include "core/instance_payload.h"
 
+#include "core/json_guard.h"
 #include "core/text_convert.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <iterator>
+#include <string_view>
 
 namespace tavrel::win {
 
@@ -124,6 +126,8 @@ ReceivedArguments decode_forwarded_arguments(std::uint64_t tag, const void* data
     return received;
   }
   const auto* first = static_cast<const char*>(data);
+  // Nesting beyond the guard's depth can be no list of paths: refused like any other non-list.
+  if (!json_depth_within(std::string_view(first, size))) return received;
   const nlohmann::json list = nlohmann::json::parse(first, first + size);
   if (!list.is_array()) return received;
   for (const nlohmann::json& element : list) {

@@ -48,7 +48,7 @@ struct ReceivedArguments {
 
 // Reads a hand-over from the message's tag and bytes (`data` may be null). Malformed JSON throws
 // (nlohmann::json::parse_error, a std::exception), which the caller reports like any failed
-// handler, answering 0.
+// handler, answering 0; nesting too deep for a list of paths is refused unread.
 ReceivedArguments decode_forwarded_arguments(std::uint64_t tag, const void* data, std::size_t size);
 
 }  // namespace tavrel::win

@@ -7,6 +7,7 @@
 #include <system_error>
 #include <type_traits>
 
+#include "core/json_guard.h"
 #include "core/text_convert.h"
 
 namespace tavrel::win {
@@ -97,6 +98,19 @@ bool is_document_id(std::string_view id) {
   return true;
 }
 
+bool is_utf16_storable(std::wstring_view path) {
+  for (size_t i = 0; i < path.size(); ++i) {
+    const auto unit = static_cast<uint32_t>(path[i]);
+    if (unit >= 0xDC00 && unit <= 0xDFFF) return false;
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+      const auto next = i + 1 < path.size() ? static_cast<uint32_t>(path[i + 1]) : 0u;
+      if (next < 0xDC00 || next > 0xDFFF) return false;
+      ++i;
+    }
+  }
+  return true;
+}
+
 bool is_absolute_windows_path(std::wstring_view path) {
   if (path.size() >= 3 && path[1] == L':' && is_separator(path[2])) {
     const wchar_t drive = path[0];
@@ -123,8 +137,8 @@ std::string build_recovery_snapshot(const RecoveryRecord& record) {
 }
 
 RecoveryRecord parse_recovery_snapshot(std::string_view json_text) {
-  const json object = json::parse(json_text.begin(), json_text.end(), nullptr,
-                                  /*allow_exceptions=*/false, /*ignore_comments=*/false);
+  if (!json_depth_within(json_text)) damaged("nested too deeply");
+  const json object = parse_json_guarded(json_text);
   if (object.is_discarded()) damaged("not valid JSON");
   if (!object.is_object()) damaged("not a JSON object");
   RecoveryRecord record;

@@ -65,6 +65,10 @@ std::vector<std::filesystem::path> list_recovery_candidates(const std::filesyste
 // damaged snapshot; the file itself is left alone.
 RecoveredDocument load_recovery_snapshot(const std::filesystem::path& file);
 
+// Whether a path (UTF-16 units) has a UTF-8 form: legal file names may hold an unpaired
+// surrogate, which no JSON file of the program can store.
+bool is_utf16_storable(std::wstring_view path);
+
 // True for "X:\..." or "X:/..." and for UNC and device paths ("\\server\share", "\\?\...").
 bool is_absolute_windows_path(std::wstring_view path);
 

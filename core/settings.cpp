@@ -1,8 +1,10 @@
 #include "core/settings.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
+#include "core/json_guard.h"
 #include "update/url_rule.h"
 
 namespace tavrel::win {
@@ -85,9 +87,15 @@ int remap_view(long long stored) {
   return stored == 0 || stored == 3 ? static_cast<int>(stored) : 1;
 }
 
+std::optional<json> read_settings_object(const std::string& text) {
+  json parsed = parse_json_guarded(text);
+  if (!parsed.is_object()) return std::nullopt;
+  return parsed;
+}
+
 json parse_settings_text(const std::string& text) {
-  json parsed = json::parse(text, nullptr, /*allow_exceptions=*/false, /*ignore_comments=*/false);
-  return parsed.is_object() ? parsed : json::object();
+  std::optional<json> parsed = read_settings_object(text);
+  return parsed ? std::move(*parsed) : json::object();
 }
 
 SettingsValues repair_settings(json& settings) {

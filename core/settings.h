@@ -3,6 +3,7 @@
 // recent list. Unknown keys always survive a load and a save.
 #include <nlohmann/json.hpp>
 
+#include <optional>
 #include <string>
 
 namespace tavrel::win {
@@ -30,6 +31,10 @@ struct SettingsValues {
   bool has_workspace = false;
   std::string workspace;  // UTF-8; on load the caller keeps it only when it names a folder
 };
+
+// The file text as a settings object; nothing for a text that is not a JSON object or nests
+// too deeply (such a file is worth keeping before it is overwritten).
+std::optional<nlohmann::json> read_settings_object(const std::string& text);
 
 // Parses the file text; anything but a JSON object gives an empty object.
 nlohmann::json parse_settings_text(const std::string& text);
