@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "render/heading_ids.h"
+#include "render/markdown_passes.h"
 #include "render/markdown_walk.h"
 
 namespace tavrel::win {
@@ -18,13 +19,10 @@ constexpr std::string_view kFence = "---\n";
 constexpr std::string_view kClosingFence = "\n---\n";
 
 // Receives md4c's HTML. Heading tags arrive as chunks of their own ("<h2>"), and with raw HTML
-// off every other "<" of the output is escaped, so the anchors can be added as the tags pass by:
-// the same result as searching the finished text for each heading's tag in turn, without a
-// second pass or a copy.
+// off every other "<" of the output is escaped, so noting where they pass finds exactly the tags
+// that a search of the finished text would find.
 struct HtmlSink {
-  std::string* html = nullptr;
-  const std::vector<Heading>* headings = nullptr;
-  std::size_t next_heading = 0;  // the heading whose tag comes next
+  HtmlPass* pass = nullptr;
   std::exception_ptr failure;
 };
 
@@ -33,13 +31,13 @@ struct FrontMatter {
   std::size_t body = 0;  // where the Markdown after the front matter starts
 };
 
-FrontMatter split_front_matter(const std::string& markdown) {
+FrontMatter split_front_matter(std::string_view markdown) {
   FrontMatter result;
   if (!markdown.starts_with(kFence)) {
     return result;
   }
   std::size_t const close = markdown.find(kClosingFence, kFence.size());
-  if (close == std::string::npos) {
+  if (close == std::string_view::npos) {
     return result;
   }
   result.text = markdown.substr(kFence.size(), close - kFence.size());
@@ -66,7 +64,7 @@ void append_block_text(std::string& out, const Block& block) {
 }
 
 void collect_text_and_headings(RenderedMarkdown& doc, std::string_view input, std::size_t body,
-                               const std::vector<SourceSpan>& heading_sources) {
+                               const std::vector<HeadingSource>& heading_sources) {
   HeadingIdTable ids;
   HeadingLocator locator(input, body);
   std::size_t heading_index = 0;
@@ -78,14 +76,10 @@ void collect_text_and_headings(RenderedMarkdown& doc, std::string_view input, st
       heading.level = block.level;
       heading.text = doc.plain_text.substr(start);
       heading.id = ids.next(heading.text);
-      SourceSpan source;
-      if (heading_index < heading_sources.size() &&
-          heading_sources[heading_index].begin != std::string_view::npos) {
-        source.begin = heading_sources[heading_index].begin + body;
-        source.end = heading_sources[heading_index].end + body;
-      }
+      heading.offset = heading_index < heading_sources.size()
+                           ? locator.locate(heading_sources[heading_index])
+                           : locator.locate(HeadingSource{});
       ++heading_index;
-      heading.offset = locator.locate(heading.text, source);
       doc.headings.push_back(std::move(heading));
     }
     doc.plain_text += "\n\n";
@@ -102,57 +96,68 @@ bool is_heading_tag(MD_CHAR const* data, MD_SIZE size) {
          data[3] == '>';
 }
 
-// Writes the heading tag with its id when it is the tag of the next heading; a tag of another
-// level is passed over, exactly as a search for "<hN>" would skip it.
-bool append_anchored_tag(HtmlSink& sink, MD_CHAR const* data) {
-  const auto& headings = *sink.headings;
-  if (sink.next_heading >= headings.size()) {
-    return false;
-  }
-  const Heading& heading = headings[sink.next_heading];
-  if (heading.level != static_cast<std::uint32_t>(data[2] - '0')) {
-    return false;
-  }
-  sink.html->append(data, 3);
-  sink.html->append(" id=\"");
-  sink.html->append(escape_html(heading.id));
-  sink.html->append("\">");
-  ++sink.next_heading;
-  return true;
-}
-
 void append_html_chunk(MD_CHAR const* data, MD_SIZE size, void* userdata) {
   auto& sink = *static_cast<HtmlSink*>(userdata);
   if (sink.failure) {
     return;
   }
   try {
-    if (is_heading_tag(data, size) && append_anchored_tag(sink, data)) {
-      return;
+    std::string& html = sink.pass->html;
+    if (is_heading_tag(data, size)) {
+      sink.pass->heading_tags.push_back(
+          {html.size() + 3, static_cast<std::uint32_t>(data[2] - '0')});
     }
     // The HTML renderer writes numeric entities of the surrogate range as three bytes that
     // are not UTF-8; they become U+FFFD like every other value that is no character.
     if (is_encoded_surrogate(data, size)) {
-      sink.html->append("\xEF\xBF\xBD");
+      html.append("\xEF\xBF\xBD");
     } else if (size > 0 && std::memchr(data, '\0', size) != nullptr) {
       // A NUL in a code block comes once as U+FFFD and once more as the raw byte.
       for (MD_SIZE i = 0; i < size; ++i) {
         if (data[i] != '\0') {
-          sink.html->push_back(data[i]);
+          html.push_back(data[i]);
         }
       }
     } else {
-      sink.html->append(data, size);
+      html.append(data, size);
     }
   } catch (...) {
     sink.failure = std::current_exception();
   }
 }
 
-std::string render_html(std::string_view source, const std::vector<Heading>& headings) {
-  std::string html;
-  html.reserve(source.size() + source.size() / 4 + 64);
-  HtmlSink sink{&html, &headings, 0, nullptr};
+// The heading tags that get anchors, paired with their headings in order: each heading takes the
+// next tag of its level, and a heading whose level no later tag has ends the pairing.
+std::string anchored_html(const HtmlPass& pass, const std::vector<Heading>& headings) {
+  std::string out;
+  out.reserve(pass.html.size() + headings.size() * 16);
+  std::size_t copied = 0;
+  std::size_t tag = 0;
+  for (const Heading& heading : headings) {
+    while (tag < pass.heading_tags.size() && pass.heading_tags[tag].level != heading.level) {
+      ++tag;
+    }
+    if (tag == pass.heading_tags.size()) {
+      break;
+    }
+    std::size_t const close = pass.heading_tags[tag++].close;
+    out.append(pass.html, copied, close - copied);
+    out += " id=\"";
+    out += escape_html(heading.id);
+    out += '"';
+    copied = close;
+  }
+  out.append(pass.html, copied, std::string::npos);
+  return out;
+}
+
+}  // namespace
+
+HtmlPass render_html_pass(std::string_view markdown) {
+  std::string_view const source = markdown.substr(split_front_matter(markdown).body);
+  HtmlPass pass;
+  pass.html.reserve(source.size() + source.size() / 4 + 64);
+  HtmlSink sink{&pass, nullptr};
   if (source.size() <= UINT_MAX) {
     md_html(source.data(), static_cast<MD_SIZE>(source.size()), append_html_chunk, &sink,
             kHtmlParserFlags, 0);
@@ -160,15 +165,12 @@ std::string render_html(std::string_view source, const std::vector<Heading>& hea
   if (sink.failure) {
     std::rethrow_exception(sink.failure);
   }
-  return html;
+  return pass;
 }
 
-}  // namespace
-
-RenderedMarkdown render_markdown(const std::string& markdown) {
+RenderedMarkdown render_model_pass(std::string_view markdown) {
   FrontMatter front = split_front_matter(markdown);
-  std::string_view const input(markdown);
-  std::string_view const source = input.substr(front.body);
+  std::string_view const source = markdown.substr(front.body);
 
   MarkdownWalk walk;
   parse_block_model(walk, source);
@@ -177,12 +179,20 @@ RenderedMarkdown render_markdown(const std::string& markdown) {
   doc.blocks = std::move(walk.result.blocks);
   doc.front_matter = std::move(front.text);
   doc.plain_text.reserve(source.size() + source.size() / 8);
-  collect_text_and_headings(doc, input, front.body, walk.heading_sources);
+  collect_text_and_headings(doc, markdown, front.body, walk.heading_sources);
+  apply_toc_to_blocks(doc.blocks, doc.headings, toc_expansion_limit(doc.headings.size()));
+  return doc;
+}
 
-  doc.html = render_html(source, doc.headings);
-  std::size_t const toc_limit = toc_expansion_limit(doc.headings.size());
-  replace_toc_markers(doc.html, table_of_contents_html(doc.headings), toc_limit);
-  apply_toc_to_blocks(doc.blocks, doc.headings, toc_limit);
+void attach_html(RenderedMarkdown& doc, HtmlPass pass) {
+  doc.html = pass.heading_tags.empty() ? std::move(pass.html) : anchored_html(pass, doc.headings);
+  replace_toc_markers(doc.html, table_of_contents_html(doc.headings),
+                      toc_expansion_limit(doc.headings.size()));
+}
+
+RenderedMarkdown render_markdown(const std::string& markdown) {
+  RenderedMarkdown doc = render_model_pass(markdown);
+  attach_html(doc, render_html_pass(markdown));
   return doc;
 }
 

@@ -111,7 +111,7 @@ void enter_block(MarkdownWalk& walk, MD_BLOCKTYPE type, void* detail) {
     case MD_BLOCK_H:
       push_block(walk, BlockKind::Heading, static_cast<const MD_BLOCK_H_DETAIL*>(detail)->level,
                  {});
-      walk.heading_sources.emplace_back();
+      walk.heading_sources.push_back({HeadingSource::kNone, walk.text_seen, HeadingSource::kNone});
       walk.in_heading = true;
       break;
     case MD_BLOCK_CODE:
@@ -227,28 +227,29 @@ void leave_span(MarkdownWalk& walk) {
   }
 }
 
-// Remembers which part of the buffer a heading's text came from, so the heading can later be
-// looked up near its own line instead of across the whole document.
-void note_heading_source(MarkdownWalk& walk, const char* text, std::size_t size) {
+// Keeps what places each heading: its own first text, the text before it and the text after it.
+void note_source_text(MarkdownWalk& walk, const char* text, std::size_t size) {
   const auto base = reinterpret_cast<std::uintptr_t>(walk.source.data());
   const auto at = reinterpret_cast<std::uintptr_t>(text);
-  if (text == nullptr || at < base || at - base >= walk.source.size() ||
-      walk.heading_sources.empty()) {
-    return;
+  if (text == nullptr || at < base || at - base >= walk.source.size()) {
+    return;  // replacement characters and line breaks come from the parser's own constants
   }
   std::size_t const begin = at - base;
-  std::size_t const end = begin + std::min(size, walk.source.size() - begin);
-  SourceSpan& span = walk.heading_sources.back();
-  span.begin = std::min(span.begin, begin);
-  span.end = std::max(span.end, end);
+  auto& headings = walk.heading_sources;
+  if (walk.in_heading && headings.back().first_text == HeadingSource::kNone) {
+    headings.back().first_text = begin;
+  }
+  std::size_t const closed = headings.size() - (walk.in_heading ? 1 : 0);
+  for (; walk.headings_unbounded < closed; ++walk.headings_unbounded) {
+    headings[walk.headings_unbounded].ceiling = begin;
+  }
+  walk.text_seen = std::max(walk.text_seen, begin + std::min(size, walk.source.size() - begin));
 }
 
 void handle_text(MarkdownWalk& walk, MD_TEXTTYPE type, const char* data, std::size_t size) {
   std::string_view const piece =
       data == nullptr ? std::string_view() : std::string_view(data, size);
-  if (walk.in_heading) {
-    note_heading_source(walk, data, size);
-  }
+  note_source_text(walk, data, size);
   switch (type) {
     case MD_TEXT_HTML:
       apply_inline_tag(walk, piece);

@@ -14,11 +14,14 @@
 
 namespace tavrel::win {
 
-// Where a heading's own text lies in the parsed buffer (positions relative to its start);
-// begin == npos when the parser reported no text that points into the buffer.
-struct SourceSpan {
-  std::size_t begin = std::string_view::npos;
-  std::size_t end = 0;
+// Where the parser saw a heading in the buffer it parsed (positions relative to its start).
+// md4c reports no block positions, only text that points into the buffer, so a heading is placed
+// by the text around it.
+struct HeadingSource {
+  static constexpr std::size_t kNone = std::string_view::npos;
+  std::size_t first_text = kNone;  // its first text that points into the buffer
+  std::size_t floor = 0;           // end of all such text before it: the heading lies behind
+  std::size_t ceiling = kNone;     // the first such text after it began: the heading lies before
 };
 
 struct MarkdownWalk {
@@ -46,8 +49,10 @@ struct MarkdownWalk {
   std::size_t tail_runs = 0;   //     and that target's run count after it
   std::string_view source;     // the buffer handed to the parser
   bool in_heading = false;
-  std::vector<SourceSpan> heading_sources;  // one per heading block, in order
-  std::exception_ptr failure;               // an exception caught inside a callback
+  std::vector<HeadingSource> heading_sources;  // one per heading block, in order
+  std::size_t text_seen = 0;           // end of the furthest text that pointed into `source`
+  std::size_t headings_unbounded = 0;  // headings from this index on have no ceiling yet
+  std::exception_ptr failure;          // an exception caught inside a callback
 };
 
 void push_block(MarkdownWalk& walk, BlockKind kind, std::uint32_t level, std::string text);

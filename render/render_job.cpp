@@ -1,8 +1,11 @@
 #include "render/render_job.h"
 
 #include <algorithm>
+#include <future>
+#include <system_error>
 #include <utility>
 
+#include "render/markdown_passes.h"
 #include "render/rtf_writer.h"
 
 namespace tavrel::win {
@@ -28,6 +31,21 @@ std::uint64_t boundary_backward(std::string_view text, std::uint64_t pos, std::u
     --pos;
   }
   return pos;
+}
+
+struct SideResult {
+  TextStats stats;
+  HtmlPass html;
+};
+
+// A thread of its own when one can be had; else the work runs when its result is asked for.
+template <typename Work>
+std::future<SideResult> start_beside(Work& work) {
+  try {
+    return std::async(std::launch::async, work);
+  } catch (const std::system_error&) {
+    return std::async(std::launch::deferred, work);
+  }
 }
 
 }  // namespace
@@ -95,15 +113,27 @@ RenderResult render_job(const RenderRequest& request) {
   RenderResult result;
   result.revision = request.revision;
   result.editor = request.editor;
-  result.stats = compute_text_stats(request.text);
+  std::string_view section = request.text;
   if (request.partial) {
     const TextWindow window = partial_window(request.text, request.offset);
-    result.markdown = render_markdown(request.text.substr(window.begin, window.end - window.begin));
-    for (Heading& heading : result.markdown.headings) heading.offset += window.begin;
-  } else {
-    result.markdown = render_markdown(request.text);
+    section = section.substr(window.begin, window.end - window.begin);
   }
+  // The HTML pass needs nothing from the model, so a second worker runs it (and the counts)
+  // while this one builds the model and the RTF; it is done about when they are.
+  auto beside = [&request, section] {
+    SideResult side;
+    side.stats = compute_text_stats(request.text);
+    side.html = render_html_pass(section);
+    return side;
+  };
+  std::future<SideResult> side = start_beside(beside);
+  result.markdown = render_model_pass(section);
+  const std::uint64_t shift = static_cast<std::uint64_t>(section.data() - request.text.data());
+  for (Heading& heading : result.markdown.headings) heading.offset += shift;
   result.rtf = render_rtf(result.markdown, request.dark, kPreviewFontPoints);
+  SideResult done = side.get();
+  result.stats = done.stats;
+  attach_html(result.markdown, std::move(done.html));
   return result;
 }
 
