@@ -184,15 +184,16 @@ RenderedMarkdown render_model_pass(std::string_view markdown) {
   return doc;
 }
 
-void attach_html(RenderedMarkdown& doc, HtmlPass pass) {
-  doc.html = pass.heading_tags.empty() ? std::move(pass.html) : anchored_html(pass, doc.headings);
-  replace_toc_markers(doc.html, table_of_contents_html(doc.headings),
-                      toc_expansion_limit(doc.headings.size()));
+std::string finish_html(HtmlPass pass, const std::vector<Heading>& headings) {
+  std::string html =
+      pass.heading_tags.empty() ? std::move(pass.html) : anchored_html(pass, headings);
+  replace_toc_markers(html, table_of_contents_html(headings), toc_expansion_limit(headings.size()));
+  return html;
 }
 
 RenderedMarkdown render_markdown(const std::string& markdown) {
   RenderedMarkdown doc = render_model_pass(markdown);
-  attach_html(doc, render_html_pass(markdown));
+  doc.html = finish_html(render_html_pass(markdown), doc.headings);
   return doc;
 }
 

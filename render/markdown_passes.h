@@ -30,8 +30,7 @@ HtmlPass render_html_pass(std::string_view markdown);
 // with ids and offsets, and plain text.
 RenderedMarkdown render_model_pass(std::string_view markdown);
 
-// Gives the headings of `doc` their anchors in the HTML, expands its tables of contents, and
-// makes the result `doc.html`.
-void attach_html(RenderedMarkdown& doc, HtmlPass pass);
+// The finished HTML: the headings' anchors added and the tables of contents expanded.
+std::string finish_html(HtmlPass pass, const std::vector<Heading>& headings);
 
 }  // namespace tavrel::win

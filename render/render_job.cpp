@@ -35,7 +35,7 @@ std::uint64_t boundary_backward(std::string_view text, std::uint64_t pos, std::u
 
 struct SideResult {
   TextStats stats;
-  HtmlPass html;
+  std::string html;
 };
 
 // A thread of its own when one can be had; else the work runs when its result is asked for.
@@ -118,22 +118,33 @@ RenderResult render_job(const RenderRequest& request) {
     const TextWindow window = partial_window(request.text, request.offset);
     section = section.substr(window.begin, window.end - window.begin);
   }
-  // The HTML pass needs nothing from the model, so a second worker runs it (and the counts)
-  // while this one builds the model and the RTF; it is done about when they are.
-  auto beside = [&request, section] {
+  // The HTML pass needs nothing from the model but the finished heading list, so a second
+  // worker runs it (and the counts) while this one builds the model, then adds the anchors
+  // while this one writes the RTF.
+  std::promise<void> model_done;
+  auto beside = [&request, section, &headings = result.markdown.headings,
+                 model = model_done.get_future().share()] {
     SideResult side;
     side.stats = compute_text_stats(request.text);
-    side.html = render_html_pass(section);
+    HtmlPass pass = render_html_pass(section);
+    model.get();  // rethrows when the model failed: then there is nothing to anchor
+    side.html = finish_html(std::move(pass), headings);
     return side;
   };
   std::future<SideResult> side = start_beside(beside);
-  result.markdown = render_model_pass(section);
+  try {
+    result.markdown = render_model_pass(section);
+  } catch (...) {
+    model_done.set_exception(std::current_exception());
+    throw;
+  }
   const std::uint64_t shift = static_cast<std::uint64_t>(section.data() - request.text.data());
   for (Heading& heading : result.markdown.headings) heading.offset += shift;
+  model_done.set_value();
   result.rtf = render_rtf(result.markdown, request.dark, kPreviewFontPoints);
   SideResult done = side.get();
   result.stats = done.stats;
-  attach_html(result.markdown, std::move(done.html));
+  result.markdown.html = std::move(done.html);
   return result;
 }
 
