@@ -63,27 +63,37 @@ void append_block_text(std::string& out, const Block& block) {
   }
 }
 
-void collect_text_and_headings(RenderedMarkdown& doc, std::string_view input, std::size_t body,
-                               const std::vector<HeadingSource>& heading_sources) {
+// The heading list, each heading's text taken from the plain text.
+void collect_headings(RenderedMarkdown& doc, std::string_view input, std::size_t body,
+                      const std::vector<HeadingSource>& heading_sources) {
   HeadingIdTable ids;
   HeadingLocator locator(input, body);
-  std::size_t heading_index = 0;
-  for (const Block& block : doc.blocks) {
-    std::size_t const start = doc.plain_text.size();
-    append_block_text(doc.plain_text, block);
-    if (block.kind == BlockKind::Heading) {
-      Heading heading;
-      heading.level = block.level;
-      heading.text = doc.plain_text.substr(start);
-      heading.id = ids.next(heading.text);
-      heading.offset = heading_index < heading_sources.size()
-                           ? locator.locate(heading_sources[heading_index])
-                           : locator.locate(HeadingSource{});
-      ++heading_index;
-      doc.headings.push_back(std::move(heading));
-    }
-    doc.plain_text += "\n\n";
+  doc.headings.reserve(heading_sources.size());
+  for (const HeadingSource& source : heading_sources) {
+    Heading heading;
+    heading.level = doc.blocks[source.block].level;
+    heading.text = doc.plain_text.substr(source.text_begin, source.text_end - source.text_begin);
+    heading.id = ids.next(heading.text);
+    heading.offset = locator.locate(source);
+    doc.headings.push_back(std::move(heading));
   }
+}
+
+// The plain text gathered from the finished blocks, and each heading's place in it.
+std::string plain_text_of_blocks(const std::vector<Block>& blocks,
+                                 std::vector<HeadingSource>& heading_sources) {
+  std::string text;
+  std::size_t heading = 0;
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    std::size_t const start = text.size();
+    append_block_text(text, blocks[i]);
+    if (heading < heading_sources.size() && heading_sources[heading].block == i) {
+      heading_sources[heading].text_begin = start;
+      heading_sources[heading++].text_end = text.size();
+    }
+    text += "\n\n";
+  }
+  return text;
 }
 
 bool is_encoded_surrogate(MD_CHAR const* data, MD_SIZE size) {
@@ -178,8 +188,10 @@ RenderedMarkdown render_model_pass(std::string_view markdown) {
   RenderedMarkdown doc;
   doc.blocks = std::move(walk.result.blocks);
   doc.front_matter = std::move(front.text);
-  doc.plain_text.reserve(source.size() + source.size() / 8);
-  collect_text_and_headings(doc, markdown, front.body, walk.heading_sources);
+  doc.plain_text = walk.plain_text_out_of_order
+                       ? plain_text_of_blocks(doc.blocks, walk.heading_sources)
+                       : std::move(walk.plain_text);
+  collect_headings(doc, markdown, front.body, walk.heading_sources);
   apply_toc_to_blocks(doc.blocks, doc.headings, toc_expansion_limit(doc.headings.size()));
   return doc;
 }

@@ -22,6 +22,9 @@ struct HeadingSource {
   std::size_t first_text = kNone;  // its first text that points into the buffer
   std::size_t floor = 0;           // end of all such text before it: the heading lies behind
   std::size_t ceiling = kNone;     // the first such text after it began: the heading lies before
+  std::size_t block = 0;           // its block
+  std::size_t text_begin = 0;      // its text in MarkdownWalk::plain_text
+  std::size_t text_end = 0;
 };
 
 struct MarkdownWalk {
@@ -52,10 +55,20 @@ struct MarkdownWalk {
   std::vector<HeadingSource> heading_sources;  // one per heading block, in order
   std::size_t text_seen = 0;           // end of the furthest text that pointed into `source`
   std::size_t headings_unbounded = 0;  // headings from this index on have no ceiling yet
-  std::exception_ptr failure;          // an exception caught inside a callback
+
+  // The plain text, gathered while each piece of text is fresh in the cache rather than by a
+  // second walk over the finished blocks: every block's runs, then its cells (each after a tab
+  // when text came before it), then "\n\n". Should text ever reach a block's runs after its
+  // cells, the order breaks and render_markdown gathers the text from the blocks instead.
+  std::string plain_text;
+  std::size_t block_text_start = 0;  // where the last block's text begins in plain_text
+  bool plain_text_out_of_order = false;
+  std::exception_ptr failure;  // an exception caught inside a callback
 };
 
 void push_block(MarkdownWalk& walk, BlockKind kind, std::uint32_t level, std::string text);
+// Ends the plain text of the last block; the parse calls it once more at its end.
+void close_block_text(MarkdownWalk& walk);
 void append_run(MarkdownWalk& walk, std::string text);
 void append_run(MarkdownWalk& walk, std::string_view text);
 
