@@ -45,24 +45,6 @@ FrontMatter split_front_matter(std::string_view markdown) {
   return result;
 }
 
-void append_runs_text(std::string& out, const std::vector<Run>& runs) {
-  for (const Run& run : runs) {
-    out += run.text;
-  }
-}
-
-// Appends the block's text (runs, then the cells separated by tabs) to `out`.
-void append_block_text(std::string& out, const Block& block) {
-  std::size_t const start = out.size();
-  append_runs_text(out, block.runs);
-  for (const auto& cell : block.cells) {
-    if (out.size() > start) {
-      out += '\t';
-    }
-    append_runs_text(out, cell);
-  }
-}
-
 // The heading list, each heading's text taken from the plain text.
 void collect_headings(RenderedMarkdown& doc, std::string_view input, std::size_t body,
                       const std::vector<HeadingSource>& heading_sources) {
@@ -77,23 +59,6 @@ void collect_headings(RenderedMarkdown& doc, std::string_view input, std::size_t
     heading.offset = locator.locate(source);
     doc.headings.push_back(std::move(heading));
   }
-}
-
-// The plain text gathered from the finished blocks, and each heading's place in it.
-std::string plain_text_of_blocks(const std::vector<Block>& blocks,
-                                 std::vector<HeadingSource>& heading_sources) {
-  std::string text;
-  std::size_t heading = 0;
-  for (std::size_t i = 0; i < blocks.size(); ++i) {
-    std::size_t const start = text.size();
-    append_block_text(text, blocks[i]);
-    if (heading < heading_sources.size() && heading_sources[heading].block == i) {
-      heading_sources[heading].text_begin = start;
-      heading_sources[heading++].text_end = text.size();
-    }
-    text += "\n\n";
-  }
-  return text;
 }
 
 bool is_encoded_surrogate(MD_CHAR const* data, MD_SIZE size) {
@@ -188,9 +153,7 @@ RenderedMarkdown render_model_pass(std::string_view markdown) {
   RenderedMarkdown doc;
   doc.blocks = std::move(walk.result.blocks);
   doc.front_matter = std::move(front.text);
-  doc.plain_text = walk.plain_text_out_of_order
-                       ? plain_text_of_blocks(doc.blocks, walk.heading_sources)
-                       : std::move(walk.plain_text);
+  doc.plain_text = std::move(walk.plain_text);
   collect_headings(doc, markdown, front.body, walk.heading_sources);
   apply_toc_to_blocks(doc.blocks, doc.headings, toc_expansion_limit(doc.headings.size()));
   return doc;

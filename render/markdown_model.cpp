@@ -291,7 +291,6 @@ std::vector<Run>& current_target(MarkdownWalk& walk) {
   }
   Block& block = walk.result.blocks.back();
   if (!walk.in_cell) {
-    walk.plain_text_out_of_order |= !block.cells.empty();
     return block.runs;
   }
   if (block.cells.empty()) {
