@@ -101,29 +101,36 @@ void append_html_chunk(MD_CHAR const* data, MD_SIZE size, void* userdata) {
   }
 }
 
-// The heading tags that get anchors, paired with their headings in order: each heading takes the
-// next tag of its level, and a heading whose level no later tag has ends the pairing.
-std::string anchored_html(const HtmlPass& pass, const std::vector<Heading>& headings) {
-  std::string out;
-  out.reserve(pass.html.size() + headings.size() * 16);
-  std::size_t copied = 0;
+// Gives heading tags their ids, paired with the headings in order: each heading takes the next
+// tag of its level, and a heading whose level no later tag has ends the pairing. The text after
+// each tag moves back once, from the end, within the room the pass left, so the HTML is not
+// copied into a second buffer.
+void anchor_headings(std::string& html, const std::vector<HeadingTag>& tags,
+                     const std::vector<Heading>& headings) {
+  std::vector<std::pair<std::size_t, std::string>> anchors;  // tag's ">", attribute before it
+  std::size_t extra = 0;
   std::size_t tag = 0;
   for (const Heading& heading : headings) {
-    while (tag < pass.heading_tags.size() && pass.heading_tags[tag].level != heading.level) {
+    while (tag < tags.size() && tags[tag].level != heading.level) {
       ++tag;
     }
-    if (tag == pass.heading_tags.size()) {
+    if (tag == tags.size()) {
       break;
     }
-    std::size_t const close = pass.heading_tags[tag++].close;
-    out.append(pass.html, copied, close - copied);
-    out += " id=\"";
-    out += escape_html(heading.id);
-    out += '"';
-    copied = close;
+    std::string attribute = " id=\"" + escape_html(heading.id) + "\"";
+    extra += attribute.size();
+    anchors.emplace_back(tags[tag++].close, std::move(attribute));
   }
-  out.append(pass.html, copied, std::string::npos);
-  return out;
+  std::size_t end = html.size();
+  html.resize(end + extra);
+  char* const data = html.data();
+  for (auto anchor = anchors.rbegin(); anchor != anchors.rend(); ++anchor) {
+    const auto& [close, attribute] = *anchor;
+    std::memmove(data + close + extra, data + close, end - close);
+    extra -= attribute.size();
+    std::memcpy(data + close + extra, attribute.data(), attribute.size());
+    end = close;
+  }
 }
 
 }  // namespace
@@ -162,8 +169,8 @@ RenderedMarkdown render_model_pass(std::string_view markdown) {
 }
 
 std::string finish_html(HtmlPass pass, const std::vector<Heading>& headings) {
-  std::string html =
-      pass.heading_tags.empty() ? std::move(pass.html) : anchored_html(pass, headings);
+  std::string html = std::move(pass.html);
+  anchor_headings(html, pass.heading_tags, headings);
   replace_toc_markers(html, table_of_contents_html(headings), toc_expansion_limit(headings.size()));
   return html;
 }
