@@ -392,4 +392,52 @@ std::string generate_document(std::size_t target_bytes, std::uint64_t seed) {
   return out;
 }
 
+namespace {
+
+std::string repeat(std::string_view piece, std::size_t count) {
+  std::string out;
+  out.reserve(piece.size() * count);
+  for (std::size_t i = 0; i < count; ++i) {
+    out += piece;
+  }
+  return out;
+}
+
+}  // namespace
+
+const std::vector<HostileDocument>& hostile_documents() {
+  static const std::vector<HostileDocument> documents{
+      {"nested quotes", 20000, [](std::size_t n) { return repeat("> ", n) + "a\n"; }},
+      {"nested lists on one line", 5000, [](std::size_t n) { return repeat("- ", n) + "a\n"; }},
+      {"nested emphasis", 12500,
+       [](std::size_t n) { return repeat("*", n) + "a" + repeat("*", n) + "\n"; }},
+      {"unmatched emphasis", 12500, [](std::size_t n) { return repeat("*a _b ", n / 2) + "\n"; }},
+      {"strong and emphasis", 12500, [](std::size_t n) { return repeat("**a* ", n / 3) + "\n"; }},
+      {"verbatim headings", 5000,
+       [](std::size_t n) { return repeat("# Chapter\n\nSome text in between.\n\n", n); }},
+      {"headings with entities", 5000,
+       [](std::size_t n) { return repeat("# a&#98;c *d*\n\npara\n\n", n); }},
+      {"empty headings", 5000, [](std::size_t n) { return repeat("#\n", n); }},
+      {"long paragraph line", 5000,
+       [](std::size_t n) { return repeat("word *em* `code` [l](u) ", n) + "\n"; }},
+      {"long heading line", 50000,
+       [](std::size_t n) { return "> > # " + repeat("ab", n) + "\n\n" + repeat("ab", n) + "\n"; }},
+      {"long link, many pieces", 5000,
+       [](std::size_t n) {
+         return "[" + repeat("&amp;<u></u>", n) + "](" + repeat("x", n) + ")\n";
+       }},
+      {"inline tags on one line", 5000,
+       [](std::size_t n) {
+         return repeat("<u>a</u><span style=\"color:#aabbcc\">b</span>", n) + "\n";
+       }},
+      {"table rows", 5000,
+       [](std::size_t n) { return "| a | b |\n|---|---|\n" + repeat("| x | *y* |\n", n); }},
+      {"tables of contents", 2000,
+       [](std::size_t n) { return repeat("[TOC]\n\n", n) + repeat("# h\n", n); }},
+      {"open brackets", 5000,
+       [](std::size_t n) { return repeat("[", n) + "a" + repeat("]", n) + "\n"; }},
+  };
+  return documents;
+}
+
 }  // namespace tavrel::win::bench

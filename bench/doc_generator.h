@@ -3,7 +3,9 @@
 // kinds the editor sees in practice, so that no single code path dominates the timings.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace tavrel::win::bench {
 
@@ -32,5 +34,15 @@ constexpr std::uint64_t kDefaultSeed = 20240611;
 // lists, task lists, tables, fenced code, quotes, rules, links, images, emphasis, colour spans,
 // entities, Vietnamese text and emoji. LF line ends, valid UTF-8.
 std::string generate_document(std::size_t target_bytes, std::uint64_t seed = kDefaultSeed);
+
+// Inputs that make a careless renderer slow (deep nesting, unmatched markers, long lines, many
+// headings or tables of contents): `make(n)` grows with n, `base` is the size the rendering tests
+// start from. Rendering must cost time in proportion to the size.
+struct HostileDocument {
+  const char* name;
+  std::size_t base;
+  std::function<std::string(std::size_t)> make;
+};
+const std::vector<HostileDocument>& hostile_documents();
 
 }  // namespace tavrel::win::bench

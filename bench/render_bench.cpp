@@ -2,8 +2,13 @@
 // an export runs, next to md4c's own md2html on the same input, and can leave the outputs behind
 // for outside validators.
 //
-//   tavrel_render_bench [--runs N] [--out DIR] [--md2html PATH] [--seed N]
+//   tavrel_render_bench [--runs N] [--out DIR] [--md2html PATH] [--seed N] [--hostile]
 //                       [--generate SIZE_MB OUT.md]... [FILE.md]...
+//
+// The pipeline figure is the render job itself (statistics, model, HTML and RTF, with the HTML
+// pass on its second worker), timed as wall time; the stage rows run each step alone.
+// --hostile also times the inputs that make a careless renderer slow, at their base size and at
+// eight times that, and prints how the time grows.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -24,6 +29,7 @@
 #include "bench/doc_generator.h"
 #include "render/docx_writer.h"
 #include "render/markdown_model.h"
+#include "render/render_job.h"
 #include "render/rtf_writer.h"
 #include "render/text_stats.h"
 
@@ -49,6 +55,7 @@ const std::vector<std::string> kMd2htmlFlags{"--ftables",
 
 struct Options {
   unsigned runs = 7;
+  bool hostile = false;
   std::uint64_t seed = kDefaultSeed;
   std::optional<fs::path> out_dir;
   std::optional<fs::path> md2html;  // empty: next to this program, skipped when missing
@@ -59,14 +66,14 @@ struct Options {
 struct FileResult {
   std::string name;
   std::size_t bytes = 0;
-  double pipeline_ms = 0;  // render_markdown + render_rtf + compute_text_stats
+  double pipeline_ms = 0;  // the render job: compute_text_stats, render_markdown and render_rtf
 };
 
 [[noreturn]] void usage_error(const std::string& message) {
   throw std::invalid_argument(
       message +
       "\nusage: tavrel_render_bench [--runs N] [--out DIR] [--md2html PATH] [--seed N]"
-      " [--generate SIZE_MB OUT.md]... [FILE.md]...");
+      " [--hostile] [--generate SIZE_MB OUT.md]... [FILE.md]...");
 }
 
 std::string next_arg(int argc, char** argv, int& i) {
@@ -86,6 +93,8 @@ Options parse_options(int argc, char** argv) {
         usage_error("--runs needs at least 1");
       }
       options.runs = static_cast<unsigned>(runs);
+    } else if (arg == "--hostile") {
+      options.hostile = true;
     } else if (arg == "--out") {
       options.out_dir = next_arg(argc, argv, i);
     } else if (arg == "--md2html") {
@@ -104,7 +113,7 @@ Options parse_options(int argc, char** argv) {
       options.inputs.emplace_back(arg);
     }
   }
-  if (options.inputs.empty() && options.generate.empty()) {
+  if (options.inputs.empty() && options.generate.empty() && !options.hostile) {
     usage_error("no input");
   }
   return options;
@@ -135,16 +144,32 @@ double median(std::vector<double> values) {
   return values.size() % 2 != 0 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
 }
 
-// Median wall time of `runs` calls in milliseconds.
-double time_median(unsigned runs, const std::function<void()>& body) {
+struct Timing {
+  double median_ms = 0;
+  double min_ms = 0;
+};
+
+// Wall time of `runs` calls of `body`; what `body` leaves behind is dropped outside the timing.
+template <typename Body>
+Timing time_runs(unsigned runs, Body&& body) {
   std::vector<double> times;
   for (unsigned i = 0; i < runs; ++i) {
     const auto start = std::chrono::steady_clock::now();
-    body();
+    [[maybe_unused]] auto kept = body();  // destroyed after the clock stopped
     const auto stop = std::chrono::steady_clock::now();
     times.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
   }
-  return median(std::move(times));
+  return {median(times), *std::min_element(times.begin(), times.end())};
+}
+
+// Median wall time of `runs` calls in milliseconds.
+double time_median(unsigned runs, const std::function<void()>& body) {
+  return time_runs(runs,
+                   [&] {
+                     body();
+                     return 0;
+                   })
+      .median_ms;
 }
 
 fs::path default_md2html() {
@@ -180,18 +205,41 @@ void run_md2html_once(const fs::path& program, const fs::path& input) {
 }
 
 // Median md2html time, or nothing when no md2html was asked for and none lies next to us.
-std::optional<double> time_md2html(const Options& options, const fs::path& input) {
+std::optional<Timing> time_md2html(const Options& options, const fs::path& input) {
   fs::path const program = options.md2html.value_or(default_md2html());
   if (!options.md2html && !fs::exists(program)) {
     std::printf("  (md2html not found at %s; no comparison)\n", program.c_str());
     return std::nullopt;
   }
-  return time_median(options.runs, [&] { run_md2html_once(program, input); });
+  return time_runs(options.runs, [&] {
+    run_md2html_once(program, input);
+    return 0;
+  });
 }
 
 void print_row(const char* stage, double ms, std::size_t bytes) {
   const double mb_per_s = ms > 0 ? (static_cast<double>(bytes) / kBytesPerMb) / (ms / 1000.0) : 0;
   std::printf("  %-26s %12.3f %10.1f\n", stage, ms, mb_per_s);
+}
+
+void print_row(const char* stage, Timing timing, std::size_t bytes) {
+  print_row(stage, timing.median_ms, bytes);
+  std::printf("  %-26s %12.3f\n", "  (fastest run)", timing.min_ms);
+}
+
+// The render job must give what the stages give one after the other.
+void check_job_matches(const RenderResult& job, const RenderedMarkdown& doc, const std::string& rtf,
+                       const TextStats& stats) {
+  bool same = job.markdown.html == doc.html && job.rtf == rtf &&
+              job.markdown.plain_text == doc.plain_text && job.stats.words == stats.words &&
+              job.markdown.headings.size() == doc.headings.size();
+  for (std::size_t i = 0; same && i < doc.headings.size(); ++i) {
+    same = job.markdown.headings[i].offset == doc.headings[i].offset &&
+           job.markdown.headings[i].id == doc.headings[i].id;
+  }
+  if (!same) {
+    throw std::runtime_error("the render job's output differs from the stages'");
+  }
 }
 
 void write_outputs(const fs::path& dir, const fs::path& input, const RenderedMarkdown& doc,
@@ -221,16 +269,22 @@ FileResult bench_file(const Options& options, const fs::path& input) {
   const double stats_ms = time_median(options.runs, [&] { stats = compute_text_stats(markdown); });
   std::string docx;
   const double docx_ms = time_median(options.runs, [&] { docx = build_docx(doc); });
-  const double pipeline_ms = render_ms + rtf_ms + stats_ms;
+  RenderRequest request;
+  request.text = markdown;
+  request.dark = true;
+  const Timing job = time_runs(options.runs, [&] { return render_job(request); });
+  check_job_matches(render_job(request), doc, rtf, stats);
 
   print_row("render_markdown", render_ms, bytes);
   print_row("render_rtf (dark)", rtf_ms, bytes);
   print_row("compute_text_stats", stats_ms, bytes);
   print_row("build_docx", docx_ms, bytes);
-  print_row("render+rtf+stats", pipeline_ms, bytes);
-  if (const std::optional<double> md2html_ms = time_md2html(options, input)) {
-    print_row("md2html (process, wall)", *md2html_ms, bytes);
-    std::printf("  ratio (render+rtf+stats)/md2html: %.2f\n", pipeline_ms / *md2html_ms);
+  print_row("stages one by one", render_ms + rtf_ms + stats_ms, bytes);
+  print_row("render job (pipeline)", job, bytes);
+  if (const std::optional<Timing> md2html = time_md2html(options, input)) {
+    print_row("md2html (process, wall)", *md2html, bytes);
+    std::printf("  ratio render job/md2html: %.2f median, %.2f fastest runs\n",
+                job.median_ms / md2html->median_ms, job.min_ms / md2html->min_ms);
   }
   std::printf(
       "  sizes: html %zu, rtf %zu, docx %zu, plain text %zu bytes; %zu blocks, %zu headings;"
@@ -241,20 +295,35 @@ FileResult bench_file(const Options& options, const fs::path& input) {
   if (options.out_dir) {
     write_outputs(*options.out_dir, input, doc, rtf, docx);
   }
-  return {input.filename().string(), bytes, pipeline_ms};
+  return {input.filename().string(), bytes, job.median_ms};
 }
 
-// How the render+rtf+stats time grows against the first input's, next to how the size grows.
+// How the render job's time grows against the first input's, next to how the size grows.
 void print_scaling(const std::vector<FileResult>& results) {
   if (results.size() < 2 || results.front().bytes == 0 || results.front().pipeline_ms <= 0) {
     return;
   }
   const FileResult& base = results.front();
-  std::printf("scaling of render+rtf+stats against %s:\n", base.name.c_str());
+  std::printf("scaling of the render job against %s:\n", base.name.c_str());
   for (std::size_t i = 1; i < results.size(); ++i) {
     std::printf("  %-26s size x%.2f, time x%.2f\n", results[i].name.c_str(),
                 static_cast<double>(results[i].bytes) / static_cast<double>(base.bytes),
                 results[i].pipeline_ms / base.pipeline_ms);
+  }
+}
+
+// Each hostile input at its base size and at eight times it: linear work grows about eight times.
+void bench_hostile(const Options& options) {
+  constexpr std::size_t kGrowth = 8;
+  std::printf("hostile inputs, render_markdown, fastest of %u runs:\n", options.runs);
+  std::printf("  %-26s %10s %10s %10s %8s\n", "input", "bytes", "ms", "ms at 8x", "growth");
+  for (const HostileDocument& document : hostile_documents()) {
+    std::string const small = document.make(document.base);
+    std::string const large = document.make(document.base * kGrowth);
+    const double small_ms = time_runs(options.runs, [&] { return render_markdown(small); }).min_ms;
+    const double large_ms = time_runs(options.runs, [&] { return render_markdown(large); }).min_ms;
+    std::printf("  %-26s %10zu %10.3f %10.3f %8.2f\n", document.name, small.size(), small_ms,
+                large_ms, large_ms / std::max(small_ms, 1e-6));
   }
 }
 
@@ -277,6 +346,9 @@ int run(int argc, char** argv) {
     results.push_back(bench_file(options, input));
   }
   print_scaling(results);
+  if (options.hostile) {
+    bench_hostile(options);
+  }
   return 0;
 }
 

@@ -29,16 +29,82 @@ std::vector<std::size_t> failure_table(std::string_view needle) {
   return fail;
 }
 
-std::size_t line_start(std::string_view text, std::size_t at) {
-  while (at > 0 && text[at - 1] != '\n') {
-    --at;
+std::size_t line_end(std::string_view text, std::size_t at) {
+  std::size_t const found = text.find('\n', at);
+  return found == std::string_view::npos ? text.size() : found;
+}
+
+// Characters that open an inline span (or escape one) and so may stand before a heading's first
+// text on its line.
+bool is_inline_opener(char c) {
+  return c == '*' || c == '_' || c == '`' || c == '[' || c == '!' || c == '~' || c == '$' ||
+         c == '<' || c == '\\';
+}
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+// Skips block quote markers, list markers and indentation at the start of a line.
+std::size_t skip_containers(std::string_view line) {
+  std::size_t at = 0;
+  while (true) {
+    while (at < line.size() && (is_blank(line[at]) || line[at] == '>')) {
+      ++at;
+    }
+    std::size_t marker = at;
+    if (marker < line.size() &&
+        (line[marker] == '-' || line[marker] == '+' || line[marker] == '*')) {
+      ++marker;
+    } else {
+      while (marker < line.size() && line[marker] >= '0' && line[marker] <= '9') {
+        ++marker;
+      }
+      if (marker > at && marker < line.size() && (line[marker] == '.' || line[marker] == ')')) {
+        ++marker;
+      } else {
+        marker = at;
+      }
+    }
+    if (marker == at || marker >= line.size() || !is_blank(line[marker])) {
+      return at;
+    }
+    at = marker;
+  }
+}
+
+// Where the text of an ATX heading line starts (behind its opening hashes and blanks); npos when
+// the line opens no ATX heading.
+std::size_t atx_text_start(std::string_view line) {
+  std::size_t at = skip_containers(line);
+  std::size_t const hashes = at;
+  while (at < line.size() && line[at] == '#') {
+    ++at;
+  }
+  if (at == hashes || at - hashes > 6 || (at < line.size() && !is_blank(line[at]))) {
+    return std::string_view::npos;
+  }
+  while (at < line.size() && is_blank(line[at])) {
+    ++at;
   }
   return at;
 }
 
-std::size_t line_end(std::string_view text, std::size_t at) {
-  std::size_t const found = text.find('\n', at);
-  return found == std::string_view::npos ? text.size() : found;
+// Where the heading text that the parser first pointed at (`first`) starts: behind the opening
+// hashes on an ATX line; on other lines before the markers that open emphasis, code, links and
+// images, since the parser points behind them.
+std::size_t text_start(std::string_view text, std::size_t first) {
+  std::size_t begin = first;
+  while (begin > 0 && text[begin - 1] != '\n') {
+    --begin;
+  }
+  std::size_t const atx = atx_text_start(text.substr(begin, first - begin));
+  if (atx != std::string_view::npos) {
+    return begin + atx;
+  }
+  std::size_t at = first;
+  while (at > begin && is_inline_opener(text[at - 1])) {
+    --at;
+  }
+  return at;
 }
 
 }  // namespace
@@ -108,26 +174,40 @@ std::size_t find_first_between(std::string_view haystack, std::string_view needl
   return std::string_view::npos;
 }
 
-HeadingLocator::HeadingLocator(std::string_view input, std::size_t start)
-    : input_(input), position_(std::min(start, input.size())) {}
+HeadingLocator::HeadingLocator(std::string_view input, std::size_t body)
+    : input_(input), body_(std::min(body, input.size())), cursor_(body_) {}
 
-std::uint64_t HeadingLocator::locate(std::string_view text, SourceSpan source) {
-  std::size_t offset = position_;
-  const bool fits = text.size() <= input_.size() - position_;
-  if (!text.empty() && fits && source.begin < input_.size()) {
-    // A hit anywhere on the heading's own lines is what a search of the whole remaining text
-    // would have found first; hits beyond them would only be unrelated text further down.
-    std::size_t const from = std::max(position_, line_start(input_, source.begin));
-    std::size_t const last_byte = source.end > source.begin ? source.end - 1 : source.begin;
-    std::size_t const last = line_end(input_, last_byte);
-    std::size_t const found = find_first_between(input_, text, from, last);
-    if (found != std::string_view::npos) {
-      offset = found;
-    }
+std::uint64_t HeadingLocator::locate(const HeadingSource& source) {
+  std::size_t offset = 0;
+  if (source.first_text != HeadingSource::kNone && body_ + source.first_text < input_.size()) {
+    offset = text_start(input_.substr(body_), source.first_text) + body_;
+  } else {
+    offset = place_textless(source);
   }
-  // Never past the end: an offset must name a place in the text.
-  position_ = std::min(offset + text.size(), input_.size());
+  cursor_ = std::min(line_end(input_, offset) + 1, input_.size());
   return offset;
+}
+
+// A heading without text of its own (an empty ATX heading, or one holding only an empty image)
+// lies on a whole line behind all text before it and before the text after it: the first line
+// there that opens a heading, else the first line there.
+std::size_t HeadingLocator::place_textless(const HeadingSource& source) const {
+  std::size_t from = std::max(cursor_, std::min(body_ + source.floor, input_.size()));
+  if (from > body_ && from < input_.size() && input_[from - 1] != '\n') {
+    from = std::min(line_end(input_, from) + 1, input_.size());
+  }
+  std::size_t const to = source.ceiling == HeadingSource::kNone
+                             ? input_.size()
+                             : std::min(body_ + source.ceiling, input_.size());
+  for (std::size_t line = from; line < to;) {
+    std::size_t const end = line_end(input_, line);
+    std::size_t const text = atx_text_start(input_.substr(line, end - line));
+    if (text != std::string_view::npos) {
+      return line + text;
+    }
+    line = end + 1;
+  }
+  return from;
 }
 
 std::string table_of_contents_html(const std::vector<Heading>& headings) {

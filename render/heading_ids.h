@@ -21,19 +21,22 @@ class HeadingIdTable {
   std::unordered_map<std::string, std::uint32_t> seen_;
 };
 
-// Finds each heading's text in the rendered input, in document order, from a running position.
-// The search for one heading covers only the lines its text came from, so a document with many
-// headings whose text is not written verbatim (entities, emphasis) stays linear.
+// Places each heading, in document order, where its text starts on its own source line. The
+// place comes from where the parser found the heading's text, never from looking the text up:
+// emphasis, code spans, links, images, entities and repeated titles would all mislead a search.
 class HeadingLocator {
  public:
-  HeadingLocator(std::string_view input, std::size_t start);
+  // `body` is where the parsed buffer starts in `input` (behind the front matter).
+  HeadingLocator(std::string_view input, std::size_t body);
 
-  // `source` is where the parser took the heading's text from, in `input` coordinates.
-  std::uint64_t locate(std::string_view text, SourceSpan source);
+  std::uint64_t locate(const HeadingSource& source);
 
  private:
+  std::size_t place_textless(const HeadingSource& source) const;
+
   std::string_view input_;
-  std::size_t position_;
+  std::size_t body_;
+  std::size_t cursor_;  // start of the line after the heading placed last
 };
 
 // First occurrence of `needle` in `haystack` starting in [from, last_start]; npos when none.

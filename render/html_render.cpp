@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "render/heading_ids.h"
+#include "render/markdown_passes.h"
 #include "render/markdown_walk.h"
 
 namespace tavrel::win {
@@ -18,13 +19,10 @@ constexpr std::string_view kFence = "---\n";
 constexpr std::string_view kClosingFence = "\n---\n";
 
 // Receives md4c's HTML. Heading tags arrive as chunks of their own ("<h2>"), and with raw HTML
-// off every other "<" of the output is escaped, so the anchors can be added as the tags pass by:
-// the same result as searching the finished text for each heading's tag in turn, without a
-// second pass or a copy.
+// off every other "<" of the output is escaped, so noting where they pass finds exactly the tags
+// that a search of the finished text would find.
 struct HtmlSink {
-  std::string* html = nullptr;
-  const std::vector<Heading>* headings = nullptr;
-  std::size_t next_heading = 0;  // the heading whose tag comes next
+  HtmlPass* pass = nullptr;
   std::exception_ptr failure;
 };
 
@@ -33,13 +31,13 @@ struct FrontMatter {
   std::size_t body = 0;  // where the Markdown after the front matter starts
 };
 
-FrontMatter split_front_matter(const std::string& markdown) {
+FrontMatter split_front_matter(std::string_view markdown) {
   FrontMatter result;
   if (!markdown.starts_with(kFence)) {
     return result;
   }
   std::size_t const close = markdown.find(kClosingFence, kFence.size());
-  if (close == std::string::npos) {
+  if (close == std::string_view::npos) {
     return result;
   }
   result.text = markdown.substr(kFence.size(), close - kFence.size());
@@ -47,48 +45,19 @@ FrontMatter split_front_matter(const std::string& markdown) {
   return result;
 }
 
-void append_runs_text(std::string& out, const std::vector<Run>& runs) {
-  for (const Run& run : runs) {
-    out += run.text;
-  }
-}
-
-// Appends the block's text (runs, then the cells separated by tabs) to `out`.
-void append_block_text(std::string& out, const Block& block) {
-  std::size_t const start = out.size();
-  append_runs_text(out, block.runs);
-  for (const auto& cell : block.cells) {
-    if (out.size() > start) {
-      out += '\t';
-    }
-    append_runs_text(out, cell);
-  }
-}
-
-void collect_text_and_headings(RenderedMarkdown& doc, std::string_view input, std::size_t body,
-                               const std::vector<SourceSpan>& heading_sources) {
+// The heading list, each heading's text taken from the plain text.
+void collect_headings(RenderedMarkdown& doc, std::string_view input, std::size_t body,
+                      const std::vector<HeadingSource>& heading_sources) {
   HeadingIdTable ids;
   HeadingLocator locator(input, body);
-  std::size_t heading_index = 0;
-  for (const Block& block : doc.blocks) {
-    std::size_t const start = doc.plain_text.size();
-    append_block_text(doc.plain_text, block);
-    if (block.kind == BlockKind::Heading) {
-      Heading heading;
-      heading.level = block.level;
-      heading.text = doc.plain_text.substr(start);
-      heading.id = ids.next(heading.text);
-      SourceSpan source;
-      if (heading_index < heading_sources.size() &&
-          heading_sources[heading_index].begin != std::string_view::npos) {
-        source.begin = heading_sources[heading_index].begin + body;
-        source.end = heading_sources[heading_index].end + body;
-      }
-      ++heading_index;
-      heading.offset = locator.locate(heading.text, source);
-      doc.headings.push_back(std::move(heading));
-    }
-    doc.plain_text += "\n\n";
+  doc.headings.reserve(heading_sources.size());
+  for (const HeadingSource& source : heading_sources) {
+    Heading heading;
+    heading.level = doc.blocks[source.block].level;
+    heading.text = doc.plain_text.substr(source.text_begin, source.text_end - source.text_begin);
+    heading.id = ids.next(heading.text);
+    heading.offset = locator.locate(source);
+    doc.headings.push_back(std::move(heading));
   }
 }
 
@@ -102,57 +71,77 @@ bool is_heading_tag(MD_CHAR const* data, MD_SIZE size) {
          data[3] == '>';
 }
 
-// Writes the heading tag with its id when it is the tag of the next heading; a tag of another
-// level is passed over, exactly as a search for "<hN>" would skip it.
-bool append_anchored_tag(HtmlSink& sink, MD_CHAR const* data) {
-  const auto& headings = *sink.headings;
-  if (sink.next_heading >= headings.size()) {
-    return false;
-  }
-  const Heading& heading = headings[sink.next_heading];
-  if (heading.level != static_cast<std::uint32_t>(data[2] - '0')) {
-    return false;
-  }
-  sink.html->append(data, 3);
-  sink.html->append(" id=\"");
-  sink.html->append(escape_html(heading.id));
-  sink.html->append("\">");
-  ++sink.next_heading;
-  return true;
-}
-
 void append_html_chunk(MD_CHAR const* data, MD_SIZE size, void* userdata) {
   auto& sink = *static_cast<HtmlSink*>(userdata);
   if (sink.failure) {
     return;
   }
   try {
-    if (is_heading_tag(data, size) && append_anchored_tag(sink, data)) {
-      return;
+    std::string& html = sink.pass->html;
+    if (is_heading_tag(data, size)) {
+      sink.pass->heading_tags.push_back(
+          {html.size() + 3, static_cast<std::uint32_t>(data[2] - '0')});
     }
     // The HTML renderer writes numeric entities of the surrogate range as three bytes that
     // are not UTF-8; they become U+FFFD like every other value that is no character.
     if (is_encoded_surrogate(data, size)) {
-      sink.html->append("\xEF\xBF\xBD");
+      html.append("\xEF\xBF\xBD");
     } else if (size > 0 && std::memchr(data, '\0', size) != nullptr) {
       // A NUL in a code block comes once as U+FFFD and once more as the raw byte.
       for (MD_SIZE i = 0; i < size; ++i) {
         if (data[i] != '\0') {
-          sink.html->push_back(data[i]);
+          html.push_back(data[i]);
         }
       }
     } else {
-      sink.html->append(data, size);
+      html.append(data, size);
     }
   } catch (...) {
     sink.failure = std::current_exception();
   }
 }
 
-std::string render_html(std::string_view source, const std::vector<Heading>& headings) {
-  std::string html;
-  html.reserve(source.size() + source.size() / 4 + 64);
-  HtmlSink sink{&html, &headings, 0, nullptr};
+// Gives heading tags their ids, paired with the headings in order: each heading takes the next
+// tag of its level, and a heading whose level no later tag has ends the pairing. The text after
+// each tag moves back once, from the end, within the room the pass left, so the HTML is not
+// copied into a second buffer.
+void anchor_headings(std::string& html, const std::vector<HeadingTag>& tags,
+                     const std::vector<Heading>& headings) {
+  std::vector<std::pair<std::size_t, std::string>> anchors;  // tag's ">", attribute before it
+  std::size_t extra = 0;
+  std::size_t tag = 0;
+  for (const Heading& heading : headings) {
+    while (tag < tags.size() && tags[tag].level != heading.level) {
+      ++tag;
+    }
+    if (tag == tags.size()) {
+      break;
+    }
+    std::string attribute = " id=\"" + escape_html(heading.id) + "\"";
+    extra += attribute.size();
+    anchors.emplace_back(tags[tag++].close, std::move(attribute));
+  }
+  std::size_t end = html.size();
+  html.resize(end + extra);
+  char* const data = html.data();
+  for (auto anchor = anchors.rbegin(); anchor != anchors.rend(); ++anchor) {
+    const auto& [close, attribute] = *anchor;
+    std::memmove(data + close + extra, data + close, end - close);
+    extra -= attribute.size();
+    std::memcpy(data + close + extra, attribute.data(), attribute.size());
+    end = close;
+  }
+}
+
+}  // namespace
+
+HtmlPass render_html_pass(std::string_view markdown) {
+  std::string_view const source = markdown.substr(split_front_matter(markdown).body);
+  HtmlPass pass;
+  // Documentation comes out about 1.3 times as long as its Markdown; running out of room would
+  // copy all of it once more, while room never written costs nothing.
+  pass.html.reserve(source.size() + source.size() / 2 + 64);
+  HtmlSink sink{&pass, nullptr};
   if (source.size() <= UINT_MAX) {
     md_html(source.data(), static_cast<MD_SIZE>(source.size()), append_html_chunk, &sink,
             kHtmlParserFlags, 0);
@@ -160,15 +149,12 @@ std::string render_html(std::string_view source, const std::vector<Heading>& hea
   if (sink.failure) {
     std::rethrow_exception(sink.failure);
   }
-  return html;
+  return pass;
 }
 
-}  // namespace
-
-RenderedMarkdown render_markdown(const std::string& markdown) {
+RenderedMarkdown render_model_pass(std::string_view markdown) {
   FrontMatter front = split_front_matter(markdown);
-  std::string_view const input(markdown);
-  std::string_view const source = input.substr(front.body);
+  std::string_view const source = markdown.substr(front.body);
 
   MarkdownWalk walk;
   parse_block_model(walk, source);
@@ -176,13 +162,22 @@ RenderedMarkdown render_markdown(const std::string& markdown) {
   RenderedMarkdown doc;
   doc.blocks = std::move(walk.result.blocks);
   doc.front_matter = std::move(front.text);
-  doc.plain_text.reserve(source.size() + source.size() / 8);
-  collect_text_and_headings(doc, input, front.body, walk.heading_sources);
+  doc.plain_text = std::move(walk.plain_text);
+  collect_headings(doc, markdown, front.body, walk.heading_sources);
+  apply_toc_to_blocks(doc.blocks, doc.headings, toc_expansion_limit(doc.headings.size()));
+  return doc;
+}
 
-  doc.html = render_html(source, doc.headings);
-  std::size_t const toc_limit = toc_expansion_limit(doc.headings.size());
-  replace_toc_markers(doc.html, table_of_contents_html(doc.headings), toc_limit);
-  apply_toc_to_blocks(doc.blocks, doc.headings, toc_limit);
+std::string finish_html(HtmlPass pass, const std::vector<Heading>& headings) {
+  std::string html = std::move(pass.html);
+  anchor_headings(html, pass.heading_tags, headings);
+  replace_toc_markers(html, table_of_contents_html(headings), toc_expansion_limit(headings.size()));
+  return html;
+}
+
+RenderedMarkdown render_markdown(const std::string& markdown) {
+  RenderedMarkdown doc = render_model_pass(markdown);
+  doc.html = finish_html(render_html_pass(markdown), doc.headings);
   return doc;
 }
 

@@ -72,13 +72,20 @@ void enter_paragraph(MarkdownWalk& walk) {
   }
 }
 
+void open_cell(MarkdownWalk& walk, Block& row) {
+  if (walk.plain_text.size() > walk.block_text_start) {
+    walk.plain_text += '\t';
+  }
+  row.cells.emplace_back();
+}
+
 void enter_cell(MarkdownWalk& walk, bool header) {
   if (walk.result.blocks.empty()) {
     push_block(walk, BlockKind::TableRow, 0, {});
   }
   Block& row = walk.result.blocks.back();
   walk.in_cell = true;
-  row.cells.emplace_back();
+  open_cell(walk, row);
   if (header) {
     walk.style |= RunStyle::Strong;
     row.level = 1;
@@ -111,7 +118,9 @@ void enter_block(MarkdownWalk& walk, MD_BLOCKTYPE type, void* detail) {
     case MD_BLOCK_H:
       push_block(walk, BlockKind::Heading, static_cast<const MD_BLOCK_H_DETAIL*>(detail)->level,
                  {});
-      walk.heading_sources.emplace_back();
+      walk.heading_sources.push_back({HeadingSource::kNone, walk.text_seen, HeadingSource::kNone,
+                                      walk.result.blocks.size() - 1, walk.plain_text.size(),
+                                      walk.plain_text.size()});
       walk.in_heading = true;
       break;
     case MD_BLOCK_CODE:
@@ -227,28 +236,29 @@ void leave_span(MarkdownWalk& walk) {
   }
 }
 
-// Remembers which part of the buffer a heading's text came from, so the heading can later be
-// looked up near its own line instead of across the whole document.
-void note_heading_source(MarkdownWalk& walk, const char* text, std::size_t size) {
+// Keeps what places each heading: its own first text, the text before it and the text after it.
+void note_source_text(MarkdownWalk& walk, const char* text, std::size_t size) {
   const auto base = reinterpret_cast<std::uintptr_t>(walk.source.data());
   const auto at = reinterpret_cast<std::uintptr_t>(text);
-  if (text == nullptr || at < base || at - base >= walk.source.size() ||
-      walk.heading_sources.empty()) {
-    return;
+  if (text == nullptr || at < base || at - base >= walk.source.size()) {
+    return;  // replacement characters and line breaks come from the parser's own constants
   }
   std::size_t const begin = at - base;
-  std::size_t const end = begin + std::min(size, walk.source.size() - begin);
-  SourceSpan& span = walk.heading_sources.back();
-  span.begin = std::min(span.begin, begin);
-  span.end = std::max(span.end, end);
+  auto& headings = walk.heading_sources;
+  if (walk.in_heading && headings.back().first_text == HeadingSource::kNone) {
+    headings.back().first_text = begin;
+  }
+  std::size_t const closed = headings.size() - (walk.in_heading ? 1 : 0);
+  for (; walk.headings_unbounded < closed; ++walk.headings_unbounded) {
+    headings[walk.headings_unbounded].ceiling = begin;
+  }
+  walk.text_seen = std::max(walk.text_seen, begin + std::min(size, walk.source.size() - begin));
 }
 
 void handle_text(MarkdownWalk& walk, MD_TEXTTYPE type, const char* data, std::size_t size) {
   std::string_view const piece =
       data == nullptr ? std::string_view() : std::string_view(data, size);
-  if (walk.in_heading) {
-    note_heading_source(walk, data, size);
-  }
+  note_source_text(walk, data, size);
   switch (type) {
     case MD_TEXT_HTML:
       apply_inline_tag(walk, piece);
@@ -284,14 +294,27 @@ std::vector<Run>& current_target(MarkdownWalk& walk) {
     return block.runs;
   }
   if (block.cells.empty()) {
-    block.cells.emplace_back();
+    open_cell(walk, block);
   }
   return block.cells.back();
 }
 
 }  // namespace
 
+void close_block_text(MarkdownWalk& walk) {
+  if (walk.result.blocks.empty()) {
+    return;
+  }
+  if (!walk.heading_sources.empty() &&
+      walk.heading_sources.back().block == walk.result.blocks.size() - 1) {
+    walk.heading_sources.back().text_end = walk.plain_text.size();
+  }
+  walk.plain_text += "\n\n";
+}
+
 void push_block(MarkdownWalk& walk, BlockKind kind, std::uint32_t level, std::string text) {
+  close_block_text(walk);
+  walk.block_text_start = walk.plain_text.size();
   Block block;
   block.kind = kind;
   block.level = level;
@@ -301,6 +324,7 @@ void push_block(MarkdownWalk& walk, BlockKind kind, std::uint32_t level, std::st
 
 void append_run(MarkdownWalk& walk, std::string_view text) {
   std::vector<Run>& target = current_target(walk);
+  walk.plain_text.append(text);
   std::size_t const block = walk.result.blocks.size();
   std::size_t const cells = walk.in_cell ? walk.result.blocks.back().cells.size() : 0;
   if (!target.empty()) {
@@ -365,6 +389,7 @@ void parse_block_model(MarkdownWalk& walk, std::string_view source) {
   // Typical prose makes a block every hundred bytes or so; starting near that saves most of
   // the regrowth of a large document.
   walk.result.blocks.reserve(source.size() / 128 + 8);
+  walk.plain_text.reserve(source.size() + source.size() / 8);
   MD_PARSER parser{};
   parser.abi_version = 0;
   parser.flags = kModelParserFlags;
@@ -374,6 +399,7 @@ void parse_block_model(MarkdownWalk& walk, std::string_view source) {
   parser.leave_span = on_leave_span;
   parser.text = on_text;
   const int rc = md_parse(source.data(), static_cast<MD_SIZE>(source.size()), &parser, &walk);
+  close_block_text(walk);
   if (walk.failure) {
     std::rethrow_exception(walk.failure);
   }

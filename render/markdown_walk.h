@@ -14,11 +14,17 @@
 
 namespace tavrel::win {
 
-// Where a heading's own text lies in the parsed buffer (positions relative to its start);
-// begin == npos when the parser reported no text that points into the buffer.
-struct SourceSpan {
-  std::size_t begin = std::string_view::npos;
-  std::size_t end = 0;
+// Where the parser saw a heading in the buffer it parsed (positions relative to its start).
+// md4c reports no block positions, only text that points into the buffer, so a heading is placed
+// by the text around it.
+struct HeadingSource {
+  static constexpr std::size_t kNone = std::string_view::npos;
+  std::size_t first_text = kNone;  // its first text that points into the buffer
+  std::size_t floor = 0;           // end of all such text before it: the heading lies behind
+  std::size_t ceiling = kNone;     // the first such text after it began: the heading lies before
+  std::size_t block = 0;           // its block
+  std::size_t text_begin = 0;      // its text in MarkdownWalk::plain_text
+  std::size_t text_end = 0;
 };
 
 struct MarkdownWalk {
@@ -46,11 +52,22 @@ struct MarkdownWalk {
   std::size_t tail_runs = 0;   //     and that target's run count after it
   std::string_view source;     // the buffer handed to the parser
   bool in_heading = false;
-  std::vector<SourceSpan> heading_sources;  // one per heading block, in order
-  std::exception_ptr failure;               // an exception caught inside a callback
+  std::vector<HeadingSource> heading_sources;  // one per heading block, in order
+  std::size_t text_seen = 0;           // end of the furthest text that pointed into `source`
+  std::size_t headings_unbounded = 0;  // headings from this index on have no ceiling yet
+
+  // The plain text, gathered while each piece of text is fresh in the cache rather than by a
+  // second walk over the finished blocks: every block's runs, then its cells (each after a tab
+  // when text came before it), then "\n\n". Text only ever reaches the last block, and the
+  // parser opens cells only in table rows, which get no runs, so arrival order is block order.
+  std::string plain_text;
+  std::size_t block_text_start = 0;  // where the last block's text begins in plain_text
+  std::exception_ptr failure;        // an exception caught inside a callback
 };
 
 void push_block(MarkdownWalk& walk, BlockKind kind, std::uint32_t level, std::string text);
+// Ends the plain text of the last block; the parse calls it once more at its end.
+void close_block_text(MarkdownWalk& walk);
 void append_run(MarkdownWalk& walk, std::string text);
 void append_run(MarkdownWalk& walk, std::string_view text);
 

@@ -1,8 +1,12 @@
 #include "render/render_job.h"
 
 #include <algorithm>
+#include <future>
+#include <optional>
+#include <system_error>
 #include <utility>
 
+#include "render/markdown_passes.h"
 #include "render/rtf_writer.h"
 
 namespace tavrel::win {
@@ -28,6 +32,22 @@ std::uint64_t boundary_backward(std::string_view text, std::uint64_t pos, std::u
     --pos;
   }
   return pos;
+}
+
+struct SideResult {
+  TextStats stats;
+  std::string html;
+  std::string rtf_tail;  // the RTF from the middle block on
+};
+
+// A thread of its own when one can be had; else the work runs when its result is asked for.
+template <typename Work>
+std::future<SideResult> start_beside(Work& work) {
+  try {
+    return std::async(std::launch::async, work);
+  } catch (const std::system_error&) {
+    return std::async(std::launch::deferred, work);
+  }
 }
 
 }  // namespace
@@ -95,15 +115,43 @@ RenderResult render_job(const RenderRequest& request) {
   RenderResult result;
   result.revision = request.revision;
   result.editor = request.editor;
-  result.stats = compute_text_stats(request.text);
+  std::string_view section = request.text;
   if (request.partial) {
     const TextWindow window = partial_window(request.text, request.offset);
-    result.markdown = render_markdown(request.text.substr(window.begin, window.end - window.begin));
-    for (Heading& heading : result.markdown.headings) heading.offset += window.begin;
-  } else {
-    result.markdown = render_markdown(request.text);
+    section = section.substr(window.begin, window.end - window.begin);
   }
-  result.rtf = render_rtf(result.markdown, request.dark, kPreviewFontPoints);
+  // The HTML pass needs nothing from the model but the finished heading list, so a second
+  // worker runs it (and the counts) while this one builds the model; then each writes half of
+  // the RTF, the second worker after it has anchored the headings in the HTML.
+  std::optional<RtfWriter> rtf;
+  std::promise<void> model_done;
+  auto beside = [&request, section, &result, &rtf, model = model_done.get_future().share()] {
+    SideResult side;
+    side.stats = compute_text_stats(request.text);
+    HtmlPass pass = render_html_pass(section);
+    model.get();  // rethrows when the model failed: then there is nothing to anchor
+    side.html = finish_html(std::move(pass), result.markdown.headings);
+    side.rtf_tail = rtf->blocks(rtf->middle(), result.markdown.blocks.size());
+    return side;
+  };
+  std::future<SideResult> side = start_beside(beside);
+  try {
+    result.markdown = render_model_pass(section);
+    const auto shift = static_cast<std::uint64_t>(section.data() - request.text.data());
+    for (Heading& heading : result.markdown.headings) heading.offset += shift;
+    rtf.emplace(result.markdown, request.dark, kPreviewFontPoints);
+  } catch (...) {
+    model_done.set_exception(std::current_exception());
+    throw;
+  }
+  model_done.set_value();
+  result.rtf = rtf->head();
+  rtf->append_blocks(result.rtf, 0, rtf->middle());
+  SideResult done = side.get();
+  result.rtf += done.rtf_tail;
+  RtfWriter::append_end(result.rtf);
+  result.stats = done.stats;
+  result.markdown.html = std::move(done.html);
   return result;
 }
 

@@ -1,5 +1,6 @@
 #include "render/rtf_writer.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstring>
@@ -283,33 +284,69 @@ std::string escape_rtf(std::string_view text) {
   return out;
 }
 
-std::string render_rtf(const RenderedMarkdown& markdown, bool dark, std::uint32_t size) {
-  RtfColorMap map;
+RtfWriter::RtfWriter(const RenderedMarkdown& markdown, bool dark, std::uint32_t size)
+    : markdown_(markdown) {
   // Room for the usual output (text with some escapes, run groups and paragraph words), so
   // that the string grows at most once more.
-  std::size_t estimate = 2 * markdown.front_matter.size() + 512;
+  estimates_.reserve(markdown.blocks.size());
+  std::size_t total = 0;
   for (const Block& block : markdown.blocks) {
-    estimate += 64 + prepare_runs(map, block.runs);
-    for (const std::vector<Run>& cell : block.cells) estimate += 48 + prepare_runs(map, cell);
+    std::size_t estimate = 64 + prepare_runs(colors_, block.runs);
+    for (const std::vector<Run>& cell : block.cells) estimate += 48 + prepare_runs(colors_, cell);
+    total += estimate;
+    estimates_.push_back(total);
   }
 
   std::string font_size;
   append_decimal(font_size, 2 * static_cast<std::int64_t>(size));
-  std::string paragraph_start = "\\pard\\sa180\\sl300\\slmult1\\f0\\fs" + font_size + "\\cf1 ";
+  paragraph_start_ = "\\pard\\sa180\\sl300\\slmult1\\f0\\fs" + font_size + "\\cf1 ";
 
-  std::string out;
-  out.reserve(estimate);
-  append_color_table(out, map, dark);
-  out += "}\\viewkind4\\uc1\\f0\\fs";
-  out += font_size;
-  out += "\\cf1 ";
+  append_color_table(head_, colors_, dark);
+  head_ += "}\\viewkind4\\uc1\\f0\\fs";
+  head_ += font_size;
+  head_ += "\\cf1 ";
   if (!markdown.front_matter.empty()) {
-    out += "{\\cf3\\fs18 ";
-    append_escaped(out, markdown.front_matter);
-    out += "}\\par\\par ";
+    head_ += "{\\cf3\\fs18 ";
+    append_escaped(head_, markdown.front_matter);
+    head_ += "}\\par\\par ";
   }
-  for (const Block& block : markdown.blocks) append_block(out, block, map, paragraph_start);
-  out.push_back('}');
+}
+
+std::size_t RtfWriter::middle() const {
+  if (estimates_.empty()) return 0;
+  auto half = std::lower_bound(estimates_.begin(), estimates_.end(), estimates_.back() / 2);
+  return static_cast<std::size_t>(half - estimates_.begin());
+}
+
+std::string RtfWriter::head() const {
+  std::string out;
+  out.reserve(head_.size() + (estimates_.empty() ? 0 : estimates_.back()) + 512);
+  out += head_;
+  return out;
+}
+
+void RtfWriter::append_blocks(std::string& out, std::size_t begin, std::size_t end) const {
+  end = std::min(end, markdown_.blocks.size());
+  for (std::size_t i = begin; i < end; ++i) {
+    append_block(out, markdown_.blocks[i], colors_, paragraph_start_);
+  }
+}
+
+std::string RtfWriter::blocks(std::size_t begin, std::size_t end) const {
+  std::string out;
+  end = std::min(end, estimates_.size());
+  if (begin < end) out.reserve(estimates_[end - 1] - (begin == 0 ? 0 : estimates_[begin - 1]));
+  append_blocks(out, begin, end);
+  return out;
+}
+
+void RtfWriter::append_end(std::string& out) { out.push_back('}'); }
+
+std::string render_rtf(const RenderedMarkdown& markdown, bool dark, std::uint32_t size) {
+  RtfWriter writer(markdown, dark, size);
+  std::string out = writer.head();
+  writer.append_blocks(out, 0, markdown.blocks.size());
+  RtfWriter::append_end(out);
   return out;
 }
 

@@ -18,6 +18,31 @@ using RtfColorMap = std::map<std::string, std::uint32_t>;
 // as the body font size. Throws std::runtime_error("Invalid UTF-8") for invalid run text.
 std::string render_rtf(const RenderedMarkdown& markdown, bool dark, std::uint32_t size);
 
+// render_rtf in pieces: the colour table and the document head are made once, then the blocks
+// can be written in ranges, also on two threads at once. The head, the ranges from 0 to the block
+// count in order, and the end, joined, are render_rtf's text. The model must outlive the writer.
+class RtfWriter {
+ public:
+  RtfWriter(const RenderedMarkdown& markdown, bool dark, std::uint32_t size);
+
+  // The document head, in a string with room for the whole document.
+  std::string head() const;
+  void append_blocks(std::string& out, std::size_t begin, std::size_t end) const;
+  // Blocks [begin, end) in a string of their own.
+  std::string blocks(std::size_t begin, std::size_t end) const;
+  static void append_end(std::string& out);
+
+  // A block index that splits the expected output of the blocks into two about equal halves.
+  std::size_t middle() const;
+
+ private:
+  const RenderedMarkdown& markdown_;
+  RtfColorMap colors_;
+  std::vector<std::size_t> estimates_;  // expected output up to and including each block
+  std::string paragraph_start_;
+  std::string head_;
+};
+
 // Adds every non-empty run colour to the map (index 0 until indices are assigned).
 void collect_run_colors(RtfColorMap& map, const std::vector<Run>& runs);
 
