@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes through the whole export road: Markdown model, RTF and the DOCX package
 // in memory. Any crash or sanitizer report is a failure, and so is a DOCX part that is not
 // well-formed XML 1.0 or RTF that is not one group of printable ASCII.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -26,32 +27,28 @@ using namespace tavrel::win;
   std::abort();
 }
 
-bool is_name_char(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-         std::string_view(":_-.[]").find(c) != std::string_view::npos;
+constexpr std::string_view kNameChars =
+    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789:_-.[]";
+
+std::size_t name_end(std::string_view xml, std::size_t pos) {
+  return std::min(xml.find_first_not_of(kNameChars, pos), xml.size());
 }
 
 // Checks character data from `pos` up to `end` (or the end of `xml` for text between tags):
-// characters XML 1.0 allows, and only the predefined or numeric references. Returns where it
-// stopped.
+// characters XML 1.0 allows, and only predefined or decimal references. Returns where it stopped.
 std::size_t check_text(std::string_view xml, std::size_t pos, char end) {
   for (; pos < xml.size() && xml[pos] != end; ++pos) {
     auto byte = static_cast<unsigned char>(xml[pos]);
-    std::string_view three = xml.substr(pos, 3);
-    if (xml[pos] == '<' || (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r') ||
-        three == "\xEF\xBF\xBE" || three == "\xEF\xBF\xBF") {
-      fail("character XML forbids here", xml.substr(pos, 40));
+    std::string_view rest = xml.substr(pos);
+    if (byte == '<' || (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r') ||
+        rest.starts_with("\xEF\xBF\xBE") || rest.starts_with("\xEF\xBF\xBF")) {
+      fail("character XML forbids here", rest.substr(0, 40));
     }
-    if (xml[pos] != '&') continue;
-    std::size_t semicolon = xml.find(';', pos);
-    std::string_view ref =
-        xml.substr(pos, semicolon == std::string_view::npos ? 12 : semicolon - pos + 1);
-    bool numeric =
-        ref.size() > 3 && ref[1] == '#' &&
-        ref.substr(2, ref.size() - 3).find_first_not_of("0123456789") == std::string_view::npos;
-    if (!numeric && ref != "&amp;" && ref != "&lt;" && ref != "&gt;" && ref != "&quot;" &&
-        ref != "&apos;") {
-      fail("bad reference", ref);
+    std::size_t digits = rest.starts_with("&#") ? rest.find_first_not_of("0123456789", 2) : 0;
+    bool numeric = digits > 2 && digits != std::string_view::npos && rest[digits] == ';';
+    if (byte == '&' && !numeric && !rest.starts_with("&amp;") && !rest.starts_with("&lt;") &&
+        !rest.starts_with("&gt;") && !rest.starts_with("&quot;") && !rest.starts_with("&apos;")) {
+      fail("bad reference", rest.substr(0, 12));
     }
   }
   if (end == '"' && pos == xml.size()) fail("unterminated attribute", xml.substr(0, 60));
@@ -71,13 +68,12 @@ void check_well_formed(std::string_view xml) {
     }
     if (root_done) fail("content after the root element", xml.substr(pos, 20));
     bool closing = xml.substr(pos + 1, 1) == "/";
-    std::size_t i = pos + (closing ? 2 : 1);
-    std::size_t name_start = i;
-    while (i < xml.size() && is_name_char(xml[i])) ++i;
+    std::size_t name_start = pos + (closing ? 2 : 1);
+    std::size_t i = name_end(xml, name_start);
     std::string_view name = xml.substr(name_start, i - name_start);
     while (!name.empty() && !closing && xml.substr(i, 1) == " ") {
-      std::size_t attribute = ++i;
-      while (i < xml.size() && is_name_char(xml[i])) ++i;
+      std::size_t attribute = i + 1;
+      i = name_end(xml, attribute);
       if (i == attribute || xml.substr(i, 2) != "=\"") fail("bad attribute", xml.substr(pos, 40));
       i = check_text(xml, i + 2, '"') + 1;
     }

@@ -73,11 +73,9 @@ std::string dump_model(const RenderedMarkdown& doc) {
 }
 
 TEST(RenderGolden, EveryInputMatchesEveryFormat) {
-  using Render = std::function<std::string(const RenderedMarkdown&)>;
   const struct {
-    const char* folder;
-    const char* suffix;
-    Render render;
+    const char *folder, *suffix;
+    std::function<std::string(const RenderedMarkdown&)> render;
   } formats[] = {
       {"model", ".model", dump_model},
       {"model", ".html", [](const RenderedMarkdown& doc) { return doc.html; }},
@@ -99,8 +97,7 @@ TEST(RenderGolden, EveryInputMatchesEveryFormat) {
       SCOPED_TRACE(expected.filename().string());
       const std::string actual = format.render(render_markdown(test::read_bytes(entry.path())));
       if (update) test::write_bytes(expected, actual);
-      EXPECT_TRUE(fs::exists(expected));
-      EXPECT_EQ(test::read_bytes(expected), actual);
+      EXPECT_EQ(fs::exists(expected) ? test::read_bytes(expected) : "(missing)", actual);
     }
     EXPECT_GE(inputs, 5) << format.folder;
   }
@@ -112,8 +109,7 @@ TEST(RenderModel, StrayCallbacksLeaveTheWalkConsistent) {
   EXPECT_EQ(on_leave_span(MD_SPAN_EM, nullptr, &walk), 0);
   EXPECT_EQ(on_leave_block(MD_BLOCK_UL, nullptr, &walk), 0);
   EXPECT_EQ(on_leave_block(MD_BLOCK_QUOTE, nullptr, &walk), 0);
-  EXPECT_EQ(walk.list_depth, 0u);
-  EXPECT_EQ(walk.quote_depth, 0u);
+  EXPECT_EQ(walk.list_depth + walk.quote_depth, 0u);
   EXPECT_EQ(on_text(MD_TEXT_NORMAL, "x", 1, &walk), 0);
   EXPECT_FALSE(walk.failure);
   ASSERT_EQ(walk.result.blocks.size(), 1u);
