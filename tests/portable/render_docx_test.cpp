@@ -4,38 +4,44 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "model_builders.h"
 #include "render/docx_writer.h"
+#include "render/rtf_writer.h"
 #include "render/zip_writer.h"
 
 namespace tavrel::win {
 namespace {
 
-TEST(DocxText, BytesThatAreNotUtf8BecomeReplacementCharacters) {
-  // The golden documents hold the characters XML cannot carry; Markdown never has these bytes.
+TEST(DocxText, BytesThatAreNotUtf8BecomeReplacementCharactersAndRtfRefusesThem) {
+  // Markdown passes such bytes on; the golden documents hold the rest of the escaping.
   const std::string r = "\xEF\xBF\xBD";
-  test::expect_conversions(escape_docx_text, {{"a\xFF<\xC1\xBF", "a" + r + "&lt;" + r + r},
-                                              {"\xC3", r},
-                                              {"\xE2(\xA1", r + "(" + r},
-                                              {"\xE1\x80", r + r},
-                                              {"\xE0\x9F\xBF", r + r + r},
-                                              {"\xED\xA0\x80", r + r + r},
-                                              {"\xF0\x8F\xBF\xBF", r + r + r + r},
-                                              {"\xF4\x90\x80\x80", r + r + r + r},
-                                              {"\xF5\x80\x80\x80", r + r + r + r}});
+  for (const auto& [bad, expected] : std::initializer_list<std::pair<std::string, std::string>>{
+           {"a\xFF<\xC1\xBF", "a" + r + "&lt;" + r + r},
+           {"\xC3x\x80", r + "x" + r},
+           {"\xE2(\xA1", r + "(" + r},
+           {"\xE1\x80", r + r},
+           {"\xE0\x9F\xBF", r + r + r},
+           {"\xED\xA0\x80", r + r + r},
+           {"\xF0\x8F\xBF\xBF", r + r + r + r},
+           {"\xF4\x90\x80\x80", r + r + r + r},
+           {"\xF5\x80\x80\x80", r + r + r + r}}) {
+    EXPECT_EQ(escape_docx_text(bad), expected) << testing::PrintToString(bad);
+    EXPECT_THROW(escape_rtf(bad), std::runtime_error) << testing::PrintToString(bad);
+  }
 }
 
 TEST(DocxDocument, HandMadeModelsStayWellFormed) {
-  using test::run;
   // A colour that never came through the colour-tag rule, and a table row without cells.
-  const std::string xml = docx_document_xml(test::model({
-      test::block(BlockKind::Paragraph, 0, {run("x", RunStyle::None, {}, "#\"<\x01")}),
-      test::block(BlockKind::TableRow, 0, {run("ignored")}),
-  }));
+  const std::string xml =
+      docx_document_xml({.blocks = {
+                             {.runs = {{.text = "x", .color = "#\"<\x01"}}},
+                             {.kind = BlockKind::TableRow, .runs = {{.text = "ignored"}}},
+                         }});
   EXPECT_NE(xml.find("<w:color w:val=\"&quot;&lt;\"/>"), std::string::npos);
   EXPECT_NE(xml.find("<w:tblGrid><w:gridCol w:w=\"2400\"/></w:tblGrid><w:tr><w:tc><w:tcPr>"
                      "<w:tcW w:w=\"2400\" w:type=\"dxa\"/></w:tcPr><w:p></w:p></w:tc></w:tr>"),
@@ -43,10 +49,9 @@ TEST(DocxDocument, HandMadeModelsStayWellFormed) {
   EXPECT_EQ(xml.find("ignored"), std::string::npos);
   // Rows of one table with different numbers of cells: the grid has a column per cell of the
   // widest.
-  const std::string table = docx_document_xml(test::model({
-      test::block(BlockKind::TableRow, 1, {}, {{run("a")}}),
-      test::block(BlockKind::TableRow, 0, {}, {{run("1")}, {run("2")}}),
-  }));
+  const std::string table = docx_document_xml(
+      {.blocks = {{.kind = BlockKind::TableRow, .level = 1, .cells = {{{.text = "a"}}}},
+                  {.kind = BlockKind::TableRow, .cells = {{{.text = "1"}}, {{.text = "2"}}}}}});
   EXPECT_NE(table.find("<w:tblGrid><w:gridCol w:w=\"2400\"/><w:gridCol w:w=\"2400\"/></w:tblGrid>"),
             std::string::npos);
 }

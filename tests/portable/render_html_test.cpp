@@ -5,27 +5,36 @@
 
 #include <cstdint>
 #include <random>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
-#include "model_builders.h"
 #include "render/heading_ids.h"
 #include "render/markdown_model.h"
 
 namespace tavrel::win {
 namespace {
 
+template <typename Convert>
+void expect_conversions(Convert convert,
+                        std::initializer_list<std::pair<std::string, std::string>> cases) {
+  for (const auto& [input, expected] : cases) {
+    EXPECT_EQ(convert(input), expected) << testing::PrintToString(input);
+  }
+}
+
 TEST(RenderHtml, TextRulesBeyondWhatDocumentsReach) {
   // Markdown trims headings and turns NUL into U+FFFD, and md4c passes on only well-formed
   // entities of at most seven digits.
-  test::expect_conversions(make_heading_id, {{"  x\t_y-Z ", "--x-_y-z-"}, {"", "section"}});
-  test::expect_conversions(escape_html, {{std::string("\"&'<>\0\xC3\xA9", 8),
-                                          std::string("&quot;&amp;&#39;&lt;&gt;\0\xC3\xA9", 27)}});
-  test::expect_conversions(decode_html_entity, {{"&#99999999999999999999999;", "\xEF\xBF\xBD"},
-                                                {"&#;", "&#;"},
-                                                {"&#x;", "&#x;"},
-                                                {"&#xg;", "&#xg;"},
-                                                {"&#", "&#"},
-                                                {"&AMP", "&AMP"}});
+  expect_conversions(make_heading_id, {{"  x\t_y-Z ", "--x-_y-z-"}, {"", "section"}});
+  expect_conversions(escape_html, {{std::string("\"&'<>\0\xC3\xA9", 8),
+                                    std::string("&quot;&amp;&#39;&lt;&gt;\0\xC3\xA9", 27)}});
+  expect_conversions(decode_html_entity, {{"&#99999999999999999999999;", "\xEF\xBF\xBD"},
+                                          {"&#;", "&#;"},
+                                          {"&#x;", "&#x;"},
+                                          {"&#xg;", "&#xg;"},
+                                          {"&#", "&#"},
+                                          {"&AMP", "&AMP"}});
 }
 
 TEST(RenderHtml, HeadingSearchIsExactAndStaysInItsRange) {
