@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "model_builders.h"
 #include "render/docx_writer.h"
 #include "render/rtf_writer.h"
 #include "render/zip_writer.h"
@@ -36,12 +37,12 @@ TEST(DocxText, BytesThatAreNotUtf8BecomeReplacementCharactersAndRtfRefusesThem) 
 }
 
 TEST(DocxDocument, HandMadeModelsStayWellFormed) {
+  using test::block, test::run;
   // A colour that never came through the colour-tag rule, and a table row without cells.
-  const std::string xml =
-      docx_document_xml({.blocks = {
-                             {.runs = {{.text = "x", .color = "#\"<\x01"}}},
-                             {.kind = BlockKind::TableRow, .runs = {{.text = "ignored"}}},
-                         }});
+  const std::string xml = docx_document_xml(test::model({
+      block(BlockKind::Paragraph, 0, {run("x", RunStyle::None, {}, "#\"<\x01")}),
+      block(BlockKind::TableRow, 0, {run("ignored")}),
+  }));
   EXPECT_NE(xml.find("<w:color w:val=\"&quot;&lt;\"/>"), std::string::npos);
   EXPECT_NE(xml.find("<w:tblGrid><w:gridCol w:w=\"2400\"/></w:tblGrid><w:tr><w:tc><w:tcPr>"
                      "<w:tcW w:w=\"2400\" w:type=\"dxa\"/></w:tcPr><w:p></w:p></w:tc></w:tr>"),
@@ -49,9 +50,9 @@ TEST(DocxDocument, HandMadeModelsStayWellFormed) {
   EXPECT_EQ(xml.find("ignored"), std::string::npos);
   // Rows of one table with different numbers of cells: the grid has a column per cell of the
   // widest.
-  const std::string table = docx_document_xml(
-      {.blocks = {{.kind = BlockKind::TableRow, .level = 1, .cells = {{{.text = "a"}}}},
-                  {.kind = BlockKind::TableRow, .cells = {{{.text = "1"}}, {{.text = "2"}}}}}});
+  const std::string table =
+      docx_document_xml(test::model({block(BlockKind::TableRow, 1, {}, {{run("a")}}),
+                                     block(BlockKind::TableRow, 0, {}, {{run("1")}, {run("2")}})}));
   EXPECT_NE(table.find("<w:tblGrid><w:gridCol w:w=\"2400\"/><w:gridCol w:w=\"2400\"/></w:tblGrid>"),
             std::string::npos);
 }

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/text_convert.h"
-#include "render/markdown_model.h"
+#include "model_builders.h"
 #include "render/rtf_writer.h"
 
 namespace tavrel::win {
@@ -62,7 +62,7 @@ TEST(RtfEscape, RefusesExactlyWhatTheStrictConversionRefuses) {
 
 TEST(RtfWriter, RowWithoutCellsIsAParagraph) {
   const std::string rtf =
-      render_rtf({.blocks = {{.kind = BlockKind::TableRow, .runs = {{.text = "t"}}}}}, true, 11);
+      render_rtf(test::model({test::block(BlockKind::TableRow, 0, {test::run("t")})}), true, 11);
   EXPECT_EQ(rtf.substr(rtf.find("\\viewkind4")),
             "\\viewkind4\\uc1\\f0\\fs22\\cf1 \\pard\\sa180\\sl300\\slmult1\\f0\\fs22\\cf1 "
             "{t}\\b0\\i0\\cb0\\par }");
