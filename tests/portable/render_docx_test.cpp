@@ -76,6 +76,7 @@ TEST(Zip, LayoutUsesTheFieldsToTheirLimitsAndNoFurther) {
   EXPECT_NO_THROW(plan_zip_layout({{0, max - 30}}));
   EXPECT_NO_THROW(plan_zip_layout(Sizes(65535, ZipEntrySize{10, 10})));
   EXPECT_NO_THROW(plan_zip_layout({{65535, 0}}));
+  EXPECT_NO_THROW(plan_zip_layout(Sizes(65535, ZipEntrySize{65491, 0})));  // directory of 2^32 - 1
   EXPECT_NO_THROW(plan_zip_layout({{1, 3000000000ull}, {1, max - 3000000000ull - 62}}));
   const Sizes refused[] = {
       Sizes(65536),                              // too many entries
