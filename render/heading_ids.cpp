@@ -14,21 +14,6 @@ bool is_ascii_alnum(unsigned char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-std::vector<std::size_t> failure_table(std::string_view needle) {
-  std::vector<std::size_t> fail(needle.size(), 0);
-  std::size_t k = 0;
-  for (std::size_t i = 1; i < needle.size(); ++i) {
-    while (k > 0 && needle[i] != needle[k]) {
-      k = fail[k - 1];
-    }
-    if (needle[i] == needle[k]) {
-      ++k;
-    }
-    fail[i] = k;
-  }
-  return fail;
-}
-
 std::size_t line_end(std::string_view text, std::size_t at) {
   std::size_t const found = text.find('\n', at);
   return found == std::string_view::npos ? text.size() : found;
@@ -137,41 +122,6 @@ std::string HeadingIdTable::next(const std::string& heading_text) {
   }
   ++count;
   return id;
-}
-
-std::size_t find_first_between(std::string_view haystack, std::string_view needle, std::size_t from,
-                               std::size_t last_start) {
-  if (needle.empty()) {
-    return from <= haystack.size() ? from : std::string_view::npos;
-  }
-  if (needle.size() > haystack.size() || from > last_start ||
-      from > haystack.size() - needle.size()) {
-    return std::string_view::npos;
-  }
-  last_start = std::min(last_start, haystack.size() - needle.size());
-  std::size_t const end = last_start + needle.size();
-  const std::vector<std::size_t> fail = failure_table(needle);
-  std::size_t k = 0;
-  for (std::size_t i = from; i < end; ++i) {
-    if (k == 0) {
-      // Jump straight to the next possible start; most text never matches the first byte.
-      const void* hit = std::memchr(haystack.data() + i, needle[0], end - i);
-      if (hit == nullptr) {
-        return std::string_view::npos;
-      }
-      i = static_cast<std::size_t>(static_cast<const char*>(hit) - haystack.data());
-    }
-    while (k > 0 && haystack[i] != needle[k]) {
-      k = fail[k - 1];
-    }
-    if (haystack[i] == needle[k]) {
-      ++k;
-    }
-    if (k == needle.size()) {
-      return i + 1 - needle.size();
-    }
-  }
-  return std::string_view::npos;
 }
 
 HeadingLocator::HeadingLocator(std::string_view input, std::size_t body)

@@ -39,11 +39,6 @@ class HeadingLocator {
   std::size_t cursor_;  // start of the line after the heading placed last
 };
 
-// First occurrence of `needle` in `haystack` starting in [from, last_start]; npos when none.
-// Linear in the searched range plus the needle, whatever the text.
-std::size_t find_first_between(std::string_view haystack, std::string_view needle, std::size_t from,
-                               std::size_t last_start);
-
 std::string table_of_contents_html(const std::vector<Heading>& headings);
 
 // Every table of contents repeats the whole heading list, so a short document of many "[TOC]"

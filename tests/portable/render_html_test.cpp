@@ -26,26 +26,6 @@ TEST(RenderHtml, TextRulesBeyondWhatDocumentsReach) {
   }
 }
 
-TEST(RenderHtml, HeadingSearchIsExactAndStaysInItsRange) {
-  const std::string hay = std::string(50, 'a') + "b" + std::string(50, 'a') + "ab";
-  const std::string needle = std::string(50, 'a') + "b";
-  EXPECT_EQ(find_first_between(hay, needle, 0, hay.size()), 0u);
-  EXPECT_EQ(find_first_between(hay, needle, 1, hay.size()), 52u);
-  EXPECT_EQ(find_first_between(hay, needle, 1, 51), std::string_view::npos);
-  EXPECT_EQ(find_first_between(hay, needle, 1, 52), 52u);
-  EXPECT_EQ(find_first_between(hay, needle, 53, 52), std::string_view::npos);
-  EXPECT_EQ(find_first_between(hay, "", 5, 5), 5u);
-  EXPECT_EQ(find_first_between("ab", "", 3, 5), std::string_view::npos);
-  std::mt19937 random(3);
-  for (int i = 0; i < 2000; ++i) {
-    std::string h, n;
-    for (int k = static_cast<int>(random() % 40); k > 0; --k) h += "ab"[random() % 2];
-    for (int k = 1 + static_cast<int>(random() % 4); k > 0; --k) n += "ab"[random() % 2];
-    const std::size_t from = random() % (h.size() + 1);
-    EXPECT_EQ(find_first_between(h, n, from, h.size()), h.find(n, from)) << h << " " << n;
-  }
-}
-
 TEST(RenderHtml, EveryTocMarkerUpToTheLimitIsReplaced) {
   auto replaced = [](std::string html, std::size_t limit) {
     replace_toc_markers(html, "<nav/>", limit);
