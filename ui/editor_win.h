@@ -25,8 +25,17 @@ std::string richedit_text_utf8(HWND edit);
 // "Invalid UTF-8".
 void richedit_set_text_utf8(HWND edit, const std::string& utf8);
 
-// Replaces the content with RTF.
+// Replaces the content with RTF, shown with exactly the RTF's formatting. Throws when the
+// control could not read the RTF (the content is then whatever the control kept).
 void richedit_stream_rtf(HWND edit, const std::string& rtf);
+
+// EM_STREAMIN of what `callback` delivers; throws when the control reports a stream error.
+void stream_in_from(HWND edit, WPARAM format, DWORD_PTR cookie, EDITSTREAMCALLBACK callback);
+
+// Shows the RTF in the preview, keeping its scroll position: a new control, filled while
+// hidden, takes the preview's place (control id, position, visibility, keyboard order, focus)
+// and becomes App::preview_edit; the old one is destroyed. On a failure the old one stays.
+void replace_preview_content(App& app, const std::string& rtf);
 
 // What an EDITSTREAM reads from: bytes in memory and how far the control has come.
 struct StreamSource {
