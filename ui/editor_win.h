@@ -29,9 +29,6 @@ void richedit_set_text_utf8(HWND edit, const std::string& utf8);
 // control could not read the RTF (the content is then whatever the control kept).
 void richedit_stream_rtf(HWND edit, const std::string& rtf);
 
-// EM_STREAMIN of what `callback` delivers; throws when the control reports a stream error.
-void stream_in_from(HWND edit, WPARAM format, DWORD_PTR cookie, EDITSTREAMCALLBACK callback);
-
 // Shows the RTF in the preview, keeping its scroll position: a new control, filled while
 // hidden, takes the preview's place (control id, position, visibility, keyboard order, focus)
 // and becomes App::preview_edit; the old one is destroyed. On a failure the old one stays.
