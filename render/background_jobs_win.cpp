@@ -71,12 +71,10 @@ void note_first_preview(App& app) {
   SetTimer(app.main_window, timer_benchmark, kBenchmarkDelayMs, nullptr);
 }
 
-// The preview keeps its scroll position across the update.
+// The preview keeps its scroll position across the update; when it cannot take the RTF it
+// keeps what it showed, and so do the outline and the counts.
 void apply_render_result(App& app, RenderResult& result) {
-  POINT scroll{};
-  SendMessageW(app.preview_edit, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
-  richedit_stream_rtf(app.preview_edit, result.rtf);
-  SendMessageW(app.preview_edit, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  replace_preview_content(app, result.rtf);
   app.rendered = std::move(result.markdown);
   app.stats = result.stats;
   app.refresh_outline();

@@ -158,6 +158,8 @@ RedrawGuard::RedrawGuard(HWND window) : window_(window) {
 }
 
 RedrawGuard::~RedrawGuard() {
+  if (window_ == nullptr) return;
+  InvalidateRect(window_, nullptr, TRUE);
   if (!active_) return;
   SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
   RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);

@@ -10,6 +10,7 @@
 #include "ui/main_window_win.h"
 #include "ui/deferred_commands_win.h"
 #include "ui/text_ops.h"
+#include "ui/theme_win.h"
 
 namespace tavrel::win {
 namespace {
@@ -111,7 +112,7 @@ void App::apply_typewriter() {
 
   ChangeSuppression quiet(*this);
   UndoSuspension no_undo(edit);
-  RedrawPause pause(edit);
+  const RedrawGuard pause(edit);
   richedit_set_colour(edit, SCF_ALL, palette[typewriter ? palette_muted_text : palette_text]);
   if (typewriter) {
     const CHARRANGE line = display_line_of(edit, selection.cpMin);

@@ -46,7 +46,9 @@ void configure(const App& app, HWND edit, bool preview) {
   SendMessageW(edit, EM_EXLIMITTEXT, 0, kTextLimit);
   SendMessageW(edit, EM_SETEVENTMASK, 0, kEditorEvents);
   SendMessageW(edit, EM_SETTEXTMODE, TM_RICHTEXT | TM_MULTILEVELUNDO, 0);
-  SendMessageW(edit, EM_SETUNDOLIMIT, kUndoLimit, 0);
+  // Nothing is typed into the read-only preview, and recording what each fill replaced costs
+  // about a tenth of the fill.
+  SendMessageW(edit, EM_SETUNDOLIMIT, preview ? 0 : kUndoLimit, 0);
   SendMessageW(edit, EM_SETBKGNDCOLOR, 0, app.palette[palette_surface]);
   SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(app.editor_font), FALSE);
   richedit_set_colour(edit, SCF_ALL, app.palette[palette_text]);
@@ -56,13 +58,51 @@ void configure(const App& app, HWND edit, bool preview) {
   SetWindowTheme(edit, app.dark ? L"DarkMode_Explorer" : L"Explorer", nullptr);
 }
 
-// Streams `bytes` into the control in the given format, replacing its content.
+// Streams `bytes` into the control in the given format, replacing its content. A stream the
+// control gave up on (unreadable RTF, a failing source) leaves it holding less than was meant.
 void stream_in(HWND edit, const char* data, std::size_t size, WPARAM format) {
   StreamSource source{data, size, 0};
   EDITSTREAM stream{};
   stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
   stream.pfnCallback = stream_string_in;
   SendMessageW(edit, EM_STREAMIN, format, reinterpret_cast<LPARAM>(&stream));
+  if (stream.dwError != 0) {
+    throw std::runtime_error("RichEdit stopped reading (stream error " +
+                             std::to_string(static_cast<LONG>(stream.dwError)) + ")");
+  }
+}
+
+// The RTF sets the fonts, sizes and colours it uses but switches an effect only where a run has
+// it: whatever the control's default had on (a bold "System" font from its creation, a state
+// left by another caller) would show through until the RTF first switches it off.
+void clear_default_effects(HWND edit) {
+  CHARFORMAT2W plain{};
+  plain.cbSize = sizeof(plain);
+  plain.dwMask = CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT | CFM_WEIGHT |
+                 CFM_BACKCOLOR | CFM_LINK | CFM_SUBSCRIPT | CFM_HIDDEN | CFM_PROTECTED;
+  plain.dwEffects = CFE_AUTOBACKCOLOR;
+  plain.wWeight = FW_NORMAL;
+  SendMessageW(edit, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&plain));
+}
+
+RECT rect_in_parent(HWND child) {
+  RECT rect{};
+  GetWindowRect(child, &rect);
+  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+// A fresh preview control where `old` is, below it, hidden, with the same formatting rectangle,
+// so that its layout is the one `old` has and showing it lays nothing out again.
+UniqueWindow preview_in_place_of(App& app, HWND old) {
+  UniqueWindow fresh(app.create_rich_edit(true));
+  const RECT place = rect_in_parent(old);
+  SetWindowPos(fresh.get(), old, place.left, place.top, place.right - place.left,
+               place.bottom - place.top, SWP_NOACTIVATE | SWP_NOREDRAW);
+  RECT text_area{};
+  SendMessageW(old, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&text_area));
+  SendMessageW(fresh.get(), EM_SETRECT, 0, reinterpret_cast<LPARAM>(&text_area));
+  return fresh;
 }
 
 // The text colour at the start of the content, where the configuration or the theme left it.
@@ -136,20 +176,32 @@ void richedit_set_text_utf8(HWND edit, const std::string& utf8) {
   SendMessageW(edit, EM_SETMODIFY, FALSE, 0);
 }
 
-RedrawPause::RedrawPause(HWND edit) : edit_(edit), visible_(is_shown(edit)) {
-  if (visible_) SendMessageW(edit_, WM_SETREDRAW, FALSE, 0);
-}
-
-RedrawPause::~RedrawPause() {
-  InvalidateRect(edit_, nullptr, TRUE);
-  if (!visible_) return;
-  SendMessageW(edit_, WM_SETREDRAW, TRUE, 0);
-  RedrawWindow(edit_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
-}
-
 void richedit_stream_rtf(HWND edit, const std::string& rtf) {
-  RedrawPause pause(edit);
+  const RedrawGuard pause(edit);
+  clear_default_effects(edit);
   stream_in(edit, rtf.data(), rtf.size(), SF_RTF);
+}
+
+// Wine's RichEdit drops a large content in time quadratic in its length, while destroying the
+// control is linear: emptying a preview of 1 MB took longer than a minute, destroying it takes
+// milliseconds. So the RTF goes into a new control that then takes the preview's place.
+void replace_preview_content(App& app, const std::string& rtf) {
+  const HWND old = app.preview_edit;
+  POINT scroll{};
+  SendMessageW(old, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  UniqueWindow fresh = preview_in_place_of(app, old);
+  try {
+    richedit_stream_rtf(fresh.get(), rtf);
+  } catch (const std::exception& error) {
+    throw std::runtime_error(std::string("Preview not updated: ") + error.what());
+  }
+  SendMessageW(fresh.get(), EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  const UINT show = is_shown(old) ? SWP_SHOWWINDOW : 0;
+  SetWindowPos(fresh.get(), old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | show);
+  app.preview_edit = fresh.release();
+  if (GetFocus() == old) SetFocus(app.preview_edit);
+  if (app.saved_focus == old) app.saved_focus = app.preview_edit;
+  DestroyWindow(old);
 }
 
 DWORD CALLBACK stream_string_in(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* written) {

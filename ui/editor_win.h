@@ -25,8 +25,14 @@ std::string richedit_text_utf8(HWND edit);
 // "Invalid UTF-8".
 void richedit_set_text_utf8(HWND edit, const std::string& utf8);
 
-// Replaces the content with RTF.
+// Replaces the content with RTF, shown with exactly the RTF's formatting. Throws when the
+// control could not read the RTF (the content is then whatever the control kept).
 void richedit_stream_rtf(HWND edit, const std::string& rtf);
+
+// Shows the RTF in the preview, keeping its scroll position: a new control, filled while
+// hidden, takes the preview's place (control id, position, visibility, keyboard order, focus)
+// and becomes App::preview_edit; the old one is destroyed. On a failure the old one stays.
+void replace_preview_content(App& app, const std::string& rtf);
 
 // What an EDITSTREAM reads from: bytes in memory and how far the control has come.
 struct StreamSource {
@@ -58,20 +64,6 @@ class UndoSuspension {
 
  private:
   HWND edit_;
-};
-
-// Redrawing of a shown control switched off while it lives; on the way out the control is
-// invalidated and, when it was shown, redrawn whole. A hidden control is only invalidated.
-class RedrawPause {
- public:
-  explicit RedrawPause(HWND edit);
-  ~RedrawPause();
-  RedrawPause(const RedrawPause&) = delete;
-  RedrawPause& operator=(const RedrawPause&) = delete;
-
- private:
-  HWND edit_;
-  bool visible_;
 };
 
 // The subclass procedure of every control made by App::create_rich_edit (reference data: the

@@ -143,17 +143,14 @@ void theme_editor(const Document& document, const App& app) {
 }
 
 // The preview's RTF carries the theme's colours, so a shown render is produced again in the new
-// ones; the reader keeps their place.
-void theme_preview(const App& app) {
+// ones, in a fresh control as after every render; the reader keeps their place.
+void theme_preview(App& app) {
   const HWND preview = app.preview_edit;
   if (preview == nullptr) return;
   SendMessageW(preview, EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(app.palette[palette_surface]));
   SetWindowTheme(preview, control_theme_name(app.dark), nullptr);
   if (app.rendered.blocks.empty()) return;
-  POINT scroll{};
-  SendMessageW(preview, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
-  richedit_stream_rtf(preview, render_rtf(app.rendered, app.dark, kPreviewFontPoints));
-  SendMessageW(preview, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  replace_preview_content(app, render_rtf(app.rendered, app.dark, kPreviewFontPoints));
 }
 
 void theme_toolbar(const App& app) {

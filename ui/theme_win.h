@@ -38,8 +38,9 @@ class PaintScope {
 // Whether the window has the visible style (it may still sit inside a hidden parent).
 bool is_shown(HWND window);
 
-// Redrawing switched off while it lives; on the way out the window and its children are drawn
-// once, whole. A hidden window is left alone: switching redrawing back on would show it.
+// Redrawing switched off while it lives; on the way out the window is invalidated and, when it
+// was shown, drawn once, whole with its children. A hidden window is only invalidated: switching
+// redrawing back on would show it.
 class RedrawGuard {
  public:
   explicit RedrawGuard(HWND window);

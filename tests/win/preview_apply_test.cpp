@@ -1,0 +1,111 @@
+// Applying render results to the preview: the control that shows them stays the preview in
+// every visible respect, nothing accumulates over many applies, the RTF's formatting shows as
+// written, and a result the control cannot read leaves the previous preview in place.
+#include <gtest/gtest.h>
+
+#include <future>
+
+#include "core/handles_win.h"
+#include "render/render_job.h"
+#include "render/rtf_writer.h"
+#include "tests/win/app_window_fixture_win.h"
+
+using namespace tavrel::win;
+
+namespace {
+
+using PreviewApplyTest = tavrel::test::AppWindowTest;
+
+int child_windows(HWND parent) {
+  int count = 0;
+  EnumChildWindows(
+      parent, [](HWND, LPARAM n) { return ++*reinterpret_cast<int*>(n), TRUE; },
+      reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+DWORD effects_of(HWND edit, LONG start, LONG end) {
+  CHARRANGE range{start, end};
+  SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  CHARFORMAT2W format{};
+  format.cbSize = sizeof(format);
+  SendMessageW(edit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+  return format.dwEffects & (CFE_BOLD | CFE_ITALIC | CFE_UNDERLINE | CFE_STRIKEOUT);
+}
+
+}  // namespace
+
+TEST_F(PreviewApplyTest, ManyAppliesKeepOnePreviewInItsPlaceAndScroll) {
+  ShowWindow(app_->main_window, SW_SHOWNOACTIVATE);
+  std::string text;
+  for (int i = 0; i < 300; ++i) text += "Paragraph " + std::to_string(i) + "\n\n";
+  app_->new_document(text);
+  finish_jobs();
+  const HWND first = app_->preview_edit;
+  POINT scroll{0, 900};
+  SendMessageW(first, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  SendMessageW(first, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  ASSERT_GT(scroll.y, 0);
+  RECT place{}, now{};
+  GetWindowRect(first, &place);
+  const HWND before = GetWindow(first, GW_HWNDPREV), after = GetWindow(first, GW_HWNDNEXT);
+  const int windows = child_windows(app_->main_window);
+
+  for (int i = 0; i < 25; ++i) {
+    type_text(L" more" + std::to_wstring(i));
+    app_->request_render();
+    finish_jobs();
+  }
+  const HWND shown = app_->preview_edit;
+  EXPECT_FALSE(IsWindow(first));
+  EXPECT_EQ(GetDlgItem(app_->main_window, ctl_preview), shown);
+  EXPECT_TRUE(IsWindowVisible(shown));
+  GetWindowRect(shown, &now);
+  EXPECT_TRUE(EqualRect(&now, &place));
+  EXPECT_EQ(GetWindow(shown, GW_HWNDPREV), before);  // keyboard order
+  EXPECT_EQ(GetWindow(shown, GW_HWNDNEXT), after);
+  POINT kept{};
+  SendMessageW(shown, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&kept));
+  EXPECT_EQ(kept.y, scroll.y);
+  EXPECT_NE(preview_text().find("more24"), std::string::npos);
+  EXPECT_EQ(child_windows(app_->main_window), windows);
+}
+
+// The program's first preview (made before any font) and a control whose default has every
+// effect on.
+TEST_F(PreviewApplyTest, PreviewShowsExactlyTheFormattingOfTheRtf) {
+  app_->new_document("Another plain first paragraph.\n\nThen **bold** words.\n");
+  finish_jobs();
+  const UniqueWindow loud(app_->create_rich_edit(true));
+  CHARFORMAT2W all_on{};
+  all_on.cbSize = sizeof(all_on);
+  all_on.dwMask = CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT;
+  all_on.dwEffects = CFE_BOLD | CFE_ITALIC | CFE_UNDERLINE | CFE_STRIKEOUT;
+  SendMessageW(loud.get(), EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&all_on));
+  richedit_stream_rtf(loud.get(), render_rtf(app_->rendered, false, kPreviewFontPoints));
+
+  for (const HWND edit : {app_->preview_edit, loud.get()}) {
+    const std::wstring shown = richedit_text_units(edit);
+    ASSERT_EQ(shown.rfind(L"Another plain first paragraph.", 0), 0u);
+    EXPECT_EQ(effects_of(edit, 0, 30), 0u);
+    const auto bold = static_cast<LONG>(shown.find(L"bold"));
+    EXPECT_EQ(effects_of(edit, bold, bold + 4), static_cast<DWORD>(CFE_BOLD));
+  }
+}
+
+TEST_F(PreviewApplyTest, ResultTheControlCannotReadKeepsThePreviousPreview) {
+  app_->new_document("Kept text\n");
+  finish_jobs();
+  const HWND kept = app_->preview_edit;
+  RenderResult unreadable;
+  unreadable.editor = active().editor;
+  unreadable.revision = active().revision;
+  unreadable.rtf = "not rtf at all";
+  std::promise<RenderResult> arriving;
+  arriving.set_value(std::move(unreadable));
+  app_->render_future = arriving.get_future();
+  app_->poll_jobs();
+  EXPECT_EQ(app_->preview_edit, kept);
+  EXPECT_NE(preview_text().find("Kept text"), std::string::npos);
+  EXPECT_EQ(app_->status_text.rfind(L"Preview not updated", 0), 0u) << app_->status_text;
+}
