@@ -1,8 +1,7 @@
 #pragma once
-// The one base of the Win32 tests. AppWindowTest: a hidden main window of this process on a
-// temporary profile, its questions and save dialog answered by the test, edits typed into the
-// editor so that the change notice reaches the window procedure as in the program. Beside it:
-// message boxes answered automatically and runs of the real program bounded in time.
+// The base of the Win32 tests: AppWindowTest, a hidden main window on a temporary profile whose
+// questions and save dialog the test answers; message boxes answered with OK; bounded runs of
+// the real program.
 #include <windows.h>
 #include <commctrl.h>
 #include <richedit.h>
@@ -26,13 +25,6 @@
 
 namespace tavrel::test {
 
-// What the program entry prepares before any window exists: common controls and RichEdit.
-inline void load_window_libraries() {
-  INITCOMMONCONTROLSEX controls{sizeof(controls), 0xFF};
-  InitCommonControlsEx(&controls);
-  LoadLibraryW(L"Msftedit.dll");
-}
-
 inline std::wstring class_name(HWND window) {
   wchar_t name[64] = {};
   GetClassNameW(window, name, 64);
@@ -45,7 +37,7 @@ inline std::wstring text_of(HWND window) {
   return text;
 }
 
-// The texts of a message box's static controls joined by newlines (the icon has none).
+// A message box's static texts, each followed by a newline.
 inline std::wstring box_text(HWND box) {
   std::wstring joined;
   for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -56,7 +48,7 @@ inline std::wstring box_text(HWND box) {
   return joined;
 }
 
-// Polls `done` every 20 ms until it holds or the time is up (a hang guard, not a measurement).
+// Polls `done` until it holds or the time is up (a hang guard, not a measurement).
 inline bool wait_until(const std::function<bool()>& done, std::chrono::milliseconds limit) {
   const auto end = std::chrono::steady_clock::now() + limit;
   while (!done()) {
@@ -66,8 +58,7 @@ inline bool wait_until(const std::function<bool()>& done, std::chrono::milliseco
   return true;
 }
 
-// Answers every message box this thread opens while it lives with OK, and records what they
-// said. The box is found through a thread-local CBT hook when it is activated.
+// While it lives, records and answers with OK every message box this thread opens.
 class BoxWatcher {
  public:
   struct Box {
@@ -121,8 +112,7 @@ inline std::vector<HWND> process_windows(DWORD pid, const wchar_t* window_class)
   return search.found;
 }
 
-// A run of the real program in `folder`. Whatever happens in the test, the process does not
-// outlive it: a process still running at the end is terminated.
+// A run of the real program in `folder`, terminated if still running when the test ends.
 class ProgramRun {
  public:
   explicit ProgramRun(const std::vector<std::wstring>& arguments,
@@ -152,8 +142,7 @@ class ProgramRun {
   DWORD pid() const { return pid_; }
   bool running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
 
-  // The exit code, or nothing when the process is still running after `limit` (it is then
-  // terminated, so a hanging program fails the test instead of blocking the run).
+  // The exit code, or nothing when it still runs after `limit` (it is then terminated).
   std::optional<DWORD> wait(std::chrono::milliseconds limit) {
     if (process_ == nullptr) return std::nullopt;
     if (WaitForSingleObject(process_, static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0) {
@@ -174,7 +163,6 @@ class ProgramRun {
   }
 
  private:
-  // A shown top-level window of this run, waiting for it to appear.
   HWND visible_window(const wchar_t* window_class, std::chrono::milliseconds limit) const {
     HWND found = nullptr;
     wait_until(
@@ -207,7 +195,11 @@ class AppWindowTest : public ::testing::Test {
     UINT type;
   };
 
-  static void SetUpTestSuite() { load_window_libraries(); }
+  static void SetUpTestSuite() {  // as the program entry does before any window
+    INITCOMMONCONTROLSEX controls{sizeof(controls), 0xFF};
+    InitCommonControlsEx(&controls);
+    LoadLibraryW(L"Msftedit.dll");
+  }
 
   void SetUp() override {
     app_ = std::make_unique<win::App>(
@@ -240,7 +232,7 @@ class AppWindowTest : public ::testing::Test {
     while (PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
   }
 
-  // Collects renders and scans until none is pending (a collection may start the next one).
+  // Collects renders and scans until none is pending (one may start the next).
   void finish_jobs() {
     for (int round = 0; round < 20 && (app_->render_future.valid() || app_->scan_future.valid());
          ++round) {
@@ -261,7 +253,7 @@ class AppWindowTest : public ::testing::Test {
   std::string editor_text() { return win::richedit_text_utf8(editor()); }
   std::string preview_text() { return win::richedit_text_utf8(app_->preview_edit); }
 
-  // Types at the end of the active editor as the user would: the control reports the change.
+  // Types at the end of the active editor; the control reports the change as for the user.
   void type_text(const std::wstring& text) {
     select(-1, -1);
     SendMessageW(editor(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));

@@ -1,26 +1,51 @@
-// Documents in a hidden main window: opening and saving in every encoding against golden files,
-// the identity check, the external-change refusal, the save dialog and the save question.
+// Documents in a hidden main window: every encoding against golden files, opening one or many
+// files and through the Open dialog, the external-change refusal, the save dialog and question.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "core/documents_win.h"
 #include "core/text_convert.h"
 #include "tests/win/app_window_fixture_win.h"
+#include "ui/commands.h"
 
 using namespace tavrel::win;
-using tavrel::test::AppWindowTest;
-using tavrel::test::BoxWatcher;
-using tavrel::test::read_bytes;
-using tavrel::test::touch_later;
-using tavrel::test::write_bytes;
+using namespace tavrel::test;
 
 namespace {
 
 const std::filesystem::path kData = std::filesystem::path(TAVREL_TEST_DATA) / "documents";
-constexpr wchar_t kExternalChange[] =
-    L"The file changed outside Tavrel. Save a copy to preserve both versions.";
 
 using DocumentsTest = AppWindowTest;
+
+LRESULT CALLBACK count_rebuilds(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                DWORD_PTR count) {
+  if (message == TCM_DELETEALLITEMS) ++*reinterpret_cast<int*>(count);
+  return DefSubclassProc(window, message, wparam, lparam);
+}
+
+// On each tick: the first types `g_typed` into the Open dialog and presses Open, later ones
+// cancel whatever dialog is still open.
+std::wstring g_typed;
+int g_ticks = 0;
+
+void CALLBACK on_tick(HWND, UINT, UINT_PTR, DWORD) {
+  ++g_ticks;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM) -> BOOL {
+        if (!IsWindowVisible(window) || class_name(window) != L"#32770") return TRUE;
+        if (g_ticks == 1) {
+          for (int box : {0x47C, 0x480}) SetDlgItemTextW(window, box, g_typed.c_str());
+          PostMessageW(window, WM_COMMAND, IDOK,
+                       reinterpret_cast<LPARAM>(GetDlgItem(window, IDOK)));
+        } else {
+          PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+        }
+        return TRUE;
+      },
+      0);
+}
 
 }  // namespace
 
@@ -67,14 +92,46 @@ TEST_F(DocumentsTest, OpeningTheSameFileAgainSelectsItsTab) {
   }
 }
 
-TEST_F(DocumentsTest, FailedOpenShowsTheErrorAndOpensNothing) {
-  write_bytes(files_ / "binary.md", std::string("a\0b", 3));
-  BoxWatcher watcher;
-  EXPECT_FALSE(app_->open_path(files_ / "missing.md"));
-  EXPECT_FALSE(app_->open_path(files_ / "binary.md"));
+TEST_F(DocumentsTest, BatchOpenRebuildsTheTabsOnceAndNamesEachFailure) {
+  const std::filesystem::path binary = files_ / "binary.md";
+  write_bytes(binary, std::string("x\0", 2));
+  for (const char* name : {"a.md", "b.md", "c.md"}) write_bytes(files_ / name, name);
+  BoxWatcher boxes;
+  EXPECT_FALSE(app_->open_path(files_ / "missing.md"));  // one file: its own box, no tab
+  EXPECT_FALSE(app_->open_path(binary));
   EXPECT_TRUE(app_->documents.empty());
-  ASSERT_EQ(watcher.boxes().size(), 2u);
-  EXPECT_EQ(watcher.boxes()[0].title, L"Tavrel - Could not complete action");
+  ASSERT_EQ(boxes.boxes().size(), 2u);
+  EXPECT_EQ(boxes.boxes()[0].title, L"Tavrel - Could not complete action");
+  int rebuilds = 0;
+  SetWindowSubclass(app_->tab_control, count_rebuilds, 7, reinterpret_cast<DWORD_PTR>(&rebuilds));
+  EXPECT_EQ(open_paths(*app_, {files_ / "a.md", files_ / "b.md", files_ / "c.md",
+                               files_ / "missing.md", binary, files_ / "A.MD"}),
+            2u);
+  RemoveWindowSubclass(app_->tab_control, count_rebuilds, 7);
+  EXPECT_EQ(rebuilds, 1);
+  EXPECT_EQ(app_->documents.size(), 3u);
+  EXPECT_EQ(app_->active_document, 0u);  // the last one named was open already
+  ASSERT_EQ(boxes.boxes().size(), 3u);   // one for all failures of the batch
+  const std::wstring text = boxes.boxes()[2].text;
+  EXPECT_EQ(text.rfind(L"file_size: ", 0), 0u) << text;
+  EXPECT_NE(text.find(L"]\n" + (files_ / "missing.md").native()), std::wstring::npos) << text;
+  EXPECT_NE(text.find(L"\n\nBinary files are not supported\n" + binary.native()),
+            std::wstring::npos)
+      << text;
+}
+
+// Wine's dialog refuses a typed name that does not exist before it adds the extension, so the
+// bare name exists too: it is what opens when the default extension is missing.
+TEST_F(DocumentsTest, OpenDialogNameWithoutExtensionOpensItsMarkdownFile) {
+  write_bytes(files_ / "notes.md", "# Notes\n");
+  write_bytes(files_ / "notes", "not this one\n");
+  g_typed = (files_ / "notes").native();
+  g_ticks = 0;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 300, on_tick);
+  app_->on_command(cmd_open);
+  KillTimer(nullptr, timer);
+  ASSERT_EQ(app_->documents.size(), 1u);
+  EXPECT_EQ(active().path, (files_ / "notes.md").native());
 }
 
 TEST_F(DocumentsTest, ChangedFileOnDiskIsNotOverwritten) {
@@ -87,7 +144,7 @@ TEST_F(DocumentsTest, ChangedFileOnDiskIsNotOverwritten) {
   BoxWatcher watcher;
   EXPECT_FALSE(app_->save_document(false));
   ASSERT_EQ(watcher.boxes().size(), 1u);
-  EXPECT_NE(watcher.boxes()[0].text.find(kExternalChange), std::wstring::npos);
+  EXPECT_NE(watcher.boxes()[0].text.find(L"The file changed outside Tavrel."), std::wstring::npos);
   EXPECT_EQ(read_bytes(files_ / "shared.md"), "theirs\n");
   EXPECT_TRUE(active().modified);
 
@@ -116,8 +173,8 @@ TEST_F(DocumentsTest, SaveDialogIsAskedForUntitledAndSaveAs) {
   EXPECT_EQ(suggested_paths_.back(), (files_ / "draft.md").native());
 }
 
-// The question before a modified document goes: only "No" drops unsaved text, "Yes" saves that
-// document while the shown one stays active, and a recovery file goes only with its document.
+// Before a modified document goes: only "No" drops unsaved text, "Yes" saves it while the shown
+// one stays active, and a recovery file goes only with its document.
 class SavePromptTest : public AppWindowTest {
  protected:
   void SetUp() override {

@@ -1,5 +1,5 @@
 // The RichEdit editors of a hidden main window: text in and out, the editing operations with
-// their undo steps and the typewriter colours.
+// their undo steps, the typewriter colours and the font's Vietnamese letters.
 #include <gtest/gtest.h>
 
 #include "core/documents_win.h"
@@ -124,4 +124,19 @@ TEST_F(EditorTest, TypewriterColoursNeverBecomeUndoStepsOrEdits) {
   EXPECT_EQ(colour_at(16), kMuted);
   undo();  // the typed character, not a colour
   EXPECT_EQ(editor_text(), "first\nsecond\nthird");
+}
+
+// Under Wine scripts/wine-env.sh maps the editor face to a font that has these letters.
+TEST_F(EditorTest, FontHasEveryVietnameseLetterOfASample) {
+  const std::wstring text = L"Ti\u1EBFng Vi\u1EC7t \u0111\u01B0\u1EE3c \u1EA9m \u1EF1 \u1EB1";
+  std::vector<WORD> glyphs(text.size());
+  const HDC dc = GetDC(app_->main_window);
+  const HGDIOBJ previous = SelectObject(dc, app_->editor_font);
+  const DWORD mapped = GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()),
+                                        glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
+  SelectObject(dc, previous);
+  ReleaseDC(app_->main_window, dc);
+  ASSERT_EQ(mapped, text.size());
+  for (size_t i = 0; i < text.size(); ++i)
+    EXPECT_NE(glyphs[i], 0xFFFF) << "no glyph for U+" << std::hex << static_cast<int>(text[i]);
 }

@@ -80,7 +80,7 @@ TEST_F(MainWindowTest, FailuresShowTheErrorBoxWithInvalidTextShownLeniently) {
   BoxWatcher watcher;
   app_->show_error(std::runtime_error("bad \xFF byte"));
   add_document();
-  app_->profile_dir = profile_ / "gone" / "deeper";  // custom.css cannot be written there
+  app_->profile_dir = profile_ / "gone" / "deeper";     // custom.css cannot be written there
   EXPECT_EQ(send(WM_COMMAND, cmd_edit_export_css), 0);  // the handler's error stops at the window
   ASSERT_EQ(watcher.boxes().size(), 2u);
   EXPECT_EQ(watcher.boxes()[0].title, L"Tavrel - Could not complete action");

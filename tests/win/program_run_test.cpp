@@ -1,6 +1,5 @@
-// The real program, end to end, each run with its own temporary profile: the hand-over of a
-// second start, closing, a failed start, and typed text that survives a hard kill. Every run is
-// bounded in time.
+// The real program, end to end, each run on its own temporary profile and bounded in time:
+// hand-overs, closing, a failed start, and typed text that survives a hard kill.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -8,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include <chrono>
+#include <cstdio>
 #include <cwctype>
 
 #include "core/instance_payload.h"
@@ -34,7 +34,7 @@ int tab_count(HWND main_window) {
   return static_cast<int>(count);
 }
 
-// The editor the window shows: the visible RichEdit child that is not the preview, once made.
+// The visible RichEdit child that is not the preview, once made.
 HWND shown_editor(HWND main_window) {
   HWND found = nullptr;
   wait_until(
@@ -61,13 +61,13 @@ std::wstring editor_text(HWND editor) {
   return text;
 }
 
-// Replaces the editor's whole text the way a paste does; the program sees an ordinary edit.
+// Replaces the editor's whole text as a paste does.
 void paste_into(HWND editor, const std::wstring& text) {
   ASSERT_TRUE(send_to(editor, EM_SETSEL, 0, -1));
   ASSERT_TRUE(send_to(editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str())));
 }
 
-// A hand-over from this process as a second start sends it; nothing when there is no answer.
+// A hand-over as a second start sends it; nothing when there is no answer.
 std::optional<DWORD_PTR> hand_over(HWND window, const std::string& bytes) {
   COPYDATASTRUCT message{static_cast<ULONG_PTR>(kForwardedArgumentsTag),
                          static_cast<DWORD>(bytes.size()), const_cast<char*>(bytes.data())};
@@ -97,8 +97,8 @@ std::optional<std::string> snapshot_text(const std::filesystem::path& folder) {
 
 }  // namespace
 
-// The second start, with the profile's letter case swapped and a path relative to its own
-// folder, shows no window: its files open as tabs in the first one.
+// A second start (profile in swapped case, a path relative to its own folder) shows no window:
+// its files open as tabs in the first one.
 TEST(ProgramRun, SecondStartHandsItsFilesOverAndEnds) {
   TempDir profile;
   TempDir other_folder;
@@ -144,6 +144,31 @@ TEST(ProgramRun, MalformedHandOverIsAnsweredBeforeTheBox) {
   EXPECT_TRUE(wait_until([&] { return process_windows(run.pid(), L"#32770").empty(); }, 5s));
   EXPECT_EQ(hand_over(window, "[]"), std::optional<DWORD_PTR>(1));
   close_normally(run, window);
+}
+
+// Two thousand files handed over (which once took half an hour) all open; the time is printed.
+TEST(ProgramRun, TwoThousandFilesHandedOverAllOpen) {
+  constexpr int kFiles = 2000;
+  TempDir profile;
+  std::vector<std::wstring> paths;
+  for (int i = 0; i < kFiles; ++i) {
+    paths.push_back((profile / ("note" + std::to_string(i) + ".md")).native());
+    write_bytes(paths.back(), "# Note " + std::to_string(i) + "\n\nSome *text*.\n");
+  }
+  ProgramRun run({L"--profile", profile.path().native()});
+  const HWND window = run.main_window();
+  ASSERT_NE(window, nullptr);
+  const int before = tab_count(window);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(hand_over(window, tavrel::win::encode_forwarded_arguments(paths)),
+            std::optional<DWORD_PTR>(1));
+  ASSERT_TRUE(wait_until([&] { return tab_count(window) == before + kFiles; }, 300s))
+      << tab_count(window);
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  std::printf("[ FIGURE   ] %d files handed over, all open after %.1f s\n", kFiles, took.count());
+  EXPECT_TRUE(process_windows(run.pid(), L"#32770").empty());
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(run.wait(120s), std::optional<DWORD>(0));
 }
 
 TEST(ProgramRun, ClosingEndsWithZeroAndSavesTheSettings) {

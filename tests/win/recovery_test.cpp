@@ -1,24 +1,27 @@
-// Recovery snapshots, the restore question, auto-save and history snapshots through a hidden
-// main window: what is written, what comes back, and what a damaged snapshot, a refused write
-// or an external change leave behind.
+// Recovery snapshots, auto-save, history and settings through a hidden main window: what is
+// written, what comes back, and what damaged files, refused writes or outside changes leave.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <map>
 
 #include "core/history.h"
+#include "core/recovery.h"
 #include "tests/win/app_window_fixture_win.h"
 
 using namespace tavrel::win;
-using tavrel::test::AppWindowTest;
-using tavrel::test::BoxWatcher;
-using tavrel::test::read_bytes;
-using tavrel::test::touch_later;
-using tavrel::test::write_bytes;
+using namespace tavrel::test;
 
 namespace {
 
 constexpr char kFirstId[] = "{0A1B2C3D-0000-4000-8000-00000000000A}";
 constexpr char kSecondId[] = "{0A1B2C3D-0000-4000-8000-00000000000B}";
+
+std::unique_ptr<App> start_on(const TempDir& profile) {
+  return std::make_unique<App>(GetModuleHandleW(nullptr), false,
+                               std::vector<std::wstring>{L"x", L"--profile", profile.path()});
+}
 
 class RecoveryTest : public AppWindowTest {
  protected:
@@ -29,7 +32,6 @@ class RecoveryTest : public AppWindowTest {
 
   std::filesystem::path folder() const { return profile_.path() / "recovery"; }
 
-  // "notes.md" opened from its own folder and edited.
   Document& open_and_edit(const std::string& on_disk, const std::wstring& typed) {
     write_bytes(files_ / "notes.md", on_disk);
     EXPECT_TRUE(app_->open_path(files_ / "notes.md"));
@@ -42,7 +44,6 @@ class RecoveryTest : public AppWindowTest {
     return list_history_snapshots(history_folder(profile_ / "history", files_ / "notes.md"));
   }
 
-  // A file where the recovery folder was: every snapshot write fails.
   void block_snapshots() {
     std::filesystem::remove_all(folder());
     write_bytes(folder(), "a file where the folder was");
@@ -63,7 +64,7 @@ TEST_F(RecoveryTest, SnapshotRestoreRoundTrip) {
   send(WM_TIMER, timer_recovery);
   EXPECT_FALSE(std::filesystem::exists(recovery_file(untouched.id)));
   const std::string id = edited.id;
-  DestroyWindow(edited.editor);  // the process ends without a word
+  DestroyWindow(edited.editor);  // a hard end
   app_->documents.pop_back();
   app_->active_document = 0;
 
@@ -100,8 +101,7 @@ TEST_F(RecoveryTest, DecliningOrNoSnapshotsKeepEverything) {
   EXPECT_EQ(read_bytes(recovery_file(kFirstId)), R"({"text":"unsaved"})");
 }
 
-// A damaged snapshot becomes no tab (an unmodified one would delete it when closed); it stays
-// in the folder and the others still come back.
+// A damaged snapshot becomes no tab (closing it would delete it) and stays; the others come back.
 TEST_F(RecoveryTest, DamagedSnapshotIsReportedSkippedAndKept) {
   const std::map<std::filesystem::path, std::string> damaged{
       {recovery_file(kSecondId), R"({"text":5})"},
@@ -185,4 +185,81 @@ TEST_F(RecoveryTest, SessionEndWritesSnapshotsWithoutAnyBox) {
   EXPECT_TRUE(boxes.boxes().empty());
   EXPECT_FALSE(app_->status_text.empty());
   EXPECT_FALSE(std::filesystem::exists(profile_ / "settings.json"));
+}
+
+TEST_F(RecoveryTest, AutoSaveNeverPushesTheOpeningVersionOutOfHistory) {
+  open_and_edit("as opened\n", L"x");
+  app_->auto_save = true;
+  for (int pause = 0; pause < 24; ++pause) {
+    type_text(L"x");
+    app_->auto_save_documents();
+  }
+  const auto versions = history();
+  EXPECT_LE(versions.size(), kHistoryLimit);
+  EXPECT_TRUE(std::any_of(versions.begin(), versions.end(),
+                          [](const auto& s) { return read_bytes(s) == "as opened\n"; }));
+}
+
+// A name with an unpaired surrogate (Wine cannot create such a file, so the step after the
+// write, the recent list, stands for its save), a blocked snapshot, an ordinary document and
+// unwritable settings: each keeps what it can, and only the status bar speaks, once per cause.
+TEST_F(RecoveryTest, BackgroundFailuresKeepWhatTheyCanAndSpeakOnce) {
+  Document& odd = add_document();
+  type_text(L"odd text");
+  odd.path = (profile_.path() / L"a\xD800.md").native();
+  EXPECT_EQ(error_text([&] { app_->add_recent(odd.path); }), "");
+  EXPECT_FALSE(app_->settings.contains("recent"));
+  Document& blocked = add_document();
+  type_text(L"blocked");
+  std::filesystem::create_directories(recovery_file(blocked.id));
+  Document& plain = add_document();
+  type_text(L"plain text");
+  std::filesystem::create_directories(profile_ / "settings.json" / "in the way");
+  BoxWatcher boxes;
+  for (const bool first : {true, false}) {
+    app_->save_recovery();
+    EXPECT_EQ(app_->status_text.find(L"recovery snapshot") != std::wstring::npos, first);
+    app_->save_settings();
+    EXPECT_EQ(app_->status_text.find(L"Settings could not be saved") != std::wstring::npos, first);
+    app_->status_text.clear();
+  }
+  for (const Document* d : {&odd, &plain}) {
+    EXPECT_EQ(parse_recovery_snapshot(read_bytes(recovery_file(d->id))).text,
+              richedit_text_utf8(d->editor));
+  }
+  EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST(SettingsFile, UnreadableFileStartsOnDefaultsAndIsKeptBeforeTheFirstSave) {
+  const std::string deep = "{\"x\":" + std::string(50000, '[') + std::string(50000, ']') + "}";
+  const std::pair<std::string, bool> rows[] = {
+      {deep, true}, {"{\"fontSize\": 20,", true}, {"[1]", true}, {"{\"fontSize\": 20}", false}};
+  for (const auto& [content, unreadable] : rows) {
+    SCOPED_TRACE(content.substr(0, 20));
+    TempDir profile;
+    write_bytes(profile / "settings.json", content);
+    write_bytes(profile / "settings.json.bad", "older");
+    std::unique_ptr<App> app = start_on(profile);
+    EXPECT_EQ(app->font_size, unreadable ? 12 : 20);
+    EXPECT_EQ(app->status_text.find(L"default settings") != std::wstring::npos, unreadable);
+    app->save_settings();
+    EXPECT_TRUE(read_bytes(profile / "settings.json.bad") == (unreadable ? content : "older"));
+    EXPECT_EQ(app->status_text.find(L"settings.json.bad") != std::wstring::npos, unreadable);
+    EXPECT_TRUE(nlohmann::json::accept(read_bytes(profile / "settings.json")));
+    write_bytes(profile / "settings.json.bad", "older");
+    app->save_settings();  // only the first save keeps a copy
+    EXPECT_EQ(read_bytes(profile / "settings.json.bad"), "older");
+  }
+}
+
+TEST(SettingsFile, StartsWhenTmpNamesAMissingFolder) {
+  TempDir profile;
+  wchar_t tmp[MAX_PATH] = {}, temp[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH);
+  GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH);
+  SetEnvironmentVariableW(L"TMP", (profile.path() / L"none").c_str());
+  SetEnvironmentVariableW(L"TEMP", (profile.path() / L"none").c_str());
+  EXPECT_EQ(error_text([&] { start_on(profile); }), "");
+  SetEnvironmentVariableW(L"TMP", tmp);
+  SetEnvironmentVariableW(L"TEMP", temp);
 }
