@@ -1,21 +1,69 @@
-// The main window created in this process (hidden): the layout applied to its controls, the
-// split bar, the error box, and edits reaching the window procedure.
+// The main window created in this process (hidden): the layout, the split bar, the error box,
+// edits reaching the window procedure, menu commands, settings saves and themes.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <tuple>
 
 #include "core/documents_win.h"
 #include "tests/win/app_window_fixture_win.h"
 #include "ui/layout.h"
+#include "ui/menus_win.h"
+#include "ui/palette.h"
+#include "ui/theme_win.h"
 
 using namespace tavrel::win;
 using tavrel::test::AppWindowTest;
 using tavrel::test::BoxWatcher;
+using tavrel::test::read_bytes;
 
 namespace {
 
 bool shown(HWND window) { return (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) != 0; }
 
+constexpr wchar_t kPersonalizeKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+
+void set_apps_theme(std::optional<DWORD> light) {
+  if (light) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kPersonalizeKey, L"AppsUseLightTheme", REG_DWORD, &*light,
+                    sizeof(DWORD));
+  } else {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kPersonalizeKey, L"AppsUseLightTheme");
+  }
+}
+
+// Text, modified mark, the control's own mark, undo available.
+auto state_of(const Document& d) {
+  return std::tuple{richedit_text_utf8(d.editor), d.modified,
+                    SendMessageW(d.editor, EM_GETMODIFY, 0, 0) != 0,
+                    SendMessageW(d.editor, EM_CANUNDO, 0, 0) != 0};
+}
+
 class MainWindowTest : public AppWindowTest {
  protected:
+  void TearDown() override {
+    set_apps_theme(std::nullopt);
+    AppWindowTest::TearDown();
+  }
+
+  HMENU bar() const { return GetMenu(app_->main_window); }
+  bool checked(UINT id) const { return (GetMenuState(bar(), id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
+  void command(int id) { send(WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+  // A document whose first render has been collected, so that later renders show.
+  void settled_document() {
+    add_document("text");
+    finish_jobs();
+    KillTimer(app_->main_window, timer_render);
+  }
+
+  std::optional<nlohmann::json> saved_settings() const {
+    if (!std::filesystem::exists(profile_ / "settings.json")) return std::nullopt;
+    return nlohmann::json::parse(read_bytes(profile_ / "settings.json"));
+  }
+
   Rect place_of(HWND child) const {
     RECT r{};
     GetWindowRect(child, &r);
@@ -113,4 +161,99 @@ TEST_F(MainWindowTest, EditsOfTheActiveEditorMarkItAndArmTheTimers) {
   EXPECT_EQ(tab_texts().back(), L"* notes.md");
   EXPECT_TRUE(KillTimer(app_->main_window, timer_render));
   EXPECT_TRUE(KillTimer(app_->main_window, timer_recovery));
+}
+
+// Sixteen layout toggles keep the menu, start no render and save the settings once, later;
+// other commands save at once and the checks follow the flags.
+TEST_F(MainWindowTest, ToggleCommandsAndTheSettingsSave) {
+  settled_document();
+  const HMENU menu = bar();
+  for (int i = 0; i < 8; ++i) {
+    for (const int id : {cmd_workspace_sidebar, cmd_split_view}) {
+      command(id);
+      EXPECT_EQ(bar(), menu);
+      EXPECT_FALSE(app_->render_future.valid());
+    }
+  }
+  EXPECT_TRUE(app_->sidebar);
+  EXPECT_FALSE(KillTimer(app_->main_window, timer_render));
+  EXPECT_FALSE(saved_settings());
+  EXPECT_TRUE(KillTimer(app_->main_window, timer_save_settings));
+
+  command(cmd_sync_scroll);
+  EXPECT_EQ(saved_settings()->at("sync"), false);
+  EXPECT_FALSE(checked(cmd_sync_scroll));
+}
+
+TEST_F(MainWindowTest, DistractionFreeRemovesTheBarAndWindowsSettingsCannotBringItBack) {
+  settled_document();
+  RECT before{};
+  GetWindowRect(app_->main_window, &before);
+  const LONG style = GetWindowLongW(app_->main_window, GWL_STYLE);
+  app_->theme = 0;
+  command(cmd_distraction_free);
+  EXPECT_EQ(bar(), nullptr);
+  EXPECT_TRUE(app_->menu_items.empty());
+  EXPECT_EQ(GetWindowLongW(app_->main_window, GWL_STYLE) & WS_CAPTION, 0);
+  send(WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
+  command(cmd_language_vietnamese);  // no bar to rebuild in the new language yet
+  EXPECT_EQ(bar(), nullptr);
+
+  command(cmd_distraction_free);
+  ASSERT_NE(bar(), nullptr);
+  EXPECT_EQ(menu_item_record(bar(), cmd_new, false)->text, L"T\u1EA1o m\u1EDBi\tCtrl+N");
+  EXPECT_EQ(GetWindowLongW(app_->main_window, GWL_STYLE), style);
+  RECT after{};
+  GetWindowRect(app_->main_window, &after);
+  EXPECT_TRUE(EqualRect(&before, &after));
+  command(cmd_exit);
+  EXPECT_FALSE(IsWindow(app_->main_window));
+}
+
+TEST_F(MainWindowTest, SwitchingThemesKeepsTextModifiedMarkAndUndo) {
+  Document& clean = add_document("# Clean\n\nSome text\n");
+  Document& edited = add_document("# Edited\n");
+  type_text(L"more words");
+  const auto clean_before = state_of(clean);
+  const auto edited_before = state_of(edited);
+  ASSERT_TRUE(std::get<1>(edited_before) && std::get<3>(edited_before));
+  ASSERT_FALSE(std::get<3>(clean_before));
+  for (const int id : {cmd_theme_dark, cmd_theme_light, cmd_theme_system, cmd_theme_dark}) {
+    SCOPED_TRACE(id);
+    send(WM_COMMAND, id);
+    EXPECT_EQ(state_of(clean), clean_before);
+    EXPECT_EQ(state_of(edited), edited_before);
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof(format);
+    SendMessageW(clean.editor, EM_SETSEL, 0, 1);
+    SendMessageW(clean.editor, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    EXPECT_EQ(format.crTextColor, app_->palette[palette_text]);
+  }
+  SendMessageW(edited.editor, EM_UNDO, 0, 0);  // the one undo step left is the typing
+  EXPECT_EQ(richedit_text_utf8(edited.editor), "# Edited\n");
+}
+
+// The setting chooses; "system" follows the Windows value, also when it changes later.
+TEST_F(MainWindowTest, SettingAndWindowsValueChooseThePalette) {
+  struct Case {
+    int command;
+    std::optional<DWORD> light;
+    bool dark;
+    bool dark_after_change;
+  };
+  add_document();  // commands act on a window with a document
+  for (const Case c :
+       {Case{cmd_theme_system, 0u, true, false}, Case{cmd_theme_system, std::nullopt, false, true},
+        Case{cmd_theme_light, 0u, false, false}, Case{cmd_theme_dark, 1u, true, true}}) {
+    SCOPED_TRACE(testing::Message() << c.command << ", " << c.light.value_or(99));
+    set_apps_theme(c.light);
+    send(WM_COMMAND, c.command);
+    EXPECT_EQ(app_->dark, c.dark);
+    const Palette& expected = c.dark ? kDarkPalette : kLightPalette;
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), app_->palette.begin()));
+    set_apps_theme(c.light == 0u ? 1u : 0u);
+    send(WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
+    EXPECT_EQ(app_->dark, c.dark_after_change);
+    EXPECT_NE(GetMenu(app_->main_window), nullptr);
+  }
 }

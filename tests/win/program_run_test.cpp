@@ -1,5 +1,6 @@
-// The real program, end to end, each run on its own temporary profile and bounded in time:
-// hand-overs, closing, a failed start, and typed text that survives a hard kill.
+// One instance per profile: the guard in this process, then the real program end to end, each
+// run on its own profile and bounded in time: hand-overs, closing, a failed start, and typed
+// text that survives a hard kill.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -16,7 +17,7 @@
 
 using namespace std::chrono_literals;
 using namespace tavrel::test;
-using tavrel::win::kForwardedArgumentsTag;
+using namespace tavrel::win;
 
 namespace {
 
@@ -49,16 +50,6 @@ HWND shown_editor(HWND main_window) {
       },
       10s);
   return found;
-}
-
-// The editor's text with CR line ends, as the control holds it.
-std::wstring editor_text(HWND editor) {
-  std::wstring text(4096, L'\0');
-  DWORD_PTR copied = 0;
-  send_to(editor, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), &copied);
-  text.resize(copied);
-  std::erase(text, L'\n');
-  return text;
 }
 
 // Replaces the editor's whole text as a paste does.
@@ -95,7 +86,53 @@ std::optional<std::string> snapshot_text(const std::filesystem::path& folder) {
   return text;
 }
 
+class SessionGuardTest : public AppWindowTest {
+ protected:
+  // Marks `window` as the running instance of this profile.
+  void mark(HWND window) {
+    SetPropW(window, session_name(profile_.path()).c_str(), reinterpret_cast<HANDLE>(1));
+  }
+
+  const wchar_t* no_files_[1] = {L"tavrel.exe"};
+};
+
 }  // namespace
+
+TEST_F(SessionGuardTest, FirstStartOwnsTheProfileUntilItsLastHandleGoes) {
+  SessionGuard first;
+  EXPECT_FALSE(acquire_session(first, *app_, 1, no_files_));
+  EXPECT_EQ(first.name, session_name(profile_.path()));
+  SessionGuard second;  // no marked window appears while it waits
+  EXPECT_EQ(error_text([&] { acquire_session(second, *app_, 1, no_files_); }),
+            "Another Tavrel session is starting. Please try again.");
+  first.close();
+  second.close();
+  SessionGuard third;
+  EXPECT_FALSE(acquire_session(third, *app_, 1, no_files_));
+}
+
+TEST_F(SessionGuardTest, LaterStartHandsOverToTheMarkedWindowOrFailsAsBusy) {
+  SessionGuard first;
+  ASSERT_FALSE(acquire_session(first, *app_, 1, no_files_));
+  mark(app_->main_window);
+  tavrel::test::write_bytes(files_ / "x.md", "# x\n");
+  const std::wstring file = (files_ / "x.md").native();
+  const wchar_t* arguments[] = {L"tavrel.exe", file.c_str()};
+  SessionGuard second;
+  EXPECT_TRUE(acquire_session(second, *app_, 2, arguments));
+  EXPECT_EQ(tab_texts(), std::vector<std::wstring>{L"x.md"});
+  RemovePropW(app_->main_window, session_name(profile_.path()).c_str());
+
+  // A static control answers WM_COPYDATA with 0, a refusal.
+  const HWND refusing = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                        nullptr, nullptr, nullptr);
+  mark(refusing);
+  SessionGuard third;
+  EXPECT_EQ(error_text([&] { acquire_session(third, *app_, 1, no_files_); }),
+            "The existing Tavrel window is busy. Please try again.");
+  RemovePropW(refusing, session_name(profile_.path()).c_str());
+  DestroyWindow(refusing);
+}
 
 // A second start (profile in swapped case, a path relative to its own folder) shows no window:
 // its files open as tabs in the first one.
@@ -108,8 +145,7 @@ TEST(ProgramRun, SecondStartHandsItsFilesOverAndEnds) {
   ProgramRun first({L"--profile", profile.path().native(), (profile / "first.md").native()});
   const HWND window = first.main_window();
   ASSERT_NE(window, nullptr);
-  EXPECT_EQ(GetPropW(window, tavrel::win::session_name(profile.path()).c_str()),
-            reinterpret_cast<HANDLE>(1));
+  EXPECT_EQ(GetPropW(window, session_name(profile.path()).c_str()), reinterpret_cast<HANDLE>(1));
   ASSERT_TRUE(wait_until([&] { return tab_count(window) == 1; }, 10s)) << tab_count(window);
 
   std::wstring swapped = profile.path().native();
@@ -160,8 +196,7 @@ TEST(ProgramRun, TwoThousandFilesHandedOverAllOpen) {
   ASSERT_NE(window, nullptr);
   const int before = tab_count(window);
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(hand_over(window, tavrel::win::encode_forwarded_arguments(paths)),
-            std::optional<DWORD_PTR>(1));
+  EXPECT_EQ(hand_over(window, encode_forwarded_arguments(paths)), std::optional<DWORD_PTR>(1));
   ASSERT_TRUE(wait_until([&] { return tab_count(window) == before + kFiles; }, 300s))
       << tab_count(window);
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
@@ -224,6 +259,11 @@ TEST(ProgramRun, TypedTextSurvivesAHardKill) {
   EXPECT_EQ(text_of(window), L"* Untitled - Tavrel");
   const HWND editor = shown_editor(window);
   ASSERT_NE(editor, nullptr);
-  EXPECT_EQ(editor_text(editor), typed);
+  std::wstring shown(4096, L'\0');  // GetWindowText would not ask another process's window
+  DWORD_PTR copied = 0;
+  send_to(editor, WM_GETTEXT, shown.size(), reinterpret_cast<LPARAM>(shown.data()), &copied);
+  shown.resize(copied);
+  std::erase(shown, L'\n');  // the control's CR line ends, as typed
+  EXPECT_EQ(shown, typed);
   EXPECT_EQ(snapshot_text(profile / "recovery"), typed_utf8);  // kept until saved or closed
 }
