@@ -62,11 +62,9 @@ inline bool wait_until(const std::function<bool()>& done, std::chrono::milliseco
 class BoxWatcher {
  public:
   struct Box {
-    std::wstring title;
-    std::wstring text;
+    std::wstring title, text;
     HWND owner;
   };
-
   BoxWatcher() { current_ = this; }
   ~BoxWatcher() {
     UnhookWindowsHookEx(hook_);
@@ -74,7 +72,6 @@ class BoxWatcher {
   }
   BoxWatcher(const BoxWatcher&) = delete;
   BoxWatcher& operator=(const BoxWatcher&) = delete;
-
   const std::vector<Box>& boxes() const { return boxes_; }
 
  private:
@@ -87,7 +84,6 @@ class BoxWatcher {
     }
     return CallNextHookEx(nullptr, code, wparam, lparam);
   }
-
   static inline thread_local BoxWatcher* current_ = nullptr;
   HHOOK hook_ = SetWindowsHookExW(WH_CBT, hook_proc, nullptr, GetCurrentThreadId());
   std::vector<Box> boxes_;
@@ -138,7 +134,6 @@ class ProgramRun {
   }
   ProgramRun(const ProgramRun&) = delete;
   ProgramRun& operator=(const ProgramRun&) = delete;
-
   DWORD pid() const { return pid_; }
   bool running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
 
@@ -154,7 +149,6 @@ class ProgramRun {
     GetExitCodeProcess(process_, &code);
     return code;
   }
-
   HWND main_window(std::chrono::milliseconds limit = std::chrono::seconds(20)) const {
     return visible_window(L"Tavrel.Main", limit);
   }
@@ -175,7 +169,6 @@ class ProgramRun {
         limit);
     return found;
   }
-
   HANDLE process_ = nullptr;
   DWORD pid_ = 0;
 };
@@ -190,17 +183,14 @@ class AppWindowTest : public ::testing::Test {
  protected:
   struct Question {
     HWND owner;
-    std::wstring text;
-    std::wstring caption;
+    std::wstring text, caption;
     UINT type;
   };
-
   static void SetUpTestSuite() {  // as the program entry does before any window
     INITCOMMONCONTROLSEX controls{sizeof(controls), 0xFF};
     InitCommonControlsEx(&controls);
     LoadLibraryW(L"Msftedit.dll");
   }
-
   void SetUp() override {
     app_ = std::make_unique<win::App>(
         GetModuleHandleW(nullptr), false,
@@ -221,7 +211,6 @@ class AppWindowTest : public ::testing::Test {
       return save_path_;
     };
   }
-
   void TearDown() override {
     if (app_) {
       finish_jobs();
@@ -247,7 +236,6 @@ class AppWindowTest : public ::testing::Test {
     app_->new_document(text);
     return *app_->current_document();
   }
-
   win::Document& active() { return *app_->current_document(); }
   HWND editor() { return active().editor; }
   std::string editor_text() { return win::richedit_text_utf8(editor()); }
@@ -258,24 +246,19 @@ class AppWindowTest : public ::testing::Test {
     select(-1, -1);
     SendMessageW(editor(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
   }
-
   void select(LONG start, LONG end) {
     CHARRANGE range{start, end};
     SendMessageW(editor(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
   }
-
   static CHARRANGE selection(HWND edit) {
     CHARRANGE range{};
     SendMessageW(edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
     return range;
   }
-
   LRESULT send(UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
     return SendMessageW(app_->main_window, message, wparam, lparam);
   }
-
   std::wstring title() const { return text_of(app_->main_window); }
-
   std::vector<std::wstring> tab_texts() const {
     std::vector<std::wstring> texts;
     const int count = static_cast<int>(SendMessageW(app_->tab_control, TCM_GETITEMCOUNT, 0, 0));
@@ -287,11 +270,9 @@ class AppWindowTest : public ::testing::Test {
     }
     return texts;
   }
-
   std::filesystem::path recovery_file(const std::string& id) const {
     return profile_.path() / "recovery" / (id + ".json");
   }
-
   TempDir profile_;
   TempDir files_;
   std::unique_ptr<win::App> app_;

@@ -47,7 +47,6 @@ class MainWindowTest : public AppWindowTest {
     set_apps_theme(std::nullopt);
     AppWindowTest::TearDown();
   }
-
   HMENU bar() const { return GetMenu(app_->main_window); }
   bool checked(UINT id) const { return (GetMenuState(bar(), id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
   void command(int id) { send(WM_COMMAND, MAKEWPARAM(id, 0), 0); }
@@ -58,12 +57,10 @@ class MainWindowTest : public AppWindowTest {
     finish_jobs();
     KillTimer(app_->main_window, timer_render);
   }
-
   std::optional<nlohmann::json> saved_settings() const {
     if (!std::filesystem::exists(profile_ / "settings.json")) return std::nullopt;
     return nlohmann::json::parse(read_bytes(profile_ / "settings.json"));
   }
-
   Rect place_of(HWND child) const {
     RECT r{};
     GetWindowRect(child, &r);
@@ -93,7 +90,6 @@ TEST_F(MainWindowTest, LayoutIsAppliedAndFollowsSizeDpiAndTheFindRow) {
   app_->outline = true;
   SetWindowPos(app_->main_window, nullptr, 0, 0, 900, 600, SWP_NOZORDER | SWP_NOACTIVATE);
   expect_layout_applied();
-
   app_->find_bar_visible = true;
   app_->find_replace_mode = true;
   app_->layout_panes();
@@ -103,7 +99,6 @@ TEST_F(MainWindowTest, LayoutIsAppliedAndFollowsSizeDpiAndTheFindRow) {
   send(WM_COMMAND, MAKEWPARAM(ctl_close_find, BN_CLICKED), reinterpret_cast<LPARAM>(close));
   EXPECT_FALSE(shown(app_->find_edit));
   EXPECT_TRUE(place_of(app_->find_edit) == find_box);  // hidden where it was
-
   RECT suggested{10, 10, 1810, 1210};
   send(WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
   EXPECT_EQ(app_->dpi, 144);
@@ -152,7 +147,6 @@ TEST_F(MainWindowTest, EditsOfTheActiveEditorMarkItAndArmTheTimers) {
   }
   EXPECT_FALSE(active.modified);
   EXPECT_EQ(app_->status_text, L"Saved");
-
   type_text(L"!");
   EXPECT_TRUE(active.modified);
   EXPECT_EQ(active.revision, 1u);
@@ -179,7 +173,6 @@ TEST_F(MainWindowTest, ToggleCommandsAndTheSettingsSave) {
   EXPECT_FALSE(KillTimer(app_->main_window, timer_render));
   EXPECT_FALSE(saved_settings());
   EXPECT_TRUE(KillTimer(app_->main_window, timer_save_settings));
-
   command(cmd_sync_scroll);
   EXPECT_EQ(saved_settings()->at("sync"), false);
   EXPECT_FALSE(checked(cmd_sync_scroll));
@@ -198,7 +191,6 @@ TEST_F(MainWindowTest, DistractionFreeRemovesTheBarAndWindowsSettingsCannotBring
   send(WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
   command(cmd_language_vietnamese);  // no bar to rebuild in the new language yet
   EXPECT_EQ(bar(), nullptr);
-
   command(cmd_distraction_free);
   ASSERT_NE(bar(), nullptr);
   EXPECT_EQ(menu_item_record(bar(), cmd_new, false)->text, L"T\u1EA1o m\u1EDBi\tCtrl+N");

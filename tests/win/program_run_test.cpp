@@ -92,7 +92,6 @@ class SessionGuardTest : public AppWindowTest {
   void mark(HWND window) {
     SetPropW(window, session_name(profile_.path()).c_str(), reinterpret_cast<HANDLE>(1));
   }
-
   const wchar_t* no_files_[1] = {L"tavrel.exe"};
 };
 
@@ -122,7 +121,6 @@ TEST_F(SessionGuardTest, LaterStartHandsOverToTheMarkedWindowOrFailsAsBusy) {
   EXPECT_TRUE(acquire_session(second, *app_, 2, arguments));
   EXPECT_EQ(tab_texts(), std::vector<std::wstring>{L"x.md"});
   RemovePropW(app_->main_window, session_name(profile_.path()).c_str());
-
   // A static control answers WM_COPYDATA with 0, a refusal.
   const HWND refusing = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
                                         nullptr, nullptr, nullptr);
@@ -147,7 +145,6 @@ TEST(ProgramRun, SecondStartHandsItsFilesOverAndEnds) {
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(GetPropW(window, session_name(profile.path()).c_str()), reinterpret_cast<HANDLE>(1));
   ASSERT_TRUE(wait_until([&] { return tab_count(window) == 1; }, 10s)) << tab_count(window);
-
   std::wstring swapped = profile.path().native();
   for (wchar_t& c : swapped)
     c = std::iswupper(c) ? std::towlower(c) : static_cast<wchar_t>(std::towupper(c));
@@ -245,7 +242,6 @@ TEST(ProgramRun, TypedTextSurvivesAHardKill) {
         wait_until([&] { return snapshot_text(profile / "recovery") == typed_utf8; }, kLimit));
     EXPECT_EQ(first.wait(0s), std::nullopt);  // terminated: no message reaches it, as in a crash
   }
-
   ProgramRun second({L"--profile", profile.path().native()});
   const HWND box = second.box(kLimit);
   ASSERT_NE(box, nullptr);

@@ -29,9 +29,7 @@ class RecoveryTest : public AppWindowTest {
     AppWindowTest::SetUp();
     std::filesystem::create_directories(folder());
   }
-
   std::filesystem::path folder() const { return profile_.path() / "recovery"; }
-
   Document& open_and_edit(const std::string& on_disk, const std::wstring& typed) {
     write_bytes(files_ / "notes.md", on_disk);
     EXPECT_TRUE(app_->open_path(files_ / "notes.md"));
@@ -39,11 +37,9 @@ class RecoveryTest : public AppWindowTest {
     EXPECT_TRUE(active().modified);
     return active();
   }
-
   std::vector<std::filesystem::path> history() const {
     return list_history_snapshots(history_folder(profile_ / "history", files_ / "notes.md"));
   }
-
   void block_snapshots() {
     std::filesystem::remove_all(folder());
     write_bytes(folder(), "a file where the folder was");
@@ -67,7 +63,6 @@ TEST_F(RecoveryTest, SnapshotRestoreRoundTrip) {
   DestroyWindow(edited.editor);  // a hard end
   app_->documents.pop_back();
   app_->active_document = 0;
-
   answers_ = {IDYES};
   app_->restore_recovery();
   ASSERT_EQ(questions_.size(), 1u);
@@ -82,7 +77,6 @@ TEST_F(RecoveryTest, SnapshotRestoreRoundTrip) {
   EXPECT_EQ(active().disk_time, 1234567);
   EXPECT_TRUE(std::filesystem::exists(recovery_file(id)));  // restoring deletes nothing
   EXPECT_EQ(title(), L"* gone.md - Tavrel");
-
   answers_ = {IDNO};  // closing it unsaved drops the snapshot
   ASSERT_TRUE(app_->close_document(app_->active_document));
   EXPECT_FALSE(std::filesystem::exists(recovery_file(id)));
@@ -124,7 +118,6 @@ TEST_F(RecoveryTest, AutoSaveWritesFilesKeepsHistoryAndLeavesUntitledAlone) {
   send(WM_TIMER, timer_recovery);  // auto-save is off by default
   EXPECT_EQ(read_bytes(files_ / "notes.md"), "old text\r\n");
   EXPECT_TRUE(off.modified);
-
   app_->auto_save = true;
   Document& untitled = add_document();
   type_text(L"scratch");
@@ -178,7 +171,6 @@ TEST_F(RecoveryTest, SessionEndWritesSnapshotsWithoutAnyBox) {
   send(WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
   EXPECT_NE(read_bytes(recovery_file(document.id)).find("before log-off and after"),
             std::string::npos);
-
   block_snapshots();
   BoxWatcher boxes;
   EXPECT_EQ(send(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
