@@ -91,21 +91,13 @@ class BoxWatcher {
 
 // Top-level windows of one process of one class.
 inline std::vector<HWND> process_windows(DWORD pid, const wchar_t* window_class) {
-  struct Search {
-    DWORD pid;
-    const wchar_t* window_class;
-    std::vector<HWND> found;
-  } search{pid, window_class, {}};
-  EnumWindows(
-      [](HWND window, LPARAM context) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(context);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == s->pid && class_name(window) == s->window_class) s->found.push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  std::vector<HWND> found;
+  for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, window_class, nullptr));) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == pid) found.push_back(w);
+  }
+  return found;
 }
 
 // A run of the real program in `folder`, terminated if still running when the test ends.
@@ -249,6 +241,13 @@ class AppWindowTest : public ::testing::Test {
   void select(LONG start, LONG end) {
     CHARRANGE range{start, end};
     SendMessageW(editor(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  }
+  static COLORREF colour_at(HWND edit, LONG position) {
+    SendMessageW(edit, EM_SETSEL, position, position + 1);
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof(format);
+    SendMessageW(edit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    return format.crTextColor;
   }
   static CHARRANGE selection(HWND edit) {
     CHARRANGE range{};

@@ -1,6 +1,5 @@
-// Documents on the real file system and in a hidden main window: atomic writes with faults
-// injected, every encoding against golden files, opening one or many files and through the Open
-// dialog, the external-change refusal, the save dialog and the save question.
+// Documents on disk and in a hidden main window: atomic writes under faults, every encoding
+// against golden files, opening (many, by the Open dialog), outside changes, the save question.
 #include <windows.h>
 // after windows.h
 #include <sddl.h>
@@ -49,7 +48,7 @@ void make_link(const fs::path& dir) {
   for (int i = 0; i < 500 && !fs::exists(dir / "link.md"); ++i) Sleep(10);
 }
 
-const std::filesystem::path kData = std::filesystem::path(TAVREL_TEST_DATA) / "documents";
+const fs::path kData = fs::path(TAVREL_TEST_DATA) / "documents";
 
 using DocumentsTest = AppWindowTest;
 
@@ -247,8 +246,8 @@ TEST_F(DocumentsTest, EditAndSaveKeepEncodingAndLineEnds) {
     for (const char* ends : {"crlf", "lf"}) {
       const std::string name = std::string(kind) + "-" + ends;
       SCOPED_TRACE(name);
-      const std::filesystem::path file = files_ / (name + ".md");
-      std::filesystem::copy_file(kData / (name + ".md"), file);
+      const fs::path file = files_ / (name + ".md");
+      fs::copy_file(kData / (name + ".md"), file);
       ASSERT_TRUE(app_->open_path(file));
       EXPECT_EQ(editor_text(),
                 "# Ti\xC3\xAAu \xC4\x91\xE1\xBB\x81\n\nXin ch\xC3\xA0o \xF0\x9F\x98\x80\n");
@@ -266,7 +265,7 @@ TEST_F(DocumentsTest, EditAndSaveKeepEncodingAndLineEnds) {
 }
 
 TEST_F(DocumentsTest, OpeningTheSameFileAgainSelectsItsTab) {
-  std::filesystem::create_directories(files_ / "sub");
+  fs::create_directories(files_ / "sub");
   write_bytes(files_ / "Notes.md", "# Notes\n");
   const std::wstring file = (files_ / "Notes.md").native();
   ASSERT_TRUE(app_->open_path(files_.path() / "." / "Notes.md"));
@@ -275,8 +274,7 @@ TEST_F(DocumentsTest, OpeningTheSameFileAgainSelectsItsTab) {
   add_document("other");
   std::wstring upper = file;
   for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(c));
-  for (const std::filesystem::path& same :
-       {std::filesystem::path(upper), files_.path() / "sub" / ".." / "Notes.md"}) {
+  for (const fs::path& same : {fs::path(upper), files_.path() / "sub" / ".." / "Notes.md"}) {
     app_->select_document(1);
     EXPECT_TRUE(app_->open_path(same));
     EXPECT_EQ(app_->documents.size(), 2u);
@@ -285,7 +283,7 @@ TEST_F(DocumentsTest, OpeningTheSameFileAgainSelectsItsTab) {
 }
 
 TEST_F(DocumentsTest, BatchOpenRebuildsTheTabsOnceAndNamesEachFailure) {
-  const std::filesystem::path binary = files_ / "binary.md";
+  const fs::path binary = files_ / "binary.md";
   write_bytes(binary, std::string("x\0", 2));
   for (const char* name : {"a.md", "b.md", "c.md"}) write_bytes(files_ / name, name);
   BoxWatcher boxes;
@@ -390,14 +388,14 @@ TEST_F(SavePromptTest, OnlyNoDiscardsAndDropsTheRecoveryFile) {
     EXPECT_FALSE(app_->close_document(0)) << answer;
   }
   EXPECT_EQ(app_->documents.size(), 2u);
-  EXPECT_TRUE(std::filesystem::exists(recovery_file(file_doc_->id)));
+  EXPECT_TRUE(fs::exists(recovery_file(file_doc_->id)));
   const std::string id = file_doc_->id;
   answers_ = {IDNO};
   EXPECT_TRUE(app_->close_document(0));
   EXPECT_EQ(read_bytes(files_ / "a.md"), "alpha\n");
-  EXPECT_FALSE(std::filesystem::exists(recovery_file(id)));
+  EXPECT_FALSE(fs::exists(recovery_file(id)));
   EXPECT_EQ(app_->current_document(), untitled_doc_);
-  EXPECT_TRUE(std::filesystem::exists(recovery_file(untitled_doc_->id)));
+  EXPECT_TRUE(fs::exists(recovery_file(untitled_doc_->id)));
 }
 
 TEST_F(SavePromptTest, QuestionNamesTheDocumentAndYesSavesItKeepingTheShownOneActive) {
@@ -431,7 +429,7 @@ TEST_F(SavePromptTest, FailedSaveFromTheQuestionKeepsEverything) {
   EXPECT_EQ(app_->active_document, 1u);
   EXPECT_TRUE(file_doc_->modified);
   EXPECT_EQ(read_bytes(files_ / "a.md"), "changed elsewhere\n");
-  EXPECT_TRUE(std::filesystem::exists(recovery_file(file_doc_->id)));
+  EXPECT_TRUE(fs::exists(recovery_file(file_doc_->id)));
 }
 
 TEST_F(SavePromptTest, ClosingTheWindowStopsAtTheFirstRefusalOrDropsEveryRecoveryFile) {
@@ -439,14 +437,14 @@ TEST_F(SavePromptTest, ClosingTheWindowStopsAtTheFirstRefusalOrDropsEveryRecover
   send(WM_CLOSE);
   EXPECT_TRUE(IsWindow(app_->main_window));
   EXPECT_EQ(questions_.size(), 2u);
-  EXPECT_TRUE(std::filesystem::exists(recovery_file(file_doc_->id)));  // "No" alone dropped nothing
-  EXPECT_FALSE(std::filesystem::exists(profile_ / "settings.json"));
+  EXPECT_TRUE(fs::exists(recovery_file(file_doc_->id)));  // "No" alone dropped nothing
+  EXPECT_FALSE(fs::exists(profile_ / "settings.json"));
   const std::string first = file_doc_->id;
   const std::string second = untitled_doc_->id;
   answers_ = {IDNO, IDNO};
   send(WM_CLOSE);
   EXPECT_FALSE(IsWindow(app_->main_window));
-  EXPECT_TRUE(std::filesystem::exists(profile_ / "settings.json"));
-  EXPECT_FALSE(std::filesystem::exists(recovery_file(first)));
-  EXPECT_FALSE(std::filesystem::exists(recovery_file(second)));
+  EXPECT_TRUE(fs::exists(profile_ / "settings.json"));
+  EXPECT_FALSE(fs::exists(recovery_file(first)));
+  EXPECT_FALSE(fs::exists(recovery_file(second)));
 }

@@ -1,6 +1,5 @@
-// The editors, tab strip and outline of a hidden main window: text in and out, editing
-// operations and their undo steps, typewriter colours, the font's Vietnamese letters, dragging
-// and closing tabs, outline jumps.
+// Editors, tab strip and outline of a hidden main window: text in and out, edits and their undo
+// steps, typewriter colours, the font's Vietnamese letters, dragging and closing tabs, outline.
 #include <gtest/gtest.h>
 
 #include "core/documents_win.h"
@@ -23,13 +22,6 @@ class EditorTest : public AppWindowTest {
     AppWindowTest::SetUp();
     app_->palette[palette_text] = kText;
     app_->palette[palette_muted_text] = kMuted;
-  }
-  COLORREF colour_at(LONG position) {
-    select(position, position + 1);
-    CHARFORMAT2W format{};
-    format.cbSize = sizeof(format);
-    SendMessageW(editor(), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-    return format.crTextColor;
   }
   std::wstring selected_text() {
     std::wstring text(256, L'\0');
@@ -81,8 +73,8 @@ TEST_F(EditorTest, TextGoesInAndOutAsWritten) {
     richedit_set_text_utf8(editor(), "a\r\nb\rc\nd\xC3\xA9 \xF0\x9F\x98\x80");
   }
   EXPECT_EQ(editor_text(), "a\nb\nc\nd\xC3\xA9 \xF0\x9F\x98\x80");  // every break one LF
-  EXPECT_EQ(colour_at(0), kMuted);  // new text takes the colour the content had
-  EXPECT_EQ(colour_at(8), kMuted);
+  EXPECT_EQ(colour_at(editor(), 0), kMuted);  // new text takes the colour the content had
+  EXPECT_EQ(colour_at(editor(), 8), kMuted);
   EXPECT_FALSE(active().modified);
   type_text(std::wstring(L"y") + wchar_t(0xD800) + L"z");  // a lone surrogate
   EXPECT_EQ(editor_text(), "a\nb\nc\nd\xC3\xA9 \xF0\x9F\x98\x80y\xEF\xBF\xBDz");
@@ -140,9 +132,9 @@ TEST_F(EditorTest, TypewriterColoursNeverBecomeUndoStepsOrEdits) {
   EXPECT_EQ(active().revision, revision);
   EXPECT_FALSE(SendMessageW(editor(), EM_GETMODIFY, 0, 0));
   EXPECT_EQ(selection(editor()).cpMin, 8);
-  EXPECT_EQ(colour_at(1), kMuted);
-  EXPECT_EQ(colour_at(9), kText);
-  EXPECT_EQ(colour_at(16), kMuted);
+  EXPECT_EQ(colour_at(editor(), 1), kMuted);
+  EXPECT_EQ(colour_at(editor(), 9), kText);
+  EXPECT_EQ(colour_at(editor(), 16), kMuted);
   undo();  // the typed character, not a colour
   EXPECT_EQ(editor_text(), "first\nsecond\nthird");
 }

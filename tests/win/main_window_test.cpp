@@ -18,6 +18,8 @@ using tavrel::test::AppWindowTest;
 using tavrel::test::BoxWatcher;
 using tavrel::test::read_bytes;
 
+namespace fs = std::filesystem;
+
 namespace {
 
 bool shown(HWND window) { return (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) != 0; }
@@ -58,7 +60,7 @@ class MainWindowTest : public AppWindowTest {
     KillTimer(app_->main_window, timer_render);
   }
   std::optional<nlohmann::json> saved_settings() const {
-    if (!std::filesystem::exists(profile_ / "settings.json")) return std::nullopt;
+    if (!fs::exists(profile_ / "settings.json")) return std::nullopt;
     return nlohmann::json::parse(read_bytes(profile_ / "settings.json"));
   }
   Rect place_of(HWND child) const {
@@ -215,11 +217,7 @@ TEST_F(MainWindowTest, SwitchingThemesKeepsTextModifiedMarkAndUndo) {
     send(WM_COMMAND, id);
     EXPECT_EQ(state_of(clean), clean_before);
     EXPECT_EQ(state_of(edited), edited_before);
-    CHARFORMAT2W format{};
-    format.cbSize = sizeof(format);
-    SendMessageW(clean.editor, EM_SETSEL, 0, 1);
-    SendMessageW(clean.editor, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-    EXPECT_EQ(format.crTextColor, app_->palette[palette_text]);
+    EXPECT_EQ(colour_at(clean.editor, 0), app_->palette[palette_text]);
   }
   SendMessageW(edited.editor, EM_UNDO, 0, 0);  // the one undo step left is the typing
   EXPECT_EQ(richedit_text_utf8(edited.editor), "# Edited\n");
@@ -227,16 +225,16 @@ TEST_F(MainWindowTest, SwitchingThemesKeepsTextModifiedMarkAndUndo) {
 
 // The setting chooses; "system" follows the Windows value, also when it changes later.
 TEST_F(MainWindowTest, SettingAndWindowsValueChooseThePalette) {
-  struct Case {
+  const struct {
     int command;
     std::optional<DWORD> light;
-    bool dark;
-    bool dark_after_change;
-  };
+    bool dark, dark_after_change;
+  } cases[] = {{cmd_theme_system, 0u, true, false},
+               {cmd_theme_system, std::nullopt, false, true},
+               {cmd_theme_light, 0u, false, false},
+               {cmd_theme_dark, 1u, true, true}};
   add_document();  // commands act on a window with a document
-  for (const Case c :
-       {Case{cmd_theme_system, 0u, true, false}, Case{cmd_theme_system, std::nullopt, false, true},
-        Case{cmd_theme_light, 0u, false, false}, Case{cmd_theme_dark, 1u, true, true}}) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.command << ", " << c.light.value_or(99));
     set_apps_theme(c.light);
     send(WM_COMMAND, c.command);

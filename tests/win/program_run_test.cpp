@@ -1,6 +1,5 @@
-// One instance per profile: the guard in this process, then the real program end to end, each
-// run on its own profile and bounded in time: hand-overs, closing, a failed start, and typed
-// text that survives a hard kill.
+// One instance per profile (the guard in this process), then the real program end to end, each
+// run bounded: hand-overs, closing, a failed start, typed text surviving a hard kill.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -18,6 +17,8 @@
 using namespace std::chrono_literals;
 using namespace tavrel::test;
 using namespace tavrel::win;
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -40,11 +41,8 @@ HWND shown_editor(HWND main_window) {
   HWND found = nullptr;
   wait_until(
       [&] {
-        for (HWND c = GetWindow(main_window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-          if (_wcsicmp(class_name(c).c_str(), L"RICHEDIT50W") == 0 && GetDlgCtrlID(c) != 30 &&
-              IsWindowVisible(c)) {
-            found = c;
-          }
+        for (HWND c = nullptr; (c = FindWindowExW(main_window, c, L"RICHEDIT50W", nullptr));) {
+          if (GetDlgCtrlID(c) != 30 && IsWindowVisible(c)) found = c;
         }
         return found != nullptr;
       },
@@ -73,10 +71,10 @@ void close_normally(ProgramRun& run, HWND window) {
 }
 
 // The "text" of the one recovery snapshot in the folder, or nothing while there is none.
-std::optional<std::string> snapshot_text(const std::filesystem::path& folder) {
+std::optional<std::string> snapshot_text(const fs::path& folder) {
   std::error_code ec;
   std::optional<std::string> text;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
     try {
       text = nlohmann::json::parse(read_bytes(entry.path())).at("text").get<std::string>();
     } catch (const std::exception&) {

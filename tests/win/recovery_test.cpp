@@ -13,6 +13,8 @@
 using namespace tavrel::win;
 using namespace tavrel::test;
 
+namespace fs = std::filesystem;
+
 namespace {
 
 constexpr char kFirstId[] = "{0A1B2C3D-0000-4000-8000-00000000000A}";
@@ -27,9 +29,9 @@ class RecoveryTest : public AppWindowTest {
  protected:
   void SetUp() override {
     AppWindowTest::SetUp();
-    std::filesystem::create_directories(folder());
+    fs::create_directories(folder());
   }
-  std::filesystem::path folder() const { return profile_.path() / "recovery"; }
+  fs::path folder() const { return profile_.path() / "recovery"; }
   Document& open_and_edit(const std::string& on_disk, const std::wstring& typed) {
     write_bytes(files_ / "notes.md", on_disk);
     EXPECT_TRUE(app_->open_path(files_ / "notes.md"));
@@ -37,11 +39,11 @@ class RecoveryTest : public AppWindowTest {
     EXPECT_TRUE(active().modified);
     return active();
   }
-  std::vector<std::filesystem::path> history() const {
+  std::vector<fs::path> history() const {
     return list_history_snapshots(history_folder(profile_ / "history", files_ / "notes.md"));
   }
   void block_snapshots() {
-    std::filesystem::remove_all(folder());
+    fs::remove_all(folder());
     write_bytes(folder(), "a file where the folder was");
   }
 };
@@ -58,7 +60,7 @@ TEST_F(RecoveryTest, SnapshotRestoreRoundTrip) {
   edited.crlf = true;
   edited.disk_time = 1234567;
   send(WM_TIMER, timer_recovery);
-  EXPECT_FALSE(std::filesystem::exists(recovery_file(untouched.id)));
+  EXPECT_FALSE(fs::exists(recovery_file(untouched.id)));
   const std::string id = edited.id;
   DestroyWindow(edited.editor);  // a hard end
   app_->documents.pop_back();
@@ -75,11 +77,11 @@ TEST_F(RecoveryTest, SnapshotRestoreRoundTrip) {
   EXPECT_EQ(active().encoding, TextEncoding::Utf16Le);
   EXPECT_TRUE(active().crlf);
   EXPECT_EQ(active().disk_time, 1234567);
-  EXPECT_TRUE(std::filesystem::exists(recovery_file(id)));  // restoring deletes nothing
+  EXPECT_TRUE(fs::exists(recovery_file(id)));  // restoring deletes nothing
   EXPECT_EQ(title(), L"* gone.md - Tavrel");
   answers_ = {IDNO};  // closing it unsaved drops the snapshot
   ASSERT_TRUE(app_->close_document(app_->active_document));
-  EXPECT_FALSE(std::filesystem::exists(recovery_file(id)));
+  EXPECT_FALSE(fs::exists(recovery_file(id)));
 }
 
 TEST_F(RecoveryTest, DecliningOrNoSnapshotsKeepEverything) {
@@ -97,7 +99,7 @@ TEST_F(RecoveryTest, DecliningOrNoSnapshotsKeepEverything) {
 
 // A damaged snapshot becomes no tab (closing it would delete it) and stays; the others come back.
 TEST_F(RecoveryTest, DamagedSnapshotIsReportedSkippedAndKept) {
-  const std::map<std::filesystem::path, std::string> damaged{
+  const std::map<fs::path, std::string> damaged{
       {recovery_file(kSecondId), R"({"text":5})"},
       {recovery_file("{0A1B2C3D-0000-4000-8000-00000000000C}"), "{\"text\":\"cut off"},
       {folder() / "notes.json", R"({"text":"no document id"})"},
@@ -126,12 +128,12 @@ TEST_F(RecoveryTest, AutoSaveWritesFilesKeepsHistoryAndLeavesUntitledAlone) {
   send(WM_TIMER, timer_recovery);
   EXPECT_EQ(read_bytes(files_ / "notes.md"), "old text\r\nnew\r\nsecond");  // its own line ends
   EXPECT_FALSE(off.modified);
-  EXPECT_FALSE(std::filesystem::exists(recovery_file(off.id)));
+  EXPECT_FALSE(fs::exists(recovery_file(off.id)));
   const auto versions = history();
   ASSERT_EQ(versions.size(), 1u);
   EXPECT_EQ(read_bytes(versions[0]), "old text\n");
   EXPECT_TRUE(untitled.modified);
-  EXPECT_TRUE(std::filesystem::exists(recovery_file(untitled.id)));
+  EXPECT_TRUE(fs::exists(recovery_file(untitled.id)));
   EXPECT_EQ(tab_texts(), (std::vector<std::wstring>{L"notes.md", L"* Untitled"}));
 }
 
@@ -144,7 +146,7 @@ TEST_F(RecoveryTest, AutoSaveNeverOverwritesAnExternalChange) {
   send(WM_TIMER, timer_recovery);
   EXPECT_EQ(read_bytes(files_ / "notes.md"), "theirs\n");
   EXPECT_TRUE(document.modified);
-  EXPECT_TRUE(std::filesystem::exists(recovery_file(document.id)));
+  EXPECT_TRUE(fs::exists(recovery_file(document.id)));
   EXPECT_EQ(app_->status_text,
             L"The file changed outside Tavrel. Save a copy to preserve both versions.");
   EXPECT_TRUE(boxes.boxes().empty());  // auto-save reports in the status bar only
@@ -176,7 +178,7 @@ TEST_F(RecoveryTest, SessionEndWritesSnapshotsWithoutAnyBox) {
   EXPECT_EQ(send(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
   EXPECT_TRUE(boxes.boxes().empty());
   EXPECT_FALSE(app_->status_text.empty());
-  EXPECT_FALSE(std::filesystem::exists(profile_ / "settings.json"));
+  EXPECT_FALSE(fs::exists(profile_ / "settings.json"));
 }
 
 TEST_F(RecoveryTest, AutoSaveNeverPushesTheOpeningVersionOutOfHistory) {
@@ -203,10 +205,10 @@ TEST_F(RecoveryTest, BackgroundFailuresKeepWhatTheyCanAndSpeakOnce) {
   EXPECT_FALSE(app_->settings.contains("recent"));
   Document& blocked = add_document();
   type_text(L"blocked");
-  std::filesystem::create_directories(recovery_file(blocked.id));
+  fs::create_directories(recovery_file(blocked.id));
   Document& plain = add_document();
   type_text(L"plain text");
-  std::filesystem::create_directories(profile_ / "settings.json" / "in the way");
+  fs::create_directories(profile_ / "settings.json" / "in the way");
   BoxWatcher boxes;
   for (const bool first : {true, false}) {
     app_->save_recovery();
