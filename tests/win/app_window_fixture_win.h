@@ -1,7 +1,6 @@
 #pragma once
-// The base of the Win32 tests: AppWindowTest, a hidden main window on a temporary profile whose
-// questions and save dialog the test answers; message boxes answered with OK; bounded runs of
-// the real program.
+// The base of the Win32 tests: AppWindowTest (a hidden main window on a temporary profile, its
+// questions and save dialog answered by the test), message boxes answered, bounded program runs.
 #include <windows.h>
 #include <commctrl.h>
 #include <richedit.h>

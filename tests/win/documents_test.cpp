@@ -32,8 +32,7 @@ std::string rights(const fs::path& file) {
   return block.substr(0, GetSecurityDescriptorLength(block.data()));
 }
 
-// Wine 8 reports success for CreateSymbolicLinkW without making a link; there the system's ln
-// makes a Unix one, which Wine follows as Windows follows its own.
+// Wine 8 fakes CreateSymbolicLinkW; there ln makes a Unix link, which Wine follows.
 void make_link(const fs::path& dir) {
   CreateSymbolicLinkW((dir / "link.md").c_str(), L"a.md", 2 /* unprivileged */);
   STARTUPINFOW startup{};
@@ -58,8 +57,7 @@ LRESULT CALLBACK count_rebuilds(HWND window, UINT message, WPARAM wparam, LPARAM
   return DefSubclassProc(window, message, wparam, lparam);
 }
 
-// On each tick: the first types `g_typed` into the Open dialog and presses Open, later ones
-// cancel whatever dialog is still open.
+// First tick: types `g_typed` into the Open dialog and presses Open; later ones cancel.
 std::wstring g_typed;
 int g_ticks = 0;
 
@@ -310,8 +308,7 @@ TEST_F(DocumentsTest, BatchOpenRebuildsTheTabsOnceAndNamesEachFailure) {
       << text;
 }
 
-// Wine's dialog refuses a typed name that does not exist before it adds the extension, so the
-// bare name exists too: it is what opens when the default extension is missing.
+// Wine's dialog needs the bare name to exist too: it is what opens if no extension is added.
 TEST_F(DocumentsTest, OpenDialogNameWithoutExtensionOpensItsMarkdownFile) {
   write_bytes(files_ / "notes.md", "# Notes\n");
   write_bytes(files_ / "notes", "not this one\n");
@@ -359,8 +356,7 @@ TEST_F(DocumentsTest, SaveDialogIsAskedForUntitledAndSaveAs) {
   EXPECT_EQ(suggested_paths_.back(), (files_ / "draft.md").native());
 }
 
-// Before a modified document goes: only "No" drops unsaved text, "Yes" saves it while the shown
-// one stays active, and a recovery file goes only with its document.
+// Only "No" drops unsaved text; "Yes" saves; a recovery file goes only with its document.
 class SavePromptTest : public AppWindowTest {
  protected:
   void SetUp() override {

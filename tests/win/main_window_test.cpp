@@ -159,8 +159,7 @@ TEST_F(MainWindowTest, EditsOfTheActiveEditorMarkItAndArmTheTimers) {
   EXPECT_TRUE(KillTimer(app_->main_window, timer_recovery));
 }
 
-// Sixteen layout toggles keep the menu, start no render and save the settings once, later;
-// other commands save at once and the checks follow the flags.
+// Layout toggles keep the menu, start no render and save settings once, later; others at once.
 TEST_F(MainWindowTest, ToggleCommandsAndTheSettingsSave) {
   settled_document();
   const HMENU menu = bar();

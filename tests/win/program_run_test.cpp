@@ -130,8 +130,7 @@ TEST_F(SessionGuardTest, LaterStartHandsOverToTheMarkedWindowOrFailsAsBusy) {
   DestroyWindow(refusing);
 }
 
-// A second start (profile in swapped case, a path relative to its own folder) shows no window:
-// its files open as tabs in the first one.
+// A second start (profile case swapped, a relative path) shows no window; its files open here.
 TEST(ProgramRun, SecondStartHandsItsFilesOverAndEnds) {
   TempDir profile;
   TempDir other_folder;
@@ -162,7 +161,7 @@ TEST(ProgramRun, SecondStartHandsItsFilesOverAndEnds) {
 }
 
 // The answer comes before the warning box, so the sender is never held behind it.
-TEST(ProgramRun, MalformedHandOverIsAnsweredBeforeTheBox) {
+TEST(ProgramRun, MalformedHandOverIsAnsweredBeforeTheBoxAndClosingSavesSettings) {
   TempDir profile;
   ProgramRun run({L"--profile", profile.path().native()});
   const HWND window = run.main_window();
@@ -174,7 +173,8 @@ TEST(ProgramRun, MalformedHandOverIsAnsweredBeforeTheBox) {
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(wait_until([&] { return process_windows(run.pid(), L"#32770").empty(); }, 5s));
   EXPECT_EQ(hand_over(window, "[]"), std::optional<DWORD_PTR>(1));
-  close_normally(run, window);
+  close_normally(run, window);  // ends with 0 and saves the settings
+  EXPECT_NO_THROW(nlohmann::json::parse(read_bytes(profile / "settings.json")).at("splitPercent"));
 }
 
 // Two thousand files handed over (which once took half an hour) all open; the time is printed.
@@ -199,15 +199,6 @@ TEST(ProgramRun, TwoThousandFilesHandedOverAllOpen) {
   EXPECT_TRUE(process_windows(run.pid(), L"#32770").empty());
   PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(run.wait(120s), std::optional<DWORD>(0));
-}
-
-TEST(ProgramRun, ClosingEndsWithZeroAndSavesTheSettings) {
-  TempDir profile;
-  ProgramRun run({L"--profile", profile.path().native()});
-  const HWND window = run.main_window();
-  ASSERT_NE(window, nullptr);
-  close_normally(run, window);
-  EXPECT_NO_THROW(nlohmann::json::parse(read_bytes(profile / "settings.json")).at("splitPercent"));
 }
 
 TEST(ProgramRun, UncreatableProfileShowsTheStartupBoxAndEndsWithOne) {

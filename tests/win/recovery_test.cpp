@@ -194,9 +194,8 @@ TEST_F(RecoveryTest, AutoSaveNeverPushesTheOpeningVersionOutOfHistory) {
                           [](const auto& s) { return read_bytes(s) == "as opened\n"; }));
 }
 
-// A name with an unpaired surrogate (Wine cannot create such a file, so the step after the
-// write, the recent list, stands for its save), a blocked snapshot, an ordinary document and
-// unwritable settings: each keeps what it can, and only the status bar speaks, once per cause.
+// An unpaired surrogate in a name (Wine cannot create it: the recent list stands for the save),
+// a blocked snapshot, unwritable settings: each keeps what it can; the status bar speaks once.
 TEST_F(RecoveryTest, BackgroundFailuresKeepWhatTheyCanAndSpeakOnce) {
   Document& odd = add_document();
   type_text(L"odd text");
