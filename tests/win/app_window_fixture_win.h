@@ -140,15 +140,9 @@ class ProgramRun {
     GetExitCodeProcess(process_, &code);
     return code;
   }
-  HWND main_window(std::chrono::milliseconds limit = std::chrono::seconds(20)) const {
-    return visible_window(L"Tavrel.Main", limit);
-  }
-  HWND box(std::chrono::milliseconds limit = std::chrono::seconds(20)) const {
-    return visible_window(L"#32770", limit);
-  }
-
- private:
-  HWND visible_window(const wchar_t* window_class, std::chrono::milliseconds limit) const {
+  // A shown top-level window of this run ("#32770": a message box), waiting for it to appear.
+  HWND window(const wchar_t* window_class = L"Tavrel.Main",
+              std::chrono::milliseconds limit = std::chrono::seconds(20)) const {
     HWND found = nullptr;
     wait_until(
         [&] {
@@ -160,6 +154,8 @@ class ProgramRun {
         limit);
     return found;
   }
+
+ private:
   HANDLE process_ = nullptr;
   DWORD pid_ = 0;
 };

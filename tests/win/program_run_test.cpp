@@ -138,7 +138,7 @@ TEST(ProgramRun, SecondStartHandsItsFilesOverAndEnds) {
   write_bytes(profile / "second.md", "# Second\n");
   write_bytes(other_folder / "third.md", "# Third\n");
   ProgramRun first({L"--profile", profile.path().native(), (profile / "first.md").native()});
-  const HWND window = first.main_window();
+  const HWND window = first.window();
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(GetPropW(window, session_name(profile.path()).c_str()), reinterpret_cast<HANDLE>(1));
   ASSERT_TRUE(wait_until([&] { return tab_count(window) == 1; }, 10s)) << tab_count(window);
@@ -164,10 +164,10 @@ TEST(ProgramRun, SecondStartHandsItsFilesOverAndEnds) {
 TEST(ProgramRun, MalformedHandOverIsAnsweredBeforeTheBoxAndClosingSavesSettings) {
   TempDir profile;
   ProgramRun run({L"--profile", profile.path().native()});
-  const HWND window = run.main_window();
+  const HWND window = run.window();
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(hand_over(window, "[\"unterminated"), std::optional<DWORD_PTR>(0));
-  const HWND box = run.box(10s);
+  const HWND box = run.window(L"#32770", 10s);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(text_of(box), L"Tavrel - Could not complete action");
   PostMessageW(box, WM_COMMAND, IDOK, 0);
@@ -187,7 +187,7 @@ TEST(ProgramRun, TwoThousandFilesHandedOverAllOpen) {
     write_bytes(paths.back(), "# Note " + std::to_string(i) + "\n\nSome *text*.\n");
   }
   ProgramRun run({L"--profile", profile.path().native()});
-  const HWND window = run.main_window();
+  const HWND window = run.window();
   ASSERT_NE(window, nullptr);
   const int before = tab_count(window);
   const auto start = std::chrono::steady_clock::now();
@@ -205,7 +205,7 @@ TEST(ProgramRun, UncreatableProfileShowsTheStartupBoxAndEndsWithOne) {
   TempDir folder;
   write_bytes(folder / "file", "not a folder");
   ProgramRun run({L"--profile", (folder / "file" / "profile").native()});
-  const HWND box = run.box();
+  const HWND box = run.window(L"#32770");
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(text_of(box), L"Tavrel");
   EXPECT_NE(box_text(box).find(L"create_directories"), std::wstring::npos) << box_text(box);
@@ -221,7 +221,7 @@ TEST(ProgramRun, TypedTextSurvivesAHardKill) {
   const std::string typed_utf8 = "Recovered after a crash\nsecond line: \xC3\xBC\xF0\x9F\x98\x80";
   {
     ProgramRun first({L"--profile", profile.path().native()});
-    const HWND window = first.main_window();
+    const HWND window = first.window();
     ASSERT_NE(window, nullptr);
     const HWND editor = shown_editor(window);
     ASSERT_NE(editor, nullptr);
@@ -232,13 +232,13 @@ TEST(ProgramRun, TypedTextSurvivesAHardKill) {
     EXPECT_EQ(first.wait(0s), std::nullopt);  // terminated: no message reaches it, as in a crash
   }
   ProgramRun second({L"--profile", profile.path().native()});
-  const HWND box = second.box(kLimit);
+  const HWND box = second.window(L"#32770", kLimit);
   ASSERT_NE(box, nullptr);
   EXPECT_NE(box_text(box).find(L"Unsaved documents were recovered. Open them now?"),
             std::wstring::npos)
       << box_text(box);
   PostMessageW(box, WM_COMMAND, IDYES, 0);
-  const HWND window = second.main_window(kLimit);
+  const HWND window = second.window(L"Tavrel.Main", kLimit);
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(wait_until([&] { return tab_count(window) == 2; }, 10s));  // welcome + recovered
   EXPECT_EQ(text_of(window), L"* Untitled - Tavrel");
