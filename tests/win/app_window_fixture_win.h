@@ -39,10 +39,8 @@ inline std::wstring text_of(HWND window) {
 // A message box's static texts, each followed by a newline.
 inline std::wstring box_text(HWND box) {
   std::wstring joined;
-  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (_wcsicmp(class_name(child).c_str(), L"Static") == 0 && !text_of(child).empty()) {
-      joined += text_of(child) + L"\n";
-    }
+  for (HWND c = nullptr; (c = FindWindowExW(box, c, L"Static", nullptr));) {
+    if (!text_of(c).empty()) joined += text_of(c) + L"\n";
   }
   return joined;
 }

@@ -373,8 +373,7 @@ class SavePromptTest : public AppWindowTest {
       write_bytes(recovery_file(document->id), "{}");
     }
   }
-  Document* file_doc_ = nullptr;
-  Document* untitled_doc_ = nullptr;
+  Document *file_doc_ = nullptr, *untitled_doc_ = nullptr;
 };
 
 TEST_F(SavePromptTest, OnlyNoDiscardsAndDropsTheRecoveryFile) {

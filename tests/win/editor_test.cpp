@@ -30,6 +30,12 @@ class EditorTest : public AppWindowTest {
     return text;
   }
   void undo() { SendMessageW(editor(), EM_UNDO, 0, 0); }
+  // The outline list's own selection change, as a click sends it.
+  void choose_row(int index) {
+    SendMessageW(app_->outline_list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    send(WM_COMMAND, MAKEWPARAM(ctl_outline_list, LBN_SELCHANGE),
+         reinterpret_cast<LPARAM>(app_->outline_list));
+  }
 };
 
 class TabsTest : public AppWindowTest {
@@ -197,17 +203,7 @@ TEST_F(TabsTest, CloseZoneAndMiddleClickCloseWithTheSaveQuestion) {
   EXPECT_EQ(order(), "a!");
 }
 
-class OutlineTest : public AppWindowTest {
- protected:
-  // The list's own selection change, as a click sends it.
-  void choose_row(int index) {
-    SendMessageW(app_->outline_list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    send(WM_COMMAND, MAKEWPARAM(ctl_outline_list, LBN_SELCHANGE),
-         reinterpret_cast<LPARAM>(app_->outline_list));
-  }
-};
-
-TEST_F(OutlineTest, RowJumpsToTheHeadingInEditorAndPreview) {
+TEST_F(EditorTest, OutlineRowJumpsToTheHeadingInEditorAndPreview) {
   const std::string text = "# Intro\n\nCaf\xC3\xA9 \xF0\x9F\x98\x80 text\n\n## Details\n\nEnd\n";
   add_document(text);
   finish_jobs();
@@ -222,7 +218,7 @@ TEST_F(OutlineTest, RowJumpsToTheHeadingInEditorAndPreview) {
   EXPECT_EQ(selection(app_->preview_edit).cpMax, 23);
 }
 
-TEST_F(OutlineTest, StaleOffsetsBackOffOrStopAtTheEnd) {
+TEST_F(EditorTest, OutlineStaleOffsetsBackOffOrStopAtTheEnd) {
   add_document("a\xC3\xA9 b");
   app_->rendered.headings = {Heading{2, "Nowhere", "nowhere", 2}, Heading{1, "Far", "far", 999}};
   app_->refresh_outline();

@@ -132,11 +132,10 @@ TEST_F(SessionGuardTest, LaterStartHandsOverToTheMarkedWindowOrFailsAsBusy) {
 
 // A second start (profile case swapped, a relative path) shows no window; its files open here.
 TEST(ProgramRun, SecondStartHandsItsFilesOverAndEnds) {
-  TempDir profile;
-  TempDir other_folder;
-  write_bytes(profile / "first.md", "# First\n");
-  write_bytes(profile / "second.md", "# Second\n");
-  write_bytes(other_folder / "third.md", "# Third\n");
+  TempDir profile, other_folder;
+  for (const fs::path& file :
+       {profile / "first.md", profile / "second.md", other_folder / "third.md"})
+    write_bytes(file, "# Notes\n");
   ProgramRun first({L"--profile", profile.path().native(), (profile / "first.md").native()});
   const HWND window = first.window();
   ASSERT_NE(window, nullptr);
