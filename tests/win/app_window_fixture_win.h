@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -44,6 +45,9 @@ inline std::wstring box_text(HWND box) {
   }
   return joined;
 }
+
+inline bool has(std::wstring_view t, std::wstring_view part) { return t.find(part) != t.npos; }
+inline bool has(std::string_view t, std::string_view part) { return t.find(part) != t.npos; }
 
 // Polls `done` until it holds or the time is up (a hang guard, not a measurement).
 inline bool wait_until(const std::function<bool()>& done, std::chrono::milliseconds limit) {

@@ -302,10 +302,8 @@ TEST_F(DocumentsTest, BatchOpenRebuildsTheTabsOnceAndNamesEachFailure) {
   ASSERT_EQ(boxes.boxes().size(), 3u);   // one for all failures of the batch
   const std::wstring text = boxes.boxes()[2].text;
   EXPECT_EQ(text.rfind(L"file_size: ", 0), 0u) << text;
-  EXPECT_NE(text.find(L"]\n" + (files_ / "missing.md").native()), std::wstring::npos) << text;
-  EXPECT_NE(text.find(L"\n\nBinary files are not supported\n" + binary.native()),
-            std::wstring::npos)
-      << text;
+  EXPECT_TRUE(has(text, L"]\n" + (files_ / "missing.md").native())) << text;
+  EXPECT_TRUE(has(text, L"\n\nBinary files are not supported\n" + binary.native())) << text;
 }
 
 // Wine's dialog needs the bare name to exist too: it is what opens if no extension is added.
@@ -330,7 +328,7 @@ TEST_F(DocumentsTest, ChangedFileOnDiskIsNotOverwritten) {
   BoxWatcher watcher;
   EXPECT_FALSE(app_->save_document(false));
   ASSERT_EQ(watcher.boxes().size(), 1u);
-  EXPECT_NE(watcher.boxes()[0].text.find(L"The file changed outside Tavrel."), std::wstring::npos);
+  EXPECT_TRUE(has(watcher.boxes()[0].text, L"The file changed outside Tavrel."));
   EXPECT_EQ(read_bytes(files_ / "shared.md"), "theirs\n");
   EXPECT_TRUE(active().modified);
   save_path_ = (files_ / "copy.md").native();  // Save as to another file is the way out

@@ -16,6 +16,7 @@
 using namespace tavrel::win;
 using tavrel::test::AppWindowTest;
 using tavrel::test::BoxWatcher;
+using tavrel::test::has;
 using tavrel::test::read_bytes;
 
 namespace fs = std::filesystem;
@@ -129,7 +130,7 @@ TEST_F(MainWindowTest, FailuresShowTheErrorBoxWithInvalidTextShownLeniently) {
   EXPECT_EQ(send(WM_COMMAND, cmd_edit_export_css), 0);  // the handler's error stops at the window
   ASSERT_EQ(watcher.boxes().size(), 2u);
   EXPECT_EQ(watcher.boxes()[0].title, L"Tavrel - Could not complete action");
-  EXPECT_NE(watcher.boxes()[0].text.find(L"bad \uFFFD byte"), std::wstring::npos);
+  EXPECT_TRUE(has(watcher.boxes()[0].text, L"bad \uFFFD byte"));
   EXPECT_EQ(watcher.boxes()[0].owner, app_->main_window);
   EXPECT_EQ(watcher.boxes()[1].title, L"Tavrel - Could not complete action");
   EXPECT_TRUE(IsWindow(app_->main_window));

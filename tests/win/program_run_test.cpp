@@ -95,7 +95,9 @@ class SessionGuardTest : public AppWindowTest {
 
 }  // namespace
 
-TEST_F(SessionGuardTest, FirstStartOwnsTheProfileUntilItsLastHandleGoes) {
+// The first start owns the profile until its last handle goes; later ones hand over to the
+// marked window or fail as busy.
+TEST_F(SessionGuardTest, FirstStartOwnsTheProfileLaterOnesHandOverOrFailAsBusy) {
   SessionGuard first;
   EXPECT_FALSE(acquire_session(first, *app_, 1, no_files_));
   EXPECT_EQ(first.name, session_name(profile_.path()));
@@ -106,25 +108,20 @@ TEST_F(SessionGuardTest, FirstStartOwnsTheProfileUntilItsLastHandleGoes) {
   second.close();
   SessionGuard third;
   EXPECT_FALSE(acquire_session(third, *app_, 1, no_files_));
-}
-
-TEST_F(SessionGuardTest, LaterStartHandsOverToTheMarkedWindowOrFailsAsBusy) {
-  SessionGuard first;
-  ASSERT_FALSE(acquire_session(first, *app_, 1, no_files_));
   mark(app_->main_window);
   tavrel::test::write_bytes(files_ / "x.md", "# x\n");
   const std::wstring file = (files_ / "x.md").native();
   const wchar_t* arguments[] = {L"tavrel.exe", file.c_str()};
-  SessionGuard second;
-  EXPECT_TRUE(acquire_session(second, *app_, 2, arguments));
+  SessionGuard fourth;
+  EXPECT_TRUE(acquire_session(fourth, *app_, 2, arguments));
   EXPECT_EQ(tab_texts(), std::vector<std::wstring>{L"x.md"});
   RemovePropW(app_->main_window, session_name(profile_.path()).c_str());
   // A static control answers WM_COPYDATA with 0, a refusal.
   const HWND refusing = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
                                         nullptr, nullptr, nullptr);
   mark(refusing);
-  SessionGuard third;
-  EXPECT_EQ(error_text([&] { acquire_session(third, *app_, 1, no_files_); }),
+  SessionGuard fifth;
+  EXPECT_EQ(error_text([&] { acquire_session(fifth, *app_, 1, no_files_); }),
             "The existing Tavrel window is busy. Please try again.");
   RemovePropW(refusing, session_name(profile_.path()).c_str());
   DestroyWindow(refusing);
@@ -207,7 +204,7 @@ TEST(ProgramRun, UncreatableProfileShowsTheStartupBoxAndEndsWithOne) {
   const HWND box = run.window(L"#32770");
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(text_of(box), L"Tavrel");
-  EXPECT_NE(box_text(box).find(L"create_directories"), std::wstring::npos) << box_text(box);
+  EXPECT_TRUE(has(box_text(box), L"create_directories")) << box_text(box);
   EXPECT_TRUE(process_windows(run.pid(), L"Tavrel.Main").empty());
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(run.wait(kLimit), std::optional<DWORD>(1));
@@ -233,8 +230,7 @@ TEST(ProgramRun, TypedTextSurvivesAHardKill) {
   ProgramRun second({L"--profile", profile.path().native()});
   const HWND box = second.window(L"#32770", kLimit);
   ASSERT_NE(box, nullptr);
-  EXPECT_NE(box_text(box).find(L"Unsaved documents were recovered. Open them now?"),
-            std::wstring::npos)
+  EXPECT_TRUE(has(box_text(box), L"Unsaved documents were recovered. Open them now?"))
       << box_text(box);
   PostMessageW(box, WM_COMMAND, IDYES, 0);
   const HWND window = second.window(L"Tavrel.Main", kLimit);

@@ -84,21 +84,12 @@ TEST_F(RecoveryTest, SnapshotRestoreRoundTrip) {
   EXPECT_FALSE(fs::exists(recovery_file(id)));
 }
 
-TEST_F(RecoveryTest, DecliningOrNoSnapshotsKeepEverything) {
+// Declining keeps every snapshot; a damaged one becomes no tab (closing it would delete it) and
+// stays; the others come back.
+TEST_F(RecoveryTest, DecliningKeepsSnapshotsAndADamagedOneIsReportedSkippedAndKept) {
   write_bytes(folder() / "notes.txt", "not a snapshot");
   app_->restore_recovery();
   EXPECT_TRUE(questions_.empty());
-  write_bytes(recovery_file(kFirstId), R"({"text":"unsaved"})");
-  answers_ = {IDNO, 0};
-  app_->restore_recovery();
-  app_->restore_recovery();
-  EXPECT_EQ(questions_.size(), 2u);
-  EXPECT_TRUE(app_->documents.empty());
-  EXPECT_EQ(read_bytes(recovery_file(kFirstId)), R"({"text":"unsaved"})");
-}
-
-// A damaged snapshot becomes no tab (closing it would delete it) and stays; the others come back.
-TEST_F(RecoveryTest, DamagedSnapshotIsReportedSkippedAndKept) {
   const std::map<fs::path, std::string> damaged{
       {recovery_file(kSecondId), R"({"text":5})"},
       {recovery_file("{0A1B2C3D-0000-4000-8000-00000000000C}"), "{\"text\":\"cut off"},
@@ -106,12 +97,17 @@ TEST_F(RecoveryTest, DamagedSnapshotIsReportedSkippedAndKept) {
   };
   for (const auto& [file, bytes] : damaged) write_bytes(file, bytes);
   write_bytes(recovery_file(kFirstId), R"({"text":"good"})");
-  answers_ = {IDYES};
+  answers_ = {IDNO, 0, IDYES};
   app_->restore_recovery();
+  app_->restore_recovery();
+  EXPECT_TRUE(app_->documents.empty());
+  EXPECT_EQ(read_bytes(recovery_file(kFirstId)), R"({"text":"good"})");
+  app_->restore_recovery();
+  EXPECT_EQ(questions_.size(), 3u);
   ASSERT_EQ(app_->documents.size(), 1u);
   EXPECT_EQ(active().id, kFirstId);
   EXPECT_EQ(editor_text(), "good");
-  EXPECT_NE(app_->status_text.find(L"Damaged recovery file"), std::wstring::npos);
+  EXPECT_TRUE(has(app_->status_text, L"Damaged recovery file"));
   for (const auto& [file, bytes] : damaged) EXPECT_EQ(read_bytes(file), bytes) << file;
 }
 
@@ -159,7 +155,7 @@ TEST_F(RecoveryTest, FailedSnapshotWriteGoesToTheStatusBarAndAutoSaveStillRuns) 
   BoxWatcher boxes;
   send(WM_TIMER, timer_recovery);
   EXPECT_TRUE(boxes.boxes().empty());
-  EXPECT_NE(app_->status_text.find(L"recovery snapshot"), std::wstring::npos);
+  EXPECT_TRUE(has(app_->status_text, L"recovery snapshot"));
   EXPECT_EQ(read_bytes(files_ / "notes.md"), "old\nnew");
   EXPECT_FALSE(document.modified);
 }
@@ -168,11 +164,10 @@ TEST_F(RecoveryTest, SessionEndWritesSnapshotsWithoutAnyBox) {
   const Document& document = add_document();
   type_text(L"before log-off");
   EXPECT_EQ(send(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
-  EXPECT_NE(read_bytes(recovery_file(document.id)).find("before log-off"), std::string::npos);
+  EXPECT_TRUE(has(read_bytes(recovery_file(document.id)), "before log-off"));
   type_text(L" and after");
   send(WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
-  EXPECT_NE(read_bytes(recovery_file(document.id)).find("before log-off and after"),
-            std::string::npos);
+  EXPECT_TRUE(has(read_bytes(recovery_file(document.id)), "before log-off and after"));
   block_snapshots();
   BoxWatcher boxes;
   EXPECT_EQ(send(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
@@ -211,9 +206,9 @@ TEST_F(RecoveryTest, BackgroundFailuresKeepWhatTheyCanAndSpeakOnce) {
   BoxWatcher boxes;
   for (const bool first : {true, false}) {
     app_->save_recovery();
-    EXPECT_EQ(app_->status_text.find(L"recovery snapshot") != std::wstring::npos, first);
+    EXPECT_EQ(has(app_->status_text, L"recovery snapshot"), first);
     app_->save_settings();
-    EXPECT_EQ(app_->status_text.find(L"Settings could not be saved") != std::wstring::npos, first);
+    EXPECT_EQ(has(app_->status_text, L"Settings could not be saved"), first);
     app_->status_text.clear();
   }
   for (const Document* d : {&odd, &plain}) {
@@ -234,10 +229,10 @@ TEST(SettingsFile, UnreadableFileStartsOnDefaultsAndIsKeptBeforeTheFirstSave) {
     write_bytes(profile / "settings.json.bad", "older");
     std::unique_ptr<App> app = start_on(profile);
     EXPECT_EQ(app->font_size, unreadable ? 12 : 20);
-    EXPECT_EQ(app->status_text.find(L"default settings") != std::wstring::npos, unreadable);
+    EXPECT_EQ(has(app->status_text, L"default settings"), unreadable);
     app->save_settings();
     EXPECT_TRUE(read_bytes(profile / "settings.json.bad") == (unreadable ? content : "older"));
-    EXPECT_EQ(app->status_text.find(L"settings.json.bad") != std::wstring::npos, unreadable);
+    EXPECT_EQ(has(app->status_text, L"settings.json.bad"), unreadable);
     EXPECT_TRUE(nlohmann::json::accept(read_bytes(profile / "settings.json")));
     write_bytes(profile / "settings.json.bad", "older");
     app->save_settings();  // only the first save keeps a copy
