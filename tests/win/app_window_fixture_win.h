@@ -220,7 +220,6 @@ class AppWindowTest : public ::testing::Test {
     }
   }
 
-  // A new active document holding `text`, unmodified.
   win::Document& add_document(const std::string& text = {}) {
     app_->new_document(text);
     return *app_->current_document();

@@ -319,7 +319,7 @@ TEST_F(DocumentsTest, OpenDialogNameWithoutExtensionOpensItsMarkdownFile) {
   EXPECT_EQ(active().path, (files_ / "notes.md").native());
 }
 
-TEST_F(DocumentsTest, ChangedFileOnDiskIsNotOverwritten) {
+TEST_F(DocumentsTest, ChangedFileOnDiskIsNotOverwrittenAndSavesAskForAPathWhenNeeded) {
   write_bytes(files_ / "shared.md", "mine\n");
   ASSERT_TRUE(app_->open_path(files_ / "shared.md"));
   type_text(L"more");
@@ -336,15 +336,13 @@ TEST_F(DocumentsTest, ChangedFileOnDiskIsNotOverwritten) {
   EXPECT_EQ(read_bytes(files_ / "copy.md"), "mine\nmore");
   EXPECT_EQ(active().path, save_path_);
   EXPECT_EQ(read_bytes(files_ / "shared.md"), "theirs\n");
-}
-
-TEST_F(DocumentsTest, SaveDialogIsAskedForUntitledAndSaveAs) {
-  add_document("draft");
+  save_path_.reset();
+  add_document("draft");  // untitled: Save asks for a path, as Save as always does
   type_text(L"!");
   EXPECT_FALSE(app_->save_document(false));  // dialog cancelled: nothing changes
   EXPECT_TRUE(active().modified);
   EXPECT_TRUE(active().path.empty());
-  ASSERT_EQ(suggested_paths_.size(), 1u);
+  ASSERT_EQ(suggested_paths_.size(), 2u);
   save_path_ = (files_ / "draft.md").native();
   EXPECT_TRUE(app_->save_document(false));
   EXPECT_EQ(read_bytes(files_ / "draft.md"), "draft!");

@@ -54,12 +54,6 @@ class MainWindowTest : public AppWindowTest {
   bool checked(UINT id) const { return (GetMenuState(bar(), id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
   void command(int id) { send(WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
-  // A document whose first render has been collected, so that later renders show.
-  void settled_document() {
-    add_document("text");
-    finish_jobs();
-    KillTimer(app_->main_window, timer_render);
-  }
   std::optional<nlohmann::json> saved_settings() const {
     if (!fs::exists(profile_ / "settings.json")) return std::nullopt;
     return nlohmann::json::parse(read_bytes(profile_ / "settings.json"));
@@ -160,9 +154,11 @@ TEST_F(MainWindowTest, EditsOfTheActiveEditorMarkItAndArmTheTimers) {
   EXPECT_TRUE(KillTimer(app_->main_window, timer_recovery));
 }
 
-// Layout toggles keep the menu, start no render and save settings once, later; others at once.
-TEST_F(MainWindowTest, ToggleCommandsAndTheSettingsSave) {
-  settled_document();
+// Layout toggles keep the menu, start no render and save settings later; others save at once.
+TEST_F(MainWindowTest, ToggleCommandsSettingsSavesAndDistractionFreeMode) {
+  add_document("text");
+  finish_jobs();  // the first render collected, so that later renders would show
+  KillTimer(app_->main_window, timer_render);
   const HMENU menu = bar();
   for (int i = 0; i < 8; ++i) {
     for (const int id : {cmd_workspace_sidebar, cmd_split_view}) {
@@ -178,10 +174,6 @@ TEST_F(MainWindowTest, ToggleCommandsAndTheSettingsSave) {
   command(cmd_sync_scroll);
   EXPECT_EQ(saved_settings()->at("sync"), false);
   EXPECT_FALSE(checked(cmd_sync_scroll));
-}
-
-TEST_F(MainWindowTest, DistractionFreeRemovesTheBarAndWindowsSettingsCannotBringItBack) {
-  settled_document();
   RECT before{};
   GetWindowRect(app_->main_window, &before);
   const LONG style = GetWindowLongW(app_->main_window, GWL_STYLE);
@@ -191,7 +183,7 @@ TEST_F(MainWindowTest, DistractionFreeRemovesTheBarAndWindowsSettingsCannotBring
   EXPECT_TRUE(app_->menu_items.empty());
   EXPECT_EQ(GetWindowLongW(app_->main_window, GWL_STYLE) & WS_CAPTION, 0);
   send(WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
-  command(cmd_language_vietnamese);  // no bar to rebuild in the new language yet
+  command(cmd_language_vietnamese);  // Windows settings and a language change bring no bar
   EXPECT_EQ(bar(), nullptr);
   command(cmd_distraction_free);
   ASSERT_NE(bar(), nullptr);

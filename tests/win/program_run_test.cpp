@@ -65,11 +65,6 @@ std::optional<DWORD_PTR> hand_over(HWND window, const std::string& bytes) {
   return answer;
 }
 
-void close_normally(ProgramRun& run, HWND window) {
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(run.wait(kLimit), std::optional<DWORD>(0));
-}
-
 // The "text" of the one recovery snapshot in the folder, or nothing while there is none.
 std::optional<std::string> snapshot_text(const fs::path& folder) {
   std::error_code ec;
@@ -153,7 +148,8 @@ TEST(ProgramRun, SecondStartHandsItsFilesOverAndEnds) {
   EXPECT_EQ(second.wait(1s), std::optional<DWORD>(0));
   EXPECT_FALSE(second_showed_a_window);
   EXPECT_TRUE(wait_until([&] { return tab_count(window) == 3; }, 5s)) << tab_count(window);
-  close_normally(first, window);
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(first.wait(kLimit), std::optional<DWORD>(0));
 }
 
 // The answer comes before the warning box, so the sender is never held behind it.
@@ -169,7 +165,8 @@ TEST(ProgramRun, MalformedHandOverIsAnsweredBeforeTheBoxAndClosingSavesSettings)
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(wait_until([&] { return process_windows(run.pid(), L"#32770").empty(); }, 5s));
   EXPECT_EQ(hand_over(window, "[]"), std::optional<DWORD_PTR>(1));
-  close_normally(run, window);  // ends with 0 and saves the settings
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(run.wait(kLimit), std::optional<DWORD>(0));  // and the settings are saved
   EXPECT_NO_THROW(nlohmann::json::parse(read_bytes(profile / "settings.json")).at("splitPercent"));
 }
 
