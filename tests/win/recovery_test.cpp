@@ -18,7 +18,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kFirstId[] = "{0A1B2C3D-0000-4000-8000-00000000000A}";
-constexpr char kSecondId[] = "{0A1B2C3D-0000-4000-8000-00000000000B}";
 
 std::unique_ptr<App> start_on(const TempDir& profile) {
   return std::make_unique<App>(GetModuleHandleW(nullptr), false,
@@ -91,7 +90,7 @@ TEST_F(RecoveryTest, DecliningKeepsSnapshotsAndADamagedOneIsReportedSkippedAndKe
   app_->restore_recovery();
   EXPECT_TRUE(questions_.empty());
   const std::map<fs::path, std::string> damaged{
-      {recovery_file(kSecondId), R"({"text":5})"},
+      {recovery_file("{0A1B2C3D-0000-4000-8000-00000000000B}"), R"({"text":5})"},
       {recovery_file("{0A1B2C3D-0000-4000-8000-00000000000C}"), "{\"text\":\"cut off"},
       {folder() / "notes.json", R"({"text":"no document id"})"},
   };
