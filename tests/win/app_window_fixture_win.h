@@ -1,8 +1,6 @@
 #pragma once
-// The one base of the Win32 tests. AppWindowTest: a hidden main window of this process on a
-// temporary profile, its questions and save dialog answered by the test, edits typed into the
-// editor so that the change notice reaches the window procedure as in the program. Beside it:
-// message boxes answered automatically and runs of the real program bounded in time.
+// The base of the Win32 tests: AppWindowTest (a hidden main window on a temporary profile, its
+// questions and save dialog answered by the test), message boxes answered, bounded program runs.
 #include <windows.h>
 #include <commctrl.h>
 #include <richedit.h>
@@ -16,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -25,13 +24,6 @@
 #include "ui/main_window_win.h"
 
 namespace tavrel::test {
-
-// What the program entry prepares before any window exists: common controls and RichEdit.
-inline void load_window_libraries() {
-  INITCOMMONCONTROLSEX controls{sizeof(controls), 0xFF};
-  InitCommonControlsEx(&controls);
-  LoadLibraryW(L"Msftedit.dll");
-}
 
 inline std::wstring class_name(HWND window) {
   wchar_t name[64] = {};
@@ -45,18 +37,19 @@ inline std::wstring text_of(HWND window) {
   return text;
 }
 
-// The texts of a message box's static controls joined by newlines (the icon has none).
+// A message box's static texts, each followed by a newline.
 inline std::wstring box_text(HWND box) {
   std::wstring joined;
-  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (_wcsicmp(class_name(child).c_str(), L"Static") == 0 && !text_of(child).empty()) {
-      joined += text_of(child) + L"\n";
-    }
+  for (HWND c = nullptr; (c = FindWindowExW(box, c, L"Static", nullptr));) {
+    if (!text_of(c).empty()) joined += text_of(c) + L"\n";
   }
   return joined;
 }
 
-// Polls `done` every 20 ms until it holds or the time is up (a hang guard, not a measurement).
+inline bool has(std::wstring_view t, std::wstring_view part) { return t.find(part) != t.npos; }
+inline bool has(std::string_view t, std::string_view part) { return t.find(part) != t.npos; }
+
+// Polls `done` until it holds or the time is up (a hang guard, not a measurement).
 inline bool wait_until(const std::function<bool()>& done, std::chrono::milliseconds limit) {
   const auto end = std::chrono::steady_clock::now() + limit;
   while (!done()) {
@@ -66,16 +59,13 @@ inline bool wait_until(const std::function<bool()>& done, std::chrono::milliseco
   return true;
 }
 
-// Answers every message box this thread opens while it lives with OK, and records what they
-// said. The box is found through a thread-local CBT hook when it is activated.
+// While it lives, records and answers with OK every message box this thread opens.
 class BoxWatcher {
  public:
   struct Box {
-    std::wstring title;
-    std::wstring text;
+    std::wstring title, text;
     HWND owner;
   };
-
   BoxWatcher() { current_ = this; }
   ~BoxWatcher() {
     UnhookWindowsHookEx(hook_);
@@ -83,7 +73,6 @@ class BoxWatcher {
   }
   BoxWatcher(const BoxWatcher&) = delete;
   BoxWatcher& operator=(const BoxWatcher&) = delete;
-
   const std::vector<Box>& boxes() const { return boxes_; }
 
  private:
@@ -96,7 +85,6 @@ class BoxWatcher {
     }
     return CallNextHookEx(nullptr, code, wparam, lparam);
   }
-
   static inline thread_local BoxWatcher* current_ = nullptr;
   HHOOK hook_ = SetWindowsHookExW(WH_CBT, hook_proc, nullptr, GetCurrentThreadId());
   std::vector<Box> boxes_;
@@ -104,25 +92,16 @@ class BoxWatcher {
 
 // Top-level windows of one process of one class.
 inline std::vector<HWND> process_windows(DWORD pid, const wchar_t* window_class) {
-  struct Search {
-    DWORD pid;
-    const wchar_t* window_class;
-    std::vector<HWND> found;
-  } search{pid, window_class, {}};
-  EnumWindows(
-      [](HWND window, LPARAM context) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(context);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == s->pid && class_name(window) == s->window_class) s->found.push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  std::vector<HWND> found;
+  for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, window_class, nullptr));) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == pid) found.push_back(w);
+  }
+  return found;
 }
 
-// A run of the real program in `folder`. Whatever happens in the test, the process does not
-// outlive it: a process still running at the end is terminated.
+// A run of the real program in `folder`, terminated if still running when the test ends.
 class ProgramRun {
  public:
   explicit ProgramRun(const std::vector<std::wstring>& arguments,
@@ -148,12 +127,10 @@ class ProgramRun {
   }
   ProgramRun(const ProgramRun&) = delete;
   ProgramRun& operator=(const ProgramRun&) = delete;
-
   DWORD pid() const { return pid_; }
   bool running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
 
-  // The exit code, or nothing when the process is still running after `limit` (it is then
-  // terminated, so a hanging program fails the test instead of blocking the run).
+  // The exit code, or nothing when it still runs after `limit` (it is then terminated).
   std::optional<DWORD> wait(std::chrono::milliseconds limit) {
     if (process_ == nullptr) return std::nullopt;
     if (WaitForSingleObject(process_, static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0) {
@@ -165,17 +142,9 @@ class ProgramRun {
     GetExitCodeProcess(process_, &code);
     return code;
   }
-
-  HWND main_window(std::chrono::milliseconds limit = std::chrono::seconds(20)) const {
-    return visible_window(L"Tavrel.Main", limit);
-  }
-  HWND box(std::chrono::milliseconds limit = std::chrono::seconds(20)) const {
-    return visible_window(L"#32770", limit);
-  }
-
- private:
-  // A shown top-level window of this run, waiting for it to appear.
-  HWND visible_window(const wchar_t* window_class, std::chrono::milliseconds limit) const {
+  // A shown top-level window of this run ("#32770": a message box), waiting for it to appear.
+  HWND window(const wchar_t* window_class = L"Tavrel.Main",
+              std::chrono::milliseconds limit = std::chrono::seconds(20)) const {
     HWND found = nullptr;
     wait_until(
         [&] {
@@ -188,6 +157,7 @@ class ProgramRun {
     return found;
   }
 
+ private:
   HANDLE process_ = nullptr;
   DWORD pid_ = 0;
 };
@@ -202,13 +172,14 @@ class AppWindowTest : public ::testing::Test {
  protected:
   struct Question {
     HWND owner;
-    std::wstring text;
-    std::wstring caption;
+    std::wstring text, caption;
     UINT type;
   };
-
-  static void SetUpTestSuite() { load_window_libraries(); }
-
+  static void SetUpTestSuite() {  // as the program entry does before any window
+    INITCOMMONCONTROLSEX controls{sizeof(controls), 0xFF};
+    InitCommonControlsEx(&controls);
+    LoadLibraryW(L"Msftedit.dll");
+  }
   void SetUp() override {
     app_ = std::make_unique<win::App>(
         GetModuleHandleW(nullptr), false,
@@ -229,7 +200,6 @@ class AppWindowTest : public ::testing::Test {
       return save_path_;
     };
   }
-
   void TearDown() override {
     if (app_) {
       finish_jobs();
@@ -240,7 +210,7 @@ class AppWindowTest : public ::testing::Test {
     while (PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
   }
 
-  // Collects renders and scans until none is pending (a collection may start the next one).
+  // Collects renders and scans until none is pending (one may start the next).
   void finish_jobs() {
     for (int round = 0; round < 20 && (app_->render_future.valid() || app_->scan_future.valid());
          ++round) {
@@ -250,40 +220,40 @@ class AppWindowTest : public ::testing::Test {
     }
   }
 
-  // A new active document holding `text`, unmodified.
   win::Document& add_document(const std::string& text = {}) {
     app_->new_document(text);
     return *app_->current_document();
   }
-
   win::Document& active() { return *app_->current_document(); }
   HWND editor() { return active().editor; }
   std::string editor_text() { return win::richedit_text_utf8(editor()); }
   std::string preview_text() { return win::richedit_text_utf8(app_->preview_edit); }
 
-  // Types at the end of the active editor as the user would: the control reports the change.
+  // Types at the end of the active editor; the control reports the change as for the user.
   void type_text(const std::wstring& text) {
     select(-1, -1);
     SendMessageW(editor(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
   }
-
   void select(LONG start, LONG end) {
     CHARRANGE range{start, end};
     SendMessageW(editor(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
   }
-
+  static COLORREF colour_at(HWND edit, LONG position) {
+    SendMessageW(edit, EM_SETSEL, position, position + 1);
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof(format);
+    SendMessageW(edit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    return format.crTextColor;
+  }
   static CHARRANGE selection(HWND edit) {
     CHARRANGE range{};
     SendMessageW(edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
     return range;
   }
-
   LRESULT send(UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
     return SendMessageW(app_->main_window, message, wparam, lparam);
   }
-
   std::wstring title() const { return text_of(app_->main_window); }
-
   std::vector<std::wstring> tab_texts() const {
     std::vector<std::wstring> texts;
     const int count = static_cast<int>(SendMessageW(app_->tab_control, TCM_GETITEMCOUNT, 0, 0));
@@ -295,11 +265,9 @@ class AppWindowTest : public ::testing::Test {
     }
     return texts;
   }
-
   std::filesystem::path recovery_file(const std::string& id) const {
     return profile_.path() / "recovery" / (id + ".json");
   }
-
   TempDir profile_;
   TempDir files_;
   std::unique_ptr<win::App> app_;

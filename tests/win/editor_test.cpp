@@ -1,13 +1,15 @@
-// The RichEdit editors of a hidden main window: text in and out, the editing operations with
-// their undo steps and the typewriter colours.
+// Editors, tab strip and outline of a hidden main window: text in and out, edits and their undo
+// steps, typewriter colours, the font's Vietnamese letters, dragging and closing tabs, outline.
 #include <gtest/gtest.h>
 
 #include "core/documents_win.h"
+#include "render/markdown_model.h"
 #include "tests/win/app_window_fixture_win.h"
 #include "ui/palette.h"
 
 using namespace tavrel::win;
 using tavrel::test::AppWindowTest;
+using tavrel::test::BoxWatcher;
 
 namespace {
 
@@ -21,23 +23,44 @@ class EditorTest : public AppWindowTest {
     app_->palette[palette_text] = kText;
     app_->palette[palette_muted_text] = kMuted;
   }
-
-  COLORREF colour_at(LONG position) {
-    select(position, position + 1);
-    CHARFORMAT2W format{};
-    format.cbSize = sizeof(format);
-    SendMessageW(editor(), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-    return format.crTextColor;
-  }
-
   std::wstring selected_text() {
     std::wstring text(256, L'\0');
     text.resize(static_cast<size_t>(
         SendMessageW(editor(), EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(text.data()))));
     return text;
   }
-
   void undo() { SendMessageW(editor(), EM_UNDO, 0, 0); }
+  // The outline list's own selection change, as a click sends it.
+  void choose_row(int index) {
+    SendMessageW(app_->outline_list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    send(WM_COMMAND, MAKEWPARAM(ctl_outline_list, LBN_SELCHANGE),
+         reinterpret_cast<LPARAM>(app_->outline_list));
+  }
+};
+
+class TabsTest : public AppWindowTest {
+ protected:
+  // Three documents "a", "b", "c" (told apart by their text), the last one active.
+  void SetUp() override {
+    AppWindowTest::SetUp();
+    for (const char* text : {"a", "b", "c"}) add_document(text);
+  }
+  std::string order() const {
+    std::string texts;
+    for (const auto& document : app_->documents) texts += richedit_text_utf8(document->editor);
+    return texts;
+  }
+
+  // A point in tab `index`, `inset` pixels left of its right edge (0: its centre).
+  LPARAM point_in(int index, int inset = 0) const {
+    RECT r{};
+    SendMessageW(app_->tab_control, TCM_GETITEMRECT, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&r));
+    return MAKELPARAM(inset ? r.right - inset : (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  }
+  LRESULT to_tabs(UINT message, WPARAM wparam, LPARAM lparam) {
+    return SendMessageW(app_->tab_control, message, wparam, lparam);
+  }
 };
 
 }  // namespace
@@ -56,10 +79,9 @@ TEST_F(EditorTest, TextGoesInAndOutAsWritten) {
     richedit_set_text_utf8(editor(), "a\r\nb\rc\nd\xC3\xA9 \xF0\x9F\x98\x80");
   }
   EXPECT_EQ(editor_text(), "a\nb\nc\nd\xC3\xA9 \xF0\x9F\x98\x80");  // every break one LF
-  EXPECT_EQ(colour_at(0), kMuted);  // new text takes the colour the content had
-  EXPECT_EQ(colour_at(8), kMuted);
+  EXPECT_EQ(colour_at(editor(), 0), kMuted);  // new text takes the colour the content had
+  EXPECT_EQ(colour_at(editor(), 8), kMuted);
   EXPECT_FALSE(active().modified);
-
   type_text(std::wstring(L"y") + wchar_t(0xD800) + L"z");  // a lone surrogate
   EXPECT_EQ(editor_text(), "a\nb\nc\nd\xC3\xA9 \xF0\x9F\x98\x80y\xEF\xBF\xBDz");
   save_path_ = (files_ / "lone.md").native();
@@ -79,7 +101,6 @@ TEST_F(EditorTest, WrapSurroundsTheSelectionInOneUndoStep) {
   undo();
   undo();
   EXPECT_EQ(editor_text(), "one two");
-
   select(3, 3);
   app_->wrap_selection(L"**", L"**", L"bold text");
   EXPECT_EQ(editor_text(), "one**bold text** two");
@@ -96,7 +117,6 @@ TEST_F(EditorTest, PrefixGoesBeforeEveryTouchedParagraph) {
   EXPECT_EQ(selection(editor()).cpMin, 13);
   undo();
   EXPECT_EQ(editor_text(), "one\ntwo\nthree\n" + long_paragraph + "\n");
-
   select(8, 8);  // a caret at the start of "three"
   app_->prefix_selected_lines(L"> ");
   ASSERT_GT(SendMessageW(editor(), EM_GETLINECOUNT, 0, 0), 6);  // the long paragraph wraps
@@ -112,16 +132,107 @@ TEST_F(EditorTest, TypewriterColoursNeverBecomeUndoStepsOrEdits) {
   ASSERT_EQ(editor_text(), "first\nsXecond\nthird");
   SendMessageW(editor(), EM_SETMODIFY, FALSE, 0);
   const uint64_t revision = active().revision;
-
   app_->typewriter = true;
   app_->apply_typewriter();
   EXPECT_FALSE(app_->suppress_change);
   EXPECT_EQ(active().revision, revision);
   EXPECT_FALSE(SendMessageW(editor(), EM_GETMODIFY, 0, 0));
   EXPECT_EQ(selection(editor()).cpMin, 8);
-  EXPECT_EQ(colour_at(1), kMuted);
-  EXPECT_EQ(colour_at(9), kText);
-  EXPECT_EQ(colour_at(16), kMuted);
+  EXPECT_EQ(colour_at(editor(), 1), kMuted);
+  EXPECT_EQ(colour_at(editor(), 9), kText);
+  EXPECT_EQ(colour_at(editor(), 16), kMuted);
   undo();  // the typed character, not a colour
   EXPECT_EQ(editor_text(), "first\nsecond\nthird");
+}
+
+// Under Wine scripts/wine-env.sh maps the editor face to a font that has these letters.
+TEST_F(EditorTest, FontHasEveryVietnameseLetterOfASample) {
+  const std::wstring text = L"Ti\u1EBFng Vi\u1EC7t \u0111\u01B0\u1EE3c \u1EA9m \u1EF1 \u1EB1";
+  std::vector<WORD> glyphs(text.size());
+  const HDC dc = GetDC(app_->main_window);
+  const HGDIOBJ previous = SelectObject(dc, app_->editor_font);
+  const DWORD mapped = GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()),
+                                        glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
+  SelectObject(dc, previous);
+  ReleaseDC(app_->main_window, dc);
+  ASSERT_EQ(mapped, text.size());
+  for (size_t i = 0; i < text.size(); ++i)
+    EXPECT_NE(glyphs[i], 0xFFFF) << "no glyph for U+" << std::hex << static_cast<int>(text[i]);
+}
+
+TEST_F(TabsTest, PressSelectsAndDragMovesTheHeldDocument) {
+  to_tabs(WM_LBUTTONDOWN, MK_LBUTTON, point_in(0));
+  EXPECT_EQ(app_->active_document, 0u);
+  EXPECT_EQ(GetCapture(), app_->tab_control);
+  to_tabs(WM_MOUSEMOVE, 0, point_in(2));  // without the button nothing moves
+  EXPECT_EQ(order(), "abc");
+  // The cursor jumps over "b": "a" lands at the end and "b" keeps its place before "c".
+  to_tabs(WM_MOUSEMOVE, MK_LBUTTON, point_in(2));
+  EXPECT_EQ(order(), "bca");
+  EXPECT_EQ(app_->active_document, 2u);
+  EXPECT_EQ(SendMessageW(app_->tab_control, TCM_GETCURSEL, 0, 0), 2);
+  to_tabs(WM_MOUSEMOVE, MK_LBUTTON, point_in(1));
+  EXPECT_EQ(order(), "bac");
+  EXPECT_EQ(app_->active_document, 1u);
+  to_tabs(WM_LBUTTONUP, 0, point_in(1));
+  EXPECT_NE(GetCapture(), app_->tab_control);
+  to_tabs(WM_MOUSEMOVE, MK_LBUTTON, point_in(0));
+  EXPECT_EQ(order(), "bac");
+  to_tabs(WM_LBUTTONDOWN, MK_LBUTTON, point_in(2));
+  ReleaseCapture();  // capture lost ends the drag too
+  EXPECT_EQ(app_->drag_tab, -1);
+}
+
+TEST_F(TabsTest, CloseZoneAndMiddleClickCloseWithTheSaveQuestion) {
+  const HWND closed_editor = app_->documents[1]->editor;
+  to_tabs(WM_LBUTTONDOWN, MK_LBUTTON, point_in(1, app_->scale(26)));
+  EXPECT_EQ(order(), "ac");
+  EXPECT_FALSE(IsWindow(closed_editor));
+  to_tabs(WM_LBUTTONDOWN, MK_LBUTTON, point_in(0, app_->scale(28)));  // just outside the zone
+  to_tabs(WM_LBUTTONUP, 0, 0);
+  EXPECT_EQ(order(), "ac");
+  EXPECT_EQ(app_->active_document, 0u);
+  app_->select_document(0);
+  type_text(L"!");
+  EXPECT_EQ(tab_texts(), (std::vector<std::wstring>{L"* Untitled", L"Untitled"}));
+  EXPECT_EQ(to_tabs(WM_MBUTTONUP, 0, point_in(0)), 0);  // the question is cancelled
+  ASSERT_EQ(questions_.size(), 1u);
+  EXPECT_EQ(questions_[0].text, L"Save changes to Untitled?");
+  EXPECT_EQ(order(), "a!c");
+  to_tabs(WM_MBUTTONUP, 0, point_in(1));
+  EXPECT_EQ(order(), "a!");
+}
+
+TEST_F(EditorTest, OutlineRowJumpsToTheHeadingInEditorAndPreview) {
+  const std::string text = "# Intro\n\nCaf\xC3\xA9 \xF0\x9F\x98\x80 text\n\n## Details\n\nEnd\n";
+  add_document(text);
+  finish_jobs();
+  app_->refresh_outline();
+  ASSERT_EQ(SendMessageW(app_->outline_list, LB_GETCOUNT, 0, 0), 2);
+  SetWindowTextW(app_->preview_edit, L"Intro\rCaf\u00E9 text\rdetails\r");
+  choose_row(1);
+  // "Details" starts after 29 bytes, which are 26 UTF-16 units ("é" one, the emoji two).
+  EXPECT_EQ(selection(editor()).cpMin, 26);
+  EXPECT_EQ(selection(editor()).cpMax, 26);
+  EXPECT_EQ(selection(app_->preview_edit).cpMin, 16);  // found regardless of letter case
+  EXPECT_EQ(selection(app_->preview_edit).cpMax, 23);
+}
+
+TEST_F(EditorTest, OutlineStaleOffsetsBackOffOrStopAtTheEnd) {
+  add_document("a\xC3\xA9 b");
+  app_->rendered.headings = {Heading{2, "Nowhere", "nowhere", 2}, Heading{1, "Far", "far", 999}};
+  app_->refresh_outline();
+  SetWindowTextW(app_->preview_edit, L"preview");
+  CHARRANGE untouched{3, 3};
+  SendMessageW(app_->preview_edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&untouched));
+  BoxWatcher boxes;
+  choose_row(0);  // offset 2 lies inside "é", which starts at 1
+  EXPECT_EQ(selection(editor()).cpMin, 1);
+  EXPECT_EQ(selection(app_->preview_edit).cpMin, 3);  // heading text not in the preview
+  choose_row(1);
+  EXPECT_EQ(selection(editor()).cpMin, 4);
+  app_->goto_outline_entry(-1);
+  app_->goto_outline_entry(2);
+  EXPECT_EQ(selection(editor()).cpMin, 4);
+  EXPECT_TRUE(boxes.boxes().empty());
 }

@@ -1,21 +1,63 @@
-// The main window created in this process (hidden): the layout applied to its controls, the
-// split bar, the error box, and edits reaching the window procedure.
+// The main window created in this process (hidden): the layout, the split bar, the error box,
+// edits reaching the window procedure, menu commands, settings saves and themes.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <tuple>
 
 #include "core/documents_win.h"
 #include "tests/win/app_window_fixture_win.h"
 #include "ui/layout.h"
+#include "ui/menus_win.h"
+#include "ui/palette.h"
+#include "ui/theme_win.h"
 
 using namespace tavrel::win;
 using tavrel::test::AppWindowTest;
 using tavrel::test::BoxWatcher;
+using tavrel::test::has;
+using tavrel::test::read_bytes;
+
+namespace fs = std::filesystem;
 
 namespace {
 
 bool shown(HWND window) { return (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) != 0; }
 
+constexpr wchar_t kPersonalizeKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+
+void set_apps_theme(std::optional<DWORD> light) {
+  if (light) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kPersonalizeKey, L"AppsUseLightTheme", REG_DWORD, &*light,
+                    sizeof(DWORD));
+  } else {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kPersonalizeKey, L"AppsUseLightTheme");
+  }
+}
+
+// Text, modified mark, the control's own mark, undo available.
+auto state_of(const Document& d) {
+  return std::tuple{richedit_text_utf8(d.editor), d.modified,
+                    SendMessageW(d.editor, EM_GETMODIFY, 0, 0) != 0,
+                    SendMessageW(d.editor, EM_CANUNDO, 0, 0) != 0};
+}
+
 class MainWindowTest : public AppWindowTest {
  protected:
+  void TearDown() override {
+    set_apps_theme(std::nullopt);
+    AppWindowTest::TearDown();
+  }
+  HMENU bar() const { return GetMenu(app_->main_window); }
+  bool checked(UINT id) const { return (GetMenuState(bar(), id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
+  void command(int id) { send(WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+  std::optional<nlohmann::json> saved_settings() const {
+    if (!fs::exists(profile_ / "settings.json")) return std::nullopt;
+    return nlohmann::json::parse(read_bytes(profile_ / "settings.json"));
+  }
   Rect place_of(HWND child) const {
     RECT r{};
     GetWindowRect(child, &r);
@@ -45,7 +87,6 @@ TEST_F(MainWindowTest, LayoutIsAppliedAndFollowsSizeDpiAndTheFindRow) {
   app_->outline = true;
   SetWindowPos(app_->main_window, nullptr, 0, 0, 900, 600, SWP_NOZORDER | SWP_NOACTIVATE);
   expect_layout_applied();
-
   app_->find_bar_visible = true;
   app_->find_replace_mode = true;
   app_->layout_panes();
@@ -55,7 +96,6 @@ TEST_F(MainWindowTest, LayoutIsAppliedAndFollowsSizeDpiAndTheFindRow) {
   send(WM_COMMAND, MAKEWPARAM(ctl_close_find, BN_CLICKED), reinterpret_cast<LPARAM>(close));
   EXPECT_FALSE(shown(app_->find_edit));
   EXPECT_TRUE(place_of(app_->find_edit) == find_box);  // hidden where it was
-
   RECT suggested{10, 10, 1810, 1210};
   send(WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
   EXPECT_EQ(app_->dpi, 144);
@@ -80,11 +120,11 @@ TEST_F(MainWindowTest, FailuresShowTheErrorBoxWithInvalidTextShownLeniently) {
   BoxWatcher watcher;
   app_->show_error(std::runtime_error("bad \xFF byte"));
   add_document();
-  app_->profile_dir = profile_ / "gone" / "deeper";  // custom.css cannot be written there
+  app_->profile_dir = profile_ / "gone" / "deeper";     // custom.css cannot be written there
   EXPECT_EQ(send(WM_COMMAND, cmd_edit_export_css), 0);  // the handler's error stops at the window
   ASSERT_EQ(watcher.boxes().size(), 2u);
   EXPECT_EQ(watcher.boxes()[0].title, L"Tavrel - Could not complete action");
-  EXPECT_NE(watcher.boxes()[0].text.find(L"bad \uFFFD byte"), std::wstring::npos);
+  EXPECT_TRUE(has(watcher.boxes()[0].text, L"bad \uFFFD byte"));
   EXPECT_EQ(watcher.boxes()[0].owner, app_->main_window);
   EXPECT_EQ(watcher.boxes()[1].title, L"Tavrel - Could not complete action");
   EXPECT_TRUE(IsWindow(app_->main_window));
@@ -104,7 +144,6 @@ TEST_F(MainWindowTest, EditsOfTheActiveEditorMarkItAndArmTheTimers) {
   }
   EXPECT_FALSE(active.modified);
   EXPECT_EQ(app_->status_text, L"Saved");
-
   type_text(L"!");
   EXPECT_TRUE(active.modified);
   EXPECT_EQ(active.revision, 1u);
@@ -113,4 +152,90 @@ TEST_F(MainWindowTest, EditsOfTheActiveEditorMarkItAndArmTheTimers) {
   EXPECT_EQ(tab_texts().back(), L"* notes.md");
   EXPECT_TRUE(KillTimer(app_->main_window, timer_render));
   EXPECT_TRUE(KillTimer(app_->main_window, timer_recovery));
+}
+
+// Layout toggles keep the menu, start no render and save settings later; others save at once.
+TEST_F(MainWindowTest, ToggleCommandsSettingsSavesAndDistractionFreeMode) {
+  add_document("text");
+  finish_jobs();  // the first render collected, so that later renders would show
+  KillTimer(app_->main_window, timer_render);
+  const HMENU menu = bar();
+  for (int i = 0; i < 8; ++i) {
+    for (const int id : {cmd_workspace_sidebar, cmd_split_view}) {
+      command(id);
+      EXPECT_EQ(bar(), menu);
+      EXPECT_FALSE(app_->render_future.valid());
+    }
+  }
+  EXPECT_TRUE(app_->sidebar);
+  EXPECT_FALSE(KillTimer(app_->main_window, timer_render));
+  EXPECT_FALSE(saved_settings());
+  EXPECT_TRUE(KillTimer(app_->main_window, timer_save_settings));
+  command(cmd_sync_scroll);
+  EXPECT_EQ(saved_settings()->at("sync"), false);
+  EXPECT_FALSE(checked(cmd_sync_scroll));
+  RECT before{};
+  GetWindowRect(app_->main_window, &before);
+  const LONG style = GetWindowLongW(app_->main_window, GWL_STYLE);
+  app_->theme = 0;
+  command(cmd_distraction_free);
+  EXPECT_EQ(bar(), nullptr);
+  EXPECT_TRUE(app_->menu_items.empty());
+  EXPECT_EQ(GetWindowLongW(app_->main_window, GWL_STYLE) & WS_CAPTION, 0);
+  send(WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
+  command(cmd_language_vietnamese);  // Windows settings and a language change bring no bar
+  EXPECT_EQ(bar(), nullptr);
+  command(cmd_distraction_free);
+  ASSERT_NE(bar(), nullptr);
+  EXPECT_EQ(menu_item_record(bar(), cmd_new, false)->text, L"T\u1EA1o m\u1EDBi\tCtrl+N");
+  EXPECT_EQ(GetWindowLongW(app_->main_window, GWL_STYLE), style);
+  RECT after{};
+  GetWindowRect(app_->main_window, &after);
+  EXPECT_TRUE(EqualRect(&before, &after));
+  command(cmd_exit);
+  EXPECT_FALSE(IsWindow(app_->main_window));
+}
+
+TEST_F(MainWindowTest, SwitchingThemesKeepsTextModifiedMarkAndUndo) {
+  Document& clean = add_document("# Clean\n\nSome text\n");
+  Document& edited = add_document("# Edited\n");
+  type_text(L"more words");
+  const auto clean_before = state_of(clean);
+  const auto edited_before = state_of(edited);
+  ASSERT_TRUE(std::get<1>(edited_before) && std::get<3>(edited_before));
+  ASSERT_FALSE(std::get<3>(clean_before));
+  for (const int id : {cmd_theme_dark, cmd_theme_light, cmd_theme_system, cmd_theme_dark}) {
+    SCOPED_TRACE(id);
+    send(WM_COMMAND, id);
+    EXPECT_EQ(state_of(clean), clean_before);
+    EXPECT_EQ(state_of(edited), edited_before);
+    EXPECT_EQ(colour_at(clean.editor, 0), app_->palette[palette_text]);
+  }
+  SendMessageW(edited.editor, EM_UNDO, 0, 0);  // the one undo step left is the typing
+  EXPECT_EQ(richedit_text_utf8(edited.editor), "# Edited\n");
+}
+
+// The setting chooses; "system" follows the Windows value, also when it changes later.
+TEST_F(MainWindowTest, SettingAndWindowsValueChooseThePalette) {
+  const struct {
+    int command;
+    std::optional<DWORD> light;
+    bool dark, dark_after_change;
+  } cases[] = {{cmd_theme_system, 0u, true, false},
+               {cmd_theme_system, std::nullopt, false, true},
+               {cmd_theme_light, 0u, false, false},
+               {cmd_theme_dark, 1u, true, true}};
+  add_document();  // commands act on a window with a document
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.command << ", " << c.light.value_or(99));
+    set_apps_theme(c.light);
+    send(WM_COMMAND, c.command);
+    EXPECT_EQ(app_->dark, c.dark);
+    const Palette& expected = c.dark ? kDarkPalette : kLightPalette;
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), app_->palette.begin()));
+    set_apps_theme(c.light == 0u ? 1u : 0u);
+    send(WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
+    EXPECT_EQ(app_->dark, c.dark_after_change);
+    EXPECT_NE(GetMenu(app_->main_window), nullptr);
+  }
 }

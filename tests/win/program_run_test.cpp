@@ -1,6 +1,5 @@
-// The real program, end to end, each run with its own temporary profile: the hand-over of a
-// second start, closing, a failed start, and typed text that survives a hard kill. Every run is
-// bounded in time.
+// One instance per profile (the guard in this process), then the real program end to end, each
+// run bounded: hand-overs, closing, a failed start, typed text surviving a hard kill.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -8,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include <chrono>
+#include <cstdio>
 #include <cwctype>
 
 #include "core/instance_payload.h"
@@ -16,7 +16,9 @@
 
 using namespace std::chrono_literals;
 using namespace tavrel::test;
-using tavrel::win::kForwardedArgumentsTag;
+using namespace tavrel::win;
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -34,16 +36,13 @@ int tab_count(HWND main_window) {
   return static_cast<int>(count);
 }
 
-// The editor the window shows: the visible RichEdit child that is not the preview, once made.
+// The visible RichEdit child that is not the preview, once made.
 HWND shown_editor(HWND main_window) {
   HWND found = nullptr;
   wait_until(
       [&] {
-        for (HWND c = GetWindow(main_window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-          if (_wcsicmp(class_name(c).c_str(), L"RICHEDIT50W") == 0 && GetDlgCtrlID(c) != 30 &&
-              IsWindowVisible(c)) {
-            found = c;
-          }
+        for (HWND c = nullptr; (c = FindWindowExW(main_window, c, L"RICHEDIT50W", nullptr));) {
+          if (GetDlgCtrlID(c) != 30 && IsWindowVisible(c)) found = c;
         }
         return found != nullptr;
       },
@@ -51,23 +50,13 @@ HWND shown_editor(HWND main_window) {
   return found;
 }
 
-// The editor's text with CR line ends, as the control holds it.
-std::wstring editor_text(HWND editor) {
-  std::wstring text(4096, L'\0');
-  DWORD_PTR copied = 0;
-  send_to(editor, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), &copied);
-  text.resize(copied);
-  std::erase(text, L'\n');
-  return text;
-}
-
-// Replaces the editor's whole text the way a paste does; the program sees an ordinary edit.
+// Replaces the editor's whole text as a paste does.
 void paste_into(HWND editor, const std::wstring& text) {
   ASSERT_TRUE(send_to(editor, EM_SETSEL, 0, -1));
   ASSERT_TRUE(send_to(editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str())));
 }
 
-// A hand-over from this process as a second start sends it; nothing when there is no answer.
+// A hand-over as a second start sends it; nothing when there is no answer.
 std::optional<DWORD_PTR> hand_over(HWND window, const std::string& bytes) {
   COPYDATASTRUCT message{static_cast<ULONG_PTR>(kForwardedArgumentsTag),
                          static_cast<DWORD>(bytes.size()), const_cast<char*>(bytes.data())};
@@ -76,16 +65,11 @@ std::optional<DWORD_PTR> hand_over(HWND window, const std::string& bytes) {
   return answer;
 }
 
-void close_normally(ProgramRun& run, HWND window) {
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(run.wait(kLimit), std::optional<DWORD>(0));
-}
-
 // The "text" of the one recovery snapshot in the folder, or nothing while there is none.
-std::optional<std::string> snapshot_text(const std::filesystem::path& folder) {
+std::optional<std::string> snapshot_text(const fs::path& folder) {
   std::error_code ec;
   std::optional<std::string> text;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
     try {
       text = nlohmann::json::parse(read_bytes(entry.path())).at("text").get<std::string>();
     } catch (const std::exception&) {
@@ -95,23 +79,60 @@ std::optional<std::string> snapshot_text(const std::filesystem::path& folder) {
   return text;
 }
 
+class SessionGuardTest : public AppWindowTest {
+ protected:
+  // Marks `window` as the running instance of this profile.
+  void mark(HWND window) {
+    SetPropW(window, session_name(profile_.path()).c_str(), reinterpret_cast<HANDLE>(1));
+  }
+  const wchar_t* no_files_[1] = {L"tavrel.exe"};
+};
+
 }  // namespace
 
-// The second start, with the profile's letter case swapped and a path relative to its own
-// folder, shows no window: its files open as tabs in the first one.
-TEST(ProgramRun, SecondStartHandsItsFilesOverAndEnds) {
-  TempDir profile;
-  TempDir other_folder;
-  write_bytes(profile / "first.md", "# First\n");
-  write_bytes(profile / "second.md", "# Second\n");
-  write_bytes(other_folder / "third.md", "# Third\n");
-  ProgramRun first({L"--profile", profile.path().native(), (profile / "first.md").native()});
-  const HWND window = first.main_window();
-  ASSERT_NE(window, nullptr);
-  EXPECT_EQ(GetPropW(window, tavrel::win::session_name(profile.path()).c_str()),
-            reinterpret_cast<HANDLE>(1));
-  ASSERT_TRUE(wait_until([&] { return tab_count(window) == 1; }, 10s)) << tab_count(window);
+// The first start owns the profile until its last handle goes; later ones hand over to the
+// marked window or fail as busy.
+TEST_F(SessionGuardTest, FirstStartOwnsTheProfileLaterOnesHandOverOrFailAsBusy) {
+  SessionGuard first;
+  EXPECT_FALSE(acquire_session(first, *app_, 1, no_files_));
+  EXPECT_EQ(first.name, session_name(profile_.path()));
+  SessionGuard second;  // no marked window appears while it waits
+  EXPECT_EQ(error_text([&] { acquire_session(second, *app_, 1, no_files_); }),
+            "Another Tavrel session is starting. Please try again.");
+  first.close();
+  second.close();
+  SessionGuard third;
+  EXPECT_FALSE(acquire_session(third, *app_, 1, no_files_));
+  mark(app_->main_window);
+  tavrel::test::write_bytes(files_ / "x.md", "# x\n");
+  const std::wstring file = (files_ / "x.md").native();
+  const wchar_t* arguments[] = {L"tavrel.exe", file.c_str()};
+  SessionGuard fourth;
+  EXPECT_TRUE(acquire_session(fourth, *app_, 2, arguments));
+  EXPECT_EQ(tab_texts(), std::vector<std::wstring>{L"x.md"});
+  RemovePropW(app_->main_window, session_name(profile_.path()).c_str());
+  // A static control answers WM_COPYDATA with 0, a refusal.
+  const HWND refusing = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                        nullptr, nullptr, nullptr);
+  mark(refusing);
+  SessionGuard fifth;
+  EXPECT_EQ(error_text([&] { acquire_session(fifth, *app_, 1, no_files_); }),
+            "The existing Tavrel window is busy. Please try again.");
+  RemovePropW(refusing, session_name(profile_.path()).c_str());
+  DestroyWindow(refusing);
+}
 
+// A second start (profile case swapped, a relative path) shows no window; its files open here.
+TEST(ProgramRun, SecondStartHandsItsFilesOverAndEnds) {
+  TempDir profile, other_folder;
+  for (const fs::path& file :
+       {profile / "first.md", profile / "second.md", other_folder / "third.md"})
+    write_bytes(file, "# Notes\n");
+  ProgramRun first({L"--profile", profile.path().native(), (profile / "first.md").native()});
+  const HWND window = first.window();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(GetPropW(window, session_name(profile.path()).c_str()), reinterpret_cast<HANDLE>(1));
+  ASSERT_TRUE(wait_until([&] { return tab_count(window) == 1; }, 10s)) << tab_count(window);
   std::wstring swapped = profile.path().native();
   for (wchar_t& c : swapped)
     c = std::iswupper(c) ? std::towlower(c) : static_cast<wchar_t>(std::towupper(c));
@@ -127,42 +148,60 @@ TEST(ProgramRun, SecondStartHandsItsFilesOverAndEnds) {
   EXPECT_EQ(second.wait(1s), std::optional<DWORD>(0));
   EXPECT_FALSE(second_showed_a_window);
   EXPECT_TRUE(wait_until([&] { return tab_count(window) == 3; }, 5s)) << tab_count(window);
-  close_normally(first, window);
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(first.wait(kLimit), std::optional<DWORD>(0));
 }
 
 // The answer comes before the warning box, so the sender is never held behind it.
-TEST(ProgramRun, MalformedHandOverIsAnsweredBeforeTheBox) {
+TEST(ProgramRun, MalformedHandOverIsAnsweredBeforeTheBoxAndClosingSavesSettings) {
   TempDir profile;
   ProgramRun run({L"--profile", profile.path().native()});
-  const HWND window = run.main_window();
+  const HWND window = run.window();
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(hand_over(window, "[\"unterminated"), std::optional<DWORD_PTR>(0));
-  const HWND box = run.box(10s);
+  const HWND box = run.window(L"#32770", 10s);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(text_of(box), L"Tavrel - Could not complete action");
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(wait_until([&] { return process_windows(run.pid(), L"#32770").empty(); }, 5s));
   EXPECT_EQ(hand_over(window, "[]"), std::optional<DWORD_PTR>(1));
-  close_normally(run, window);
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(run.wait(kLimit), std::optional<DWORD>(0));  // and the settings are saved
+  EXPECT_NO_THROW(nlohmann::json::parse(read_bytes(profile / "settings.json")).at("splitPercent"));
 }
 
-TEST(ProgramRun, ClosingEndsWithZeroAndSavesTheSettings) {
+// Two thousand files handed over (which once took half an hour) all open; the time is printed.
+TEST(ProgramRun, TwoThousandFilesHandedOverAllOpen) {
+  constexpr int kFiles = 2000;
   TempDir profile;
+  std::vector<std::wstring> paths;
+  for (int i = 0; i < kFiles; ++i) {
+    paths.push_back((profile / ("note" + std::to_string(i) + ".md")).native());
+    write_bytes(paths.back(), "# Note " + std::to_string(i) + "\n\nSome *text*.\n");
+  }
   ProgramRun run({L"--profile", profile.path().native()});
-  const HWND window = run.main_window();
+  const HWND window = run.window();
   ASSERT_NE(window, nullptr);
-  close_normally(run, window);
-  EXPECT_NO_THROW(nlohmann::json::parse(read_bytes(profile / "settings.json")).at("splitPercent"));
+  const int before = tab_count(window);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(hand_over(window, encode_forwarded_arguments(paths)), std::optional<DWORD_PTR>(1));
+  ASSERT_TRUE(wait_until([&] { return tab_count(window) == before + kFiles; }, 300s))
+      << tab_count(window);
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  std::printf("[ FIGURE   ] %d files handed over, all open after %.1f s\n", kFiles, took.count());
+  EXPECT_TRUE(process_windows(run.pid(), L"#32770").empty());
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(run.wait(120s), std::optional<DWORD>(0));
 }
 
 TEST(ProgramRun, UncreatableProfileShowsTheStartupBoxAndEndsWithOne) {
   TempDir folder;
   write_bytes(folder / "file", "not a folder");
   ProgramRun run({L"--profile", (folder / "file" / "profile").native()});
-  const HWND box = run.box();
+  const HWND box = run.window(L"#32770");
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(text_of(box), L"Tavrel");
-  EXPECT_NE(box_text(box).find(L"create_directories"), std::wstring::npos) << box_text(box);
+  EXPECT_TRUE(has(box_text(box), L"create_directories")) << box_text(box);
   EXPECT_TRUE(process_windows(run.pid(), L"Tavrel.Main").empty());
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(run.wait(kLimit), std::optional<DWORD>(1));
@@ -175,7 +214,7 @@ TEST(ProgramRun, TypedTextSurvivesAHardKill) {
   const std::string typed_utf8 = "Recovered after a crash\nsecond line: \xC3\xBC\xF0\x9F\x98\x80";
   {
     ProgramRun first({L"--profile", profile.path().native()});
-    const HWND window = first.main_window();
+    const HWND window = first.window();
     ASSERT_NE(window, nullptr);
     const HWND editor = shown_editor(window);
     ASSERT_NE(editor, nullptr);
@@ -185,20 +224,23 @@ TEST(ProgramRun, TypedTextSurvivesAHardKill) {
         wait_until([&] { return snapshot_text(profile / "recovery") == typed_utf8; }, kLimit));
     EXPECT_EQ(first.wait(0s), std::nullopt);  // terminated: no message reaches it, as in a crash
   }
-
   ProgramRun second({L"--profile", profile.path().native()});
-  const HWND box = second.box(kLimit);
+  const HWND box = second.window(L"#32770", kLimit);
   ASSERT_NE(box, nullptr);
-  EXPECT_NE(box_text(box).find(L"Unsaved documents were recovered. Open them now?"),
-            std::wstring::npos)
+  EXPECT_TRUE(has(box_text(box), L"Unsaved documents were recovered. Open them now?"))
       << box_text(box);
   PostMessageW(box, WM_COMMAND, IDYES, 0);
-  const HWND window = second.main_window(kLimit);
+  const HWND window = second.window(L"Tavrel.Main", kLimit);
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(wait_until([&] { return tab_count(window) == 2; }, 10s));  // welcome + recovered
   EXPECT_EQ(text_of(window), L"* Untitled - Tavrel");
   const HWND editor = shown_editor(window);
   ASSERT_NE(editor, nullptr);
-  EXPECT_EQ(editor_text(editor), typed);
+  std::wstring shown(4096, L'\0');  // GetWindowText would not ask another process's window
+  DWORD_PTR copied = 0;
+  send_to(editor, WM_GETTEXT, shown.size(), reinterpret_cast<LPARAM>(shown.data()), &copied);
+  shown.resize(copied);
+  std::erase(shown, L'\n');  // the control's CR line ends, as typed
+  EXPECT_EQ(shown, typed);
   EXPECT_EQ(snapshot_text(profile / "recovery"), typed_utf8);  // kept until saved or closed
 }
