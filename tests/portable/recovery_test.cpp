@@ -123,6 +123,14 @@ TEST(RecoveryFiles, PathsAndIdsHaveTheirForms) {
                               L"\\a.md", L"\\\\\\a.md", L"a.md", L""}) {
     EXPECT_FALSE(is_absolute_windows_path(path)) << to_utf8(path);
   }
+  // Paths that UTF-16 can store: whole surrogate pairs only, also at either end.
+  for (const auto& [path, storable] : {std::pair(L"\xD83D\xDE00:", true),
+                                       {L"C:\\\xD83D\xDE00", true},
+                                       {L"C:\\\xD83D", false},
+                                       {L"\xDE00", false},
+                                       {L"\xD83Dx", false}}) {
+    EXPECT_EQ(is_utf16_storable(path), storable);
+  }
   EXPECT_TRUE(is_document_id(kId));
   EXPECT_TRUE(is_document_id("{09AF09AF-0000-9999-AAAA-FFFFFFFFFFFF}"));
   for (const char* id :

@@ -81,6 +81,8 @@ TEST(RenderWindow, IsCutBeforeItsLastLineFeedOrOnACharacterBoundary) {
   window = partial_window(euros, 2);  // inside the first "€"
   EXPECT_EQ(window.begin, 4u);
   EXPECT_TRUE(is_valid_utf8(euros.substr(window.begin, window.end - window.begin)));
+  // A boundary is at most three continuation bytes on, also in bytes that are no UTF-8.
+  EXPECT_EQ(partial_window(std::string(5, '\x80') + "x", 0).begin, 3u);
 
   // A window reaching the end keeps the last line.
   const std::string tail = fixed_lines(3000, 100) + "the very end";

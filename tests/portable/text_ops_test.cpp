@@ -133,6 +133,8 @@ TEST(EditorText, ReadingAndWritingConvertBreaksAndRepairSurrogates) {
   EXPECT_EQ(utf8_to_editor_text("a\nb\r\nc\rd"), L"a\rb\rc\rd");
   EXPECT_EQ(utf8_to_editor_text("{\\rtf1 x}"), L"{\\rtf1 x}");  // RTF-looking text stays text
   EXPECT_THROW(utf8_to_editor_text("a\xFF"), std::runtime_error);
+  const std::vector<wchar_t> ends_with_cr = {L'a', L'\r'};  // never read past the end
+  EXPECT_EQ(editor_text_to_utf8(std::wstring_view(ends_with_cr.data(), 2)), "a\n");
 }
 
 TEST(OpenableLinks, OnlyTheThreeSchemesInLowerCase) {
