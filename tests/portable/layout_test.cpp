@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -143,6 +144,17 @@ TEST(LayoutGeometry, WebViewTakesThePaneItReplaces) {
                                : mode == 3 ? Rect{250, 128, 1066, 758}
                                            : web_rect;
     EXPECT_EQ(web_rect, expected_rect);
+  }
+}
+
+// Every window but the editors and the web host has a control id of its own.
+TEST(LayoutGeometry, PaneControlIdsAreDistinct) {
+  std::set<int> ids;
+  for (std::size_t i = 0; i < kPaneCount; ++i) {
+    const auto pane = static_cast<Pane>(i);
+    const int id = pane_control_id(pane);
+    EXPECT_EQ(id == 0, pane == Pane::ActiveEditor || pane == Pane::WebHost) << i;
+    EXPECT_TRUE(id == 0 || ids.insert(id).second) << id;
   }
 }
 
