@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "core/profile.h"
 #include "core/text_convert.h"
+#include "tests/portable/test_support.h"
 
 using namespace tavrel::win;
 
@@ -57,27 +59,21 @@ TEST(CaseFold, MatchesTheCharacterDatabaseOverEveryUnit) {
   }
   EXPECT_EQ(changed, 555);
   EXPECT_EQ(digest, 3438894252794156904ULL);
-  for (const auto& [upper, lower] : {std::pair(u'À', u'à'),
-                                     {u'Đ', u'đ'},
-                                     {u'Ư', u'ư'},
-                                     {u'Ỹ', u'ỹ'},
-                                     {u'İ', u'i'},
-                                     {u'ẞ', u'ß'},
-                                     {u'ǅ', u'ǆ'}}) {
-    EXPECT_EQ(static_cast<int>(fold_case(upper)), static_cast<int>(lower));
-  }
+  std::u16string folded = u"ÀĐƯỸİẞǅ";
+  for (char16_t& unit : folded) unit = fold_case(unit);
+  EXPECT_EQ(folded, u"àđưỹißǆ");
 }
 
 TEST(FileArguments, SkipsProgramOptionsAndProfileFolder) {
-  EXPECT_EQ(files_of({L"tavrel.exe", L"a.md", L"--profile", L"D:\\p", L"b.md", L"--x", L"c.md"}),
-            (std::vector<std::wstring>{L"a.md", L"b.md", L"c.md"}));
-  EXPECT_EQ(files_of({L"tavrel.exe", L"a.md", L"--profile"}), (std::vector<std::wstring>{L"a.md"}));
-  EXPECT_EQ(files_of({L"tavrel.exe", L"--profile", L"--smoke-test", L"x.md"}),
-            (std::vector<std::wstring>{L"x.md"}));
   // Only the whole word counts, case-sensitively; a single dash is a file name.
-  EXPECT_EQ(files_of({L"tavrel.exe", L"--Profile", L"p", L"-x", L"--"}),
-            (std::vector<std::wstring>{L"p", L"-x"}));
-  EXPECT_TRUE(files_of({L"tavrel.exe"}).empty());
+  const std::pair<std::vector<const wchar_t*>, std::vector<std::wstring>> cases[] = {
+      {{L"t", L"a.md", L"--profile", L"D:\\p", L"b.md", L"--x", L"c.md"},
+       {L"a.md", L"b.md", L"c.md"}},
+      {{L"t", L"a.md", L"--profile"}, {L"a.md"}},
+      {{L"t", L"--profile", L"--smoke-test", L"x.md"}, {L"x.md"}},
+      {{L"t", L"--Profile", L"p", L"-x", L"--"}, {L"p", L"-x"}},
+      {{L"t"}, {}}};
+  for (const auto& [argv, files] : cases) EXPECT_EQ(files_of(argv), files) << argv.size();
 }
 
 TEST(ForwardedArguments, EncodesCompactUtf8AndRoundTrips) {
@@ -89,18 +85,14 @@ TEST(ForwardedArguments, EncodesCompactUtf8AndRoundTrips) {
   const std::vector<std::wstring> paths = {L"C:\\x.md", to_wide("D:\\Ngữ văn 😀\\y.markdown"),
                                            L"\\\\srv\\s\\z.txt"};
   const ReceivedArguments received = decode(encode_forwarded_arguments(paths));
-  EXPECT_EQ(received.answer, 1);
-  EXPECT_EQ(received.paths, paths);
-  EXPECT_EQ(decode("[]").answer, 1);
+  EXPECT_TRUE(received.answer == 1 && received.paths == paths && decode("[]").answer == 1);
 }
 
 TEST(ForwardedArguments, RefusesOtherTagsMissingDataNonArraysAndOversize) {
   EXPECT_EQ(decode("[\"C:\\\\a.md\"]", 0x54565232).answer, 0);
   EXPECT_EQ(decode("[\"C:\\\\a.md\"]", 0x3152565400000000ULL | kForwardedArgumentsTag).answer, 0);
-  EXPECT_EQ(decode_forwarded_arguments(kForwardedArgumentsTag, nullptr, 0).answer, 0);
   EXPECT_EQ(decode_forwarded_arguments(kForwardedArgumentsTag, nullptr, 2).answer, 0);
-  std::string deep(200000, '[');  // the parser must not recurse once per level
-  deep.append(200000, ']');
+  const std::string deep = std::string(200000, '[') + std::string(200000, ']');  // no recursion
   for (const std::string& json :
        std::vector<std::string>{"{\"paths\":[]}", "\"C:\\\\a.md\"", "1", "null", "true", deep}) {
     const ReceivedArguments received = decode(json);
@@ -110,8 +102,7 @@ TEST(ForwardedArguments, RefusesOtherTagsMissingDataNonArraysAndOversize) {
   std::string payload = "[\"C:\\\\a.md\"]";
   payload.append(kMaxForwardedArgumentsBytes - payload.size(), ' ');
   EXPECT_EQ(decode(payload).answer, 1);
-  EXPECT_EQ(decode(payload + " ").answer, 0);
-  EXPECT_TRUE(decode(payload + " ").paths.empty());
+  EXPECT_TRUE(decode(payload + " ").answer == 0 && decode(payload + " ").paths.empty());
   // Exactly the given bytes are parsed.
   const std::string buffer = "[\"C:\\\\a.md\"]garbage";
   EXPECT_EQ(decode_forwarded_arguments(kForwardedArgumentsTag, buffer.data(), 12).answer, 1);
@@ -138,4 +129,30 @@ TEST(ForwardedArguments, BadElementKeepsEarlierPathsAndAnswersZero) {
                            "[\"a\xff\"]", "[\"\xc0\x80\"]"}) {
     EXPECT_THROW(decode(json), std::exception) << json;
   }
+}
+
+TEST(ProfileChoice, CommandLineAndSelfTestRules) {
+  const std::filesystem::path def = "default";
+  const std::tuple<std::vector<std::wstring>, bool, std::filesystem::path, bool> cases[] = {
+      {{L"tavrel.exe", L"a.md"}, false, def, false},
+      {{L"t", L"--profile", L"one", L"--profile", L"two"}, false, "two", true},
+      {{L"t", L"x.md", L"--profile"}, false, def, false},
+      {{L"t", L"--PROFILE", L"x"}, false, def, false},  // the option is case-sensitive
+      {{L"t", L"--profile", L"given", L"--smoke-test"}, true, "tmp/Tavrel-smoke-42", true},
+      // The value after "--profile" is a folder even when it looks like an option.
+      {{L"t", L"--profile", L"--profile", L"x"}, false, "--profile", true}};
+  for (const auto& [args, smoke, dir, custom] : cases) {
+    const ProfileChoice choice = choose_profile_dir(def, args, smoke, "tmp", 42);
+    EXPECT_EQ(std::pair(choice.dir, choice.custom), std::pair(dir, custom)) << dir;
+  }
+}
+
+TEST(ProfileFolders, CreatedTogetherOrFailWithTheOperationName) {
+  tavrel::test::TempDir dir;
+  create_profile_folders(dir / "new" / "Tavrel");
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "new" / "Tavrel" / "recovery"));
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "new" / "Tavrel" / "history"));
+  tavrel::test::write_bytes(dir / "file", "x");
+  std::string error = tavrel::test::error_text([&] { create_profile_folders(dir / "file" / "p"); });
+  EXPECT_NE(error.find("create_directories"), std::string::npos) << error;
 }

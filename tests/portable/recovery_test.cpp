@@ -3,17 +3,43 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
+#include "core/history.h"
 #include "core/text_convert.h"
 #include "test_support.h"
 
 using namespace tavrel::win;
 namespace fs = std::filesystem;
 using tavrel::test::error_text;
+using tavrel::test::read_bytes;
+using tavrel::test::write_bytes;
 
 namespace {
+
+constexpr std::int64_t kTicks = 17000000000000000;  // a moment of 2023, 17 digits
+
+// A history root in a fresh folder, with a writer that records its targets and writes plainly.
+struct HistoryFixture {
+  tavrel::test::TempDir dir;
+  fs::path file = dir / "doc.md";
+  fs::path root = dir / "history";
+  std::vector<fs::path> targets;
+  HistoryWriter writer = [this](const fs::path& target, const std::string& bytes) {
+    targets.push_back(target);
+    write_bytes(target, bytes);
+  };
+
+  fs::path save(const std::string& content, std::int64_t ticks) {
+    write_bytes(file, content);
+    return save_history_snapshot(root, file, writer, ticks);
+  }
+  fs::path snapshot(std::int64_t ticks) const {
+    return history_folder(root, file) / history_snapshot_name(ticks);
+  }
+};
 
 const std::string kId = "{0A1B2C3D-4E5F-6789-ABCD-EF0123456789}";
 
@@ -47,18 +73,15 @@ TEST(RecoverySnapshot, IsCompactSortedJsonThatRoundTrips) {
 
 TEST(RecoverySnapshot, AbsentMembersTakeDefaultsAndEncodingIsClamped) {
   const RecoveryRecord record = parse_recovery_snapshot("{\"extra\":[1,2]}");  // unknown: no damage
-  EXPECT_TRUE(record.text.empty() && record.path.empty() && !record.crlf);
-  EXPECT_EQ(record.encoding, TextEncoding::Utf8);
-  EXPECT_EQ(record.disk_time, 0);
-  const std::pair<const char*, TextEncoding> encodings[] = {
-      {"7", TextEncoding::Utf16Be}, {"-2", TextEncoding::Utf8},
-      {"0", TextEncoding::Utf8},    {"3", TextEncoding::Utf16Be},
-      {"2", TextEncoding::Utf16Le}, {"18446744073709551615", TextEncoding::Utf16Be}};
-  for (const auto& [value, encoding] : encodings) {
-    EXPECT_EQ(parse_recovery_snapshot(std::string("{\"encoding\":") + value + "}").encoding,
-              encoding)
-        << value;
+  EXPECT_TRUE(record.text.empty() && record.path.empty() && !record.crlf &&
+              record.encoding == TextEncoding::Utf8 && record.disk_time == 0);
+  std::vector<TextEncoding> encodings;
+  for (const char* value : {"7", "-2", "0", "3", "2", "18446744073709551615"}) {
+    encodings.push_back(
+        parse_recovery_snapshot(std::string("{\"encoding\":") + value + "}").encoding);
   }
+  using enum TextEncoding;
+  EXPECT_EQ(encodings, std::vector({Utf16Be, Utf8, Utf8, Utf16Be, Utf16Le, Utf16Be}));
   EXPECT_EQ(parse_recovery_snapshot("{\"diskTime\":9223372036854775807}").disk_time,
             9223372036854775807);
   // A proper surrogate pair is one character.
@@ -100,6 +123,14 @@ TEST(RecoveryFiles, PathsAndIdsHaveTheirForms) {
                               L"\\a.md", L"\\\\\\a.md", L"a.md", L""}) {
     EXPECT_FALSE(is_absolute_windows_path(path)) << to_utf8(path);
   }
+  // Paths that UTF-16 can store: whole surrogate pairs only, also at either end.
+  for (const auto& [path, storable] : {std::pair(L"\xD83D\xDE00:", true),
+                                       {L"C:\\\xD83D\xDE00", true},
+                                       {L"C:\\\xD83D", false},
+                                       {L"\xDE00", false},
+                                       {L"\xD83Dx", false}}) {
+    EXPECT_EQ(is_utf16_storable(path), storable);
+  }
   EXPECT_TRUE(is_document_id(kId));
   EXPECT_TRUE(is_document_id("{09AF09AF-0000-9999-AAAA-FFFFFFFFFFFF}"));
   for (const char* id :
@@ -125,14 +156,12 @@ TEST(RecoveryFiles, CandidatesAndLoadingCheckTheNameAndEveryMember) {
   RecoveryRecord record;
   record.text = "kept";
   tavrel::test::write_bytes(dir / (kId + ".json"), build_recovery_snapshot(record));
-  tavrel::test::write_bytes(dir / "notes.json", "{}");
-  tavrel::test::write_bytes(dir / "upper.JSON", "{}");
-  tavrel::test::write_bytes(dir / "left.json.tavrel-1-2.tmp", "{");
-  std::vector<fs::path> names;
-  for (const fs::path& file : list_recovery_candidates(dir.path()))
-    names.push_back(file.filename());
+  for (const char* name : {"notes.json", "upper.JSON", "left.json.tavrel-1-2.tmp"}) {
+    tavrel::test::write_bytes(dir / name, "{");
+  }
+  std::vector<fs::path> names = list_recovery_candidates(dir.path());
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<fs::path>{"notes.json", kId + ".json"}));
+  EXPECT_EQ(names, (std::vector<fs::path>{dir / "notes.json", dir / (kId + ".json")}));
   EXPECT_TRUE(list_recovery_candidates(dir / "missing").empty());
 
   const RecoveredDocument document = load_recovery_snapshot(dir / (kId + ".json"));
@@ -152,4 +181,112 @@ TEST(RecoveryFiles, CandidatesAndLoadingCheckTheNameAndEveryMember) {
   tavrel::test::write_bytes(dir / (kId + ".json"),
                             "\xEF\xBB\xBF{\r\n\"text\": \"a\\r\\nb\",\r\n\"crlf\": true}\r\n");
   EXPECT_EQ(load_recovery_snapshot(dir / (kId + ".json")).record.text, "a\r\nb");
+}
+
+TEST(HistoryNaming, FolderIsTheFnv1aOfTheUtf16PathAndTicksAreTheSystemClock) {
+  // Letter case is not folded; non-ASCII units and a surrogate pair count as UTF-16 units.
+  const std::pair<std::u16string, std::uint64_t> hashes[] = {
+      {u"", 14695981039346656037ull},
+      {u"a", 620337896427418084ull},
+      {u"C:\\Notes\\a.md", 3487147471617488009ull},
+      {u"C:\\notes\\a.md", 10135062540846169513ull},
+      {u"C:\\Ghi ch\u00FA\\\U0001F600.md", 9323962774610923307ull}};
+  for (const auto& [path, hash] : hashes) EXPECT_EQ(history_hash(path), hash);
+#ifdef _WIN32
+  EXPECT_EQ(history_folder("h", L"C:\\Ghi ch\u00FA\\\U0001F600.md"),
+            fs::path("h") / "9323962774610923307");
+#else
+  EXPECT_EQ(history_folder("h", u8"/notes/\U0001F600 ch\u00FA.md"),
+            fs::path("h") / "17484294748368481259");
+#endif
+  const auto ticks = [] {  // 100 ns since 1970, whatever date the machine has
+    const auto since_1970 = std::chrono::system_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::microseconds>(since_1970).count() * 10;
+  };
+  const std::int64_t before = ticks() - 10, now = history_ticks_now(), after = ticks() + 10;
+  EXPECT_TRUE(before <= now && now <= after) << before << " " << now << " " << after;
+}
+
+TEST(HistoryNaming, NewNamesNeverRepeatOrGoBack) {
+  const std::vector<fs::path> sorted = {history_snapshot_name(kTicks),
+                                        history_snapshot_name(kTicks + 5), "notes.md"};
+  EXPECT_EQ(next_snapshot_ticks(sorted, kTicks + 100), kTicks + 100);
+  EXPECT_EQ(next_snapshot_ticks(sorted, kTicks + 5), kTicks + 6);   // the same tick
+  EXPECT_EQ(next_snapshot_ticks(sorted, kTicks - 50), kTicks + 6);  // a clock set back
+  EXPECT_EQ(next_snapshot_ticks({}, kTicks), kTicks);
+  // Only names of one to eighteen decimal digits count; every digit does.
+  const std::pair<const char*, std::int64_t> names[] = {
+      {"0.md", 1},  {"9.md", 10}, {"1090.md", 1091}, {"999999999999999999.md", 1000000000000000000},
+      {"1/.md", 0}, {"1:.md", 0}, {".md", 0},        {"1000000000000000000.md", 0},
+      {"-3.md", 0}, {"12a.md", 0}};
+  for (const auto& [name, next] : names) {
+    EXPECT_EQ(next_snapshot_ticks({fs::path(name)}, 0), next) << name;
+  }
+}
+
+TEST(HistorySnapshot, KeepsTheVersionOnDiskAsUtf8WithLf) {
+  HistoryFixture h;
+  // UTF-16 LE with a byte-order mark and CRLF: "a" CR LF "\u00e9".
+  const fs::path written =
+      h.save(tavrel::test::bytes({0xFF, 0xFE, 'a', 0, '\r', 0, '\n', 0, 0xE9, 0}), kTicks);
+  EXPECT_EQ(written, history_folder(h.root, h.file) / "17000000000000000.md");
+  EXPECT_EQ(read_bytes(written), "a\n\xC3\xA9");
+  EXPECT_EQ(h.targets, std::vector<fs::path>{written});
+  // No file on disk means no snapshot and no folder.
+  HistoryFixture none;
+  EXPECT_EQ(save_history_snapshot(none.root, none.file, none.writer, kTicks), fs::path());
+  EXPECT_FALSE(fs::exists(none.root));
+  fs::create_directories(none.file);
+  EXPECT_EQ(save_history_snapshot(none.root, none.file, none.writer, kTicks), fs::path());
+  EXPECT_TRUE(none.targets.empty());
+}
+
+TEST(HistorySnapshot, EqualToTheNewestIsNotWrittenAgain) {
+  HistoryFixture h;
+  h.save("one\n", kTicks);
+  EXPECT_EQ(h.save("one\n", kTicks + 1), fs::path());
+  EXPECT_EQ(h.save("one\r\n", kTicks + 2), fs::path());  // other line ends read the same
+  h.save("two\n", kTicks + 3);
+  EXPECT_EQ(h.save("one\n", kTicks + 4), h.snapshot(kTicks + 4));  // equal to an older one only
+  // A newest snapshot that cannot be read as text counts as different.
+  for (const std::string& unreadable : {std::string("one\n\0", 5), std::string("\xC0\x80")}) {
+    write_bytes(h.snapshot(kTicks + 5), unreadable);
+    EXPECT_EQ(h.save("one\n", kTicks + 6), h.snapshot(kTicks + 6));
+    EXPECT_EQ(read_bytes(h.snapshot(kTicks + 6)), "one\n");
+    fs::remove(h.snapshot(kTicks + 6));
+  }
+}
+
+TEST(HistorySnapshot, TwentyFiveVersionsLeaveTheNewestTwentyInOrder) {
+  HistoryFixture h;
+  for (int i = 0; i < 25; ++i) h.save("version " + std::to_string(i), kTicks + i);
+  const std::vector<fs::path> kept = list_history_snapshots(history_folder(h.root, h.file));
+  ASSERT_EQ(kept.size(), kHistoryLimit);
+  EXPECT_EQ(kept.front(), h.snapshot(kTicks + 5));
+  EXPECT_EQ(read_bytes(kept.front()), "version 5");
+  // The same tick or a clock set back never replaces a snapshot.
+  EXPECT_EQ(h.save("second", kTicks + 24), h.snapshot(kTicks + 25));
+  EXPECT_EQ(h.save("third", kTicks - 9), h.snapshot(kTicks + 26));
+  EXPECT_EQ(read_bytes(h.snapshot(kTicks + 24)), "version 24");
+}
+
+TEST(HistorySnapshot, OnlyMdFilesCountAndFailuresPassOn) {
+  HistoryFixture h;
+  const fs::path folder = h.dir / "h";
+  fs::create_directories(folder / "sub.md");
+  for (const char* name : {"1.md", "2.md.tavrel-1-5.tmp", "3.MD"}) write_bytes(folder / name, "a");
+  EXPECT_EQ(list_history_snapshots(folder), std::vector<fs::path>{folder / "1.md"});
+  EXPECT_TRUE(list_history_snapshots(h.dir / "missing").empty());
+
+  EXPECT_EQ(error_text([&] { h.save(std::string("bin\0ary", 7), kTicks); }),
+            "Binary files are not supported");
+  const HistoryWriter failing = [](const fs::path&, const std::string&) {
+    throw std::runtime_error("Cannot create temporary file");
+  };
+  write_bytes(h.file, "fine");
+  EXPECT_EQ(error_text([&] { save_history_snapshot(h.root, h.file, failing, kTicks); }),
+            "Cannot create temporary file");
+  write_bytes(h.dir / "blocked", "x");  // a history root that is a file cannot hold folders
+  EXPECT_NE(error_text([&] { save_history_snapshot(h.dir / "blocked", h.file, h.writer, kTicks); }),
+            "");
 }

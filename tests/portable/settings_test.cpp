@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "core/json_guard.h"
+#include "core/recovery.h"
+#include "tests/portable/test_support.h"
+#include "update/url_rule.h"
+
 using namespace tavrel::win;
 using nlohmann::json;
 
@@ -72,41 +77,24 @@ TEST(SettingsRepair, LayoutMigratesOnceAndTheUpdateUrlMustBeHttps) {
   EXPECT_EQ(load(R"({"updateUrl":"http://x.example/a"})").update_url, kBuiltInUpdateUrl);
   EXPECT_EQ(load(R"({"updateUrl":"https://mirror.example/m.json"})").update_url,
             "https://mirror.example/m.json");
-  EXPECT_TRUE(load(R"({"language":"vi"})").vietnamese);
-  EXPECT_FALSE(load(R"({"language":"VI"})").vietnamese);
+  EXPECT_TRUE(load(R"({"language":"vi"})").vietnamese && !load(R"({"language":"VI"})").vietnamese);
 }
 
-// A fresh profile stores every default; the output is sorted, indented, unescaped.
-TEST(SettingsSave, ExactSortedIndentedUnescapedOutput) {
+// A fresh profile stores every default; the output is sorted, indented, unescaped, and unknown
+// keys round-trip byte for byte.
+TEST(SettingsSave, StoresEveryValueAndKeepsUnknownKeys) {
   json s = parse_settings_text(R"({"zeta":{"b":1,"a":"ư"}})");
   SettingsValues v = repair_settings(s);
   v.vietnamese = true;
   v.workspace = "C:\\Tài liệu";
   store_settings(s, v);
-  EXPECT_EQ(dump_settings(s), std::string(R"({
-  "autoSave": false,
-  "autoSaveSeconds": 5,
-  "emacs": false,
-  "fontSize": 12,
-  "language": "vi",
-  "layoutVersion": 1,
-  "outline": false,
-  "sidebar": true,
-  "splitPercent": 50,
-  "sync": true,
-  "theme": 0,
-  "updateUrl": ")") + kBuiltInUpdateUrl +
-                                  R"(",
-  "view": 1,
-  "vim": false,
-  "workspace": "C:\\Tài liệu",
-  "wrap": true,
-  "zeta": {
-    "a": "ư",
-    "b": 1
-  }
-})");
-  // Unknown keys round-trip byte for byte.
+  json expected = json::parse(R"({"autoSave":false,"autoSaveSeconds":5,"emacs":false,"fontSize":12,
+      "language":"vi","layoutVersion":1,"outline":false,"sidebar":true,"splitPercent":50,
+      "sync":true,"theme":0,"view":1,"vim":false,"workspace":"C:\\Tài liệu","wrap":true})");
+  expected["updateUrl"] = kBuiltInUpdateUrl;
+  expected["zeta"] = {{"a", "ư"}, {"b", 1}};
+  EXPECT_EQ(s, expected);
+  EXPECT_TRUE(dump_settings(s).ends_with("\"zeta\": {\n    \"a\": \"ư\",\n    \"b\": 1\n  }\n}"));
   s["plugin"] = json::parse(R"({"list":[1,2.5,"ba",null,{"k":true}],"empty":{}})");
   const std::string first = dump_settings(s);
   json again = parse_settings_text(first);
@@ -116,14 +104,45 @@ TEST(SettingsSave, ExactSortedIndentedUnescapedOutput) {
 
 TEST(RecentList, MovesToFrontAndKeepsThirty) {
   json s = json::object();
-  for (int i = 0; i < 31; ++i) add_recent_entry(s, "C:\\f" + std::to_string(i) + ".md");
+  for (int i = 0; i < 31; ++i) add_recent_entry(s, "f" + std::to_string(i));
   ASSERT_EQ(s["recent"].size(), 30u);
-  EXPECT_EQ(s["recent"][0], "C:\\f30.md");
-  EXPECT_EQ(s["recent"][29], "C:\\f1.md");
-  add_recent_entry(s, "C:\\f10.md");
+  EXPECT_TRUE(s["recent"][0] == "f30" && s["recent"][29] == "f1");
+  add_recent_entry(s, "f10");
+  add_recent_entry(s, "F10");  // comparison is case-sensitive
   EXPECT_EQ(s["recent"].size(), 30u);
-  EXPECT_EQ(s["recent"][0], "C:\\f10.md");
-  EXPECT_EQ(std::count(s["recent"].begin(), s["recent"].end(), json("C:\\f10.md")), 1);
-  add_recent_entry(s, "c:\\F10.md");
-  EXPECT_EQ(s["recent"][1], "C:\\f10.md") << "comparison is case-sensitive";
+  EXPECT_TRUE(s["recent"][0] == "F10" && s["recent"][1] == "f10" && s["recent"][29] == "f2");
+}
+
+// Settings and recovery snapshots refuse nesting beyond the guard's depth as they refuse text that
+// is not JSON, and still take the deepest nesting allowed.
+TEST(JsonGuard, ReadersRefuseTooDeepNesting) {
+  const auto member = [](size_t depth) {
+    return "{\"x\":" + std::string(depth - 1, '[') + std::string(depth - 1, ']') + "}";
+  };
+  for (const auto& [text, taken] : {std::pair(member(kJsonDepthLimit), true),
+                                    {"{\"x\":\"" + std::string(50000, '[') + "\\\"\"}", true},
+                                    {member(kJsonDepthLimit + 1), false},
+                                    {member(50000), false},
+                                    {"{\"x\":[}", false}}) {
+    EXPECT_EQ(read_settings_object(text).has_value(), taken) << text.substr(0, 20);
+    EXPECT_EQ(tavrel::test::error_text([&t = text] { parse_recovery_snapshot(t); }).empty(), taken);
+  }
+}
+
+TEST(HttpsUrlRule, AcceptsAndRefuses) {
+  for (const char* url : {"https://example.com:8443/a?b=c#d", "https://[::1]:8443/a", "https://a",
+                          "https://bücher.example/é!~"}) {  // "!" is the first past the controls
+    EXPECT_TRUE(is_https_url(url)) << url;
+  }
+  for (const char* url :
+       {"https://", "http://example.com/", "HTTPS://example.com/", "https:///path", "https://?q",
+        "https://user@example.com/", "https://exa mple.com/", "https://example.com/\x7f",
+        "https://example.com/\\x", "https://example.com/\t", "https://example.com/\x01",
+        "https://:443/", "https://[]/", "https://[::1/", "ftp://example.com/"}) {
+    EXPECT_FALSE(is_https_url(url)) << url;
+  }
+  const std::string longest = "https://example.com/" + std::string(kMaxUrlBytes - 20, 'a');
+  EXPECT_TRUE(is_https_url(longest));
+  EXPECT_FALSE(is_https_url(longest + "a"));
+  EXPECT_THROW(is_https_url("https://example.com/\xFF"), std::runtime_error);
 }

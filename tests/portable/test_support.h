@@ -11,20 +11,13 @@
 namespace tavrel::test {
 
 inline std::string bytes(std::initializer_list<int> list) {
-  std::string s;
-  for (int b : list) s.push_back(static_cast<char>(b));
-  return s;
+  return std::string(list.begin(), list.end());
 }
 
 // A fresh folder under the system temporary folder, removed when the test ends.
 class TempDir {
  public:
-  TempDir() {
-    std::random_device seed;
-    path_ = std::filesystem::temp_directory_path() /
-            ("tavrel-test-" + std::to_string(seed()) + std::to_string(seed()));
-    std::filesystem::create_directories(path_);
-  }
+  TempDir() { std::filesystem::create_directories(path_); }
   ~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
@@ -35,12 +28,13 @@ class TempDir {
   std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
  private:
-  std::filesystem::path path_;
+  std::filesystem::path path_ = std::filesystem::temp_directory_path() /
+                                ("tavrel-test-" + std::to_string(std::random_device()()) +
+                                 std::to_string(std::random_device()()));
 };
 
 inline void write_bytes(const std::filesystem::path& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
 }
 
 inline std::string read_bytes(const std::filesystem::path& path) {

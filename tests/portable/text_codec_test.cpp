@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/text_convert.h"
 #include "tests/portable/test_support.h"
 
 using namespace tavrel::win;
@@ -25,23 +26,21 @@ TEST(TextDecoding, MarksLineEndsAndRefusals) {
       {bytes({0xFE, 0xFF, 0xFF, 0x00}), "\xEF\xBC\x80", TextEncoding::Utf16Be, false}};
   for (const auto& [input, text, encoding, crlf] : decoded) {
     const DecodedText result = decode_text_bytes(input);
-    EXPECT_EQ(result.text, text);
-    EXPECT_EQ(result.encoding, encoding) << text;
-    EXPECT_EQ(result.crlf, crlf) << text;
+    EXPECT_TRUE(result.text == text && result.encoding == encoding && result.crlf == crlf) << text;
   }
-  const std::pair<std::string, const char*> refused[] = {
-      {bytes({0xFF, 0xFE, 'A'}), "Incomplete UTF-16 file"},
-      {bytes({0xFE, 0xFF, 0, 'A', 0}), "Incomplete UTF-16 file"},
-      {bytes({0xFF, 0xFE, 0x3D, 0xD8}), "Invalid UTF-16"},
-      {bytes({0xFF, 0xFE, 0x00, 0xDE, 0x3D, 0xD8}), "Invalid UTF-16"},
-      {bytes({0xC0, 0x80}), "Invalid UTF-8"},
-      {bytes({'a', 0xE1, 0xBB}), "Invalid UTF-8"},
-      {bytes({0xED, 0xA0, 0x80}), "Invalid UTF-8"},
-      {bytes({0xEF, 0xBB, 0xBF, 0xFF}), "Invalid UTF-8"},
-      {std::string("a\0b", 3), "Binary files are not supported"},
-      {bytes({0xFF, 0xFE, 'a', 0, 0, 0}), "Binary files are not supported"}};
-  for (const auto& c : refused) {
-    EXPECT_EQ(error_text([&] { decode_text_bytes(c.first); }), c.second) << c.second;
+  const std::pair<const char*, std::vector<std::string>> refused[] = {
+      {"Incomplete UTF-16 file", {bytes({0xFF, 0xFE, 'A'}), bytes({0xFE, 0xFF, 0, 'A', 0})}},
+      {"Invalid UTF-16",
+       {bytes({0xFF, 0xFE, 0x3D, 0xD8}), bytes({0xFF, 0xFE, 0, 0xDE, 0x3D, 0xD8})}},
+      {"Invalid UTF-8",
+       {bytes({0xC0, 0x80}), bytes({'a', 0xE1, 0xBB}), bytes({0xED, 0xA0, 0x80}),
+        bytes({0xEF, 0xBB, 0xBF, 0xFF})}},
+      {"Binary files are not supported",
+       {std::string("a\0b", 3), bytes({0xFF, 0xFE, 'a', 0, 0, 0})}}};
+  for (const auto& [message, inputs] : refused) {
+    for (const std::string& input : inputs) {
+      EXPECT_EQ(error_text([&] { decode_text_bytes(input); }), message);
+    }
   }
 }
 
@@ -82,8 +81,16 @@ TEST(TextFile, ReadsFilesAndReportsWhatItFound) {
   EXPECT_EQ(error_text([&] { read_text_file(dir / "bad.md", &encoding, &crlf); }),
             "Binary files are not supported");
   EXPECT_EQ(encoding, TextEncoding::Utf16Be) << "outputs are written only on success";
-  const std::string missing = error_text([&] { read_text_file(dir / "missing.md"); });
-  EXPECT_NE(missing.find("file_size"), std::string::npos) << missing;
+  // A file-system failure reads "operation: reason [path]" and is still a filesystem_error.
+  const std::filesystem::path missing = dir / "missing.md";
+  try {
+    read_text_file(missing);
+    ADD_FAILURE() << "a missing file was read";
+  } catch (const std::filesystem::filesystem_error& error) {
+    const std::string text = error.what();
+    EXPECT_EQ(text.rfind("file_size: " + error.code().message(), 0), 0u) << text;
+    EXPECT_TRUE(text.ends_with("[" + missing.string() + "]") && error.path1() == missing) << text;
+  }
 
   // Sparse files: the one over the limit must never be read at all; the one at the limit is
   // read and then refused for what it holds (zeros).
@@ -94,4 +101,49 @@ TEST(TextFile, ReadsFilesAndReportsWhatItFound) {
     std::filesystem::resize_file(dir / "big.md", size);
     EXPECT_EQ(error_text([&] { read_text_file(dir / "big.md"); }), message);
   }
+}
+
+TEST(Utf8Decoding, RefusesEveryMalformedFormAndAcceptsBoundaryValues) {
+  for (const std::string& bad :
+       {bytes({0xC0, 0x80}), bytes({0xC1, 0xBF}), bytes({0xE0, 0x80, 0x80}),
+        bytes({0xE0, 0x9F, 0xBF}), bytes({0xED, 0xA0, 0x80}), bytes({0xED, 0xBF, 0xBF}),
+        bytes({0xF0, 0x8F, 0xBF, 0xBF}), bytes({0xF4, 0x90, 0x80, 0x80}), bytes({0x80}),
+        bytes({0xBF}), bytes({0xC3}), bytes({0xE2, 0x82}), bytes({0xF0, 0x9F, 0x98}),
+        bytes({0xF5, 0x80, 0x80, 0x80}), bytes({0xFF}), bytes({'a', 0xC3, 'b'}),
+        bytes({0xC3, 0xC0}), bytes({0xE2, 0x82, 0x7F})}) {
+    EXPECT_EQ(tavrel::test::error_text([&] { utf8_to_utf16(bad); }), "Invalid UTF-8")
+        << testing::PrintToString(bad);
+    EXPECT_FALSE(is_valid_utf8(bad));
+  }
+  const std::pair<std::string, std::u16string> good[] = {
+      {bytes({0x7F}), std::u16string(1, 0x7F)},
+      {bytes({0xC2, 0x80}), std::u16string(1, 0x80)},
+      {bytes({0xDF, 0xBF}), std::u16string(1, 0x7FF)},
+      {bytes({0xE0, 0xA0, 0x80}), std::u16string(1, 0x800)},
+      {bytes({0xED, 0x9F, 0xBF}), std::u16string(1, 0xD7FF)},
+      {bytes({0xEE, 0x80, 0x80}), std::u16string(1, 0xE000)},
+      {bytes({0xEF, 0xBF, 0xBF}), std::u16string(1, 0xFFFF)},
+      {bytes({0xF0, 0x90, 0x80, 0x80}), std::u16string{0xD800, 0xDC00}},
+      {bytes({0xF0, 0x9F, 0x98, 0x80}), std::u16string{0xD83D, 0xDE00}},
+      {bytes({0xF4, 0x8F, 0xBF, 0xBF}), std::u16string{0xDBFF, 0xDFFF}},
+      {"", u""},
+      {std::string("a\0b", 3), std::u16string(u"a\0b", 3)}};
+  for (const auto& [utf8, utf16] : good) {
+    EXPECT_EQ(utf8_to_utf16(utf8), utf16) << testing::PrintToString(utf8);
+    EXPECT_TRUE(is_valid_utf8(utf8));
+    EXPECT_EQ(utf16_to_utf8(utf16), utf8);
+  }
+}
+
+TEST(Utf16Decoding, RefusesLoneAndReversedSurrogatesOrReplacesThem) {
+  for (const std::u16string& bad :
+       {std::u16string{0xD800}, std::u16string{0xDC00}, std::u16string{0xDBFF},
+        std::u16string{0xDFFF}, std::u16string{0xDC00, 0xD800}, std::u16string{'a', 0xD83D},
+        std::u16string{0xD83D, 'a'}, std::u16string{0xD83D, 0xE000}}) {
+    EXPECT_THROW(utf16_to_utf8(bad), std::runtime_error);
+  }
+  EXPECT_EQ(utf16_to_utf8_lenient(std::u16string{'x', 0xD800}), "x\xEF\xBF\xBD");
+  EXPECT_EQ(to_wide_lenient(bytes({'a', 0xFF, 'b'})), L"a\uFFFDb");
+  const std::string text = "Tiếng Việt có dấu — 😀 ∑ a\nb";
+  EXPECT_EQ(to_utf8(to_wide(text)), text);
 }
