@@ -42,8 +42,9 @@ TEST(RenderWindow, LargeDocumentThresholdAndUnitOffsets) {
   const RenderRequest over = make_render_request(fixed_lines(kLargeDocumentBytes / 64 + 1, 64), 1,
                                                  handle(8), false, 64 * 1000 + 10);
   EXPECT_TRUE(over.partial && over.offset == 47680u);  // lead at 47626, next line at 47680
-  const std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80!";  // a é € 😀 !
-  const std::uint64_t expected[] = {0, 1, 3, 6, 6, 10, 11, 11};
+  // a é € 😀 U+10FFFF !
+  const std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF!";
+  const std::uint64_t expected[] = {0, 1, 3, 6, 6, 10, 10, 14, 15, 15};
   for (std::uint64_t units = 0; units < std::size(expected); ++units) {
     EXPECT_EQ(utf8_offset_of_units(text, units), expected[units]) << units;
   }
