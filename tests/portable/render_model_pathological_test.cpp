@@ -11,6 +11,7 @@
 
 #include "render/markdown_model.h"
 
+#ifndef _WIN32
 namespace tavrel::win {
 namespace {
 
@@ -79,3 +80,4 @@ TEST(RenderPathological, CostGrowsLinearlyWithTheInput) {
 
 }  // namespace
 }  // namespace tavrel::win
+#endif
