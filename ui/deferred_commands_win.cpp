@@ -19,8 +19,6 @@ namespace tavrel::win {
 
 // --- Toolbar and association icon ------------------------------------------------------------
 
-void App::rebuild_toolbar() {}
-void App::draw_toolbar_item(NMCUSTOMDRAW&) {}
 void App::refresh_association_icon() {}
 
 // --- Clipboard images, emoji, dialogs, keys, find bar, images --------------------------------
