@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/file_association_win.h"
 #include "core/file_io_win.h"
 #include "core/text_convert.h"
 #include "ui/file_dialogs_win.h"

@@ -19,7 +19,6 @@ namespace tavrel::win {
 
 // --- Toolbar and association icon ------------------------------------------------------------
 
-void App::refresh_association_icon() {}
 
 // --- Clipboard images, emoji, dialogs, keys, find bar, images --------------------------------
 
@@ -53,7 +52,6 @@ void show_find_bar(App&, bool) {}
 std::optional<COLORREF> pick_text_color(App&, COLORREF) { return std::nullopt; }
 void export_document(App&, int) {}
 void print_document(App&) {}
-void register_file_association(App&) {}
 void show_update_dialog(App&) {}
 
 // --- Test modes ------------------------------------------------------------------------------

@@ -26,7 +26,6 @@ void show_find_bar(App& app, bool replace);
 std::optional<COLORREF> pick_text_color(App& app, COLORREF initial);  // nothing: cancelled
 void export_document(App& app, int command_id);
 void print_document(App& app);
-void register_file_association(App& app);
 void show_update_dialog(App& app);
 
 }  // namespace tavrel::win

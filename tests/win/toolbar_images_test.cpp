@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "core/file_association_win.h"
 #include "tests/win/app_window_fixture_win.h"
 
 namespace tavrel::test {
@@ -35,6 +36,43 @@ TEST_F(ToolbarImagesTest, ToolbarHoldsItsButtonsAtTheirSizesAndChecks) {
   ShowWindow(app_->main_window, SW_SHOWNA);
   UpdateWindow(toolbar);
   EXPECT_TRUE(IsWindow(toolbar));
+}
+
+}  // namespace
+}  // namespace tavrel::test
+
+namespace tavrel::test {
+namespace {
+
+std::wstring registry_text(const wchar_t* subkey, const wchar_t* name) {
+  wchar_t buffer[1024] = {};
+  DWORD bytes = sizeof(buffer);
+  if (RegGetValueW(HKEY_CURRENT_USER, subkey, name, RRF_RT_REG_SZ, nullptr, buffer, &bytes) !=
+      ERROR_SUCCESS) {
+    return L"<missing>";
+  }
+  return buffer;
+}
+
+TEST_F(ToolbarImagesTest, RegistrationWritesThePerUserRows) {
+  win::register_file_association(*app_);
+  wchar_t exe[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  const std::wstring quoted = L"\"" + std::wstring(exe) + L"\"";
+  EXPECT_EQ(registry_text(L"Software\\Classes\\Tavrel.Document\\shell\\open\\command", nullptr),
+            quoted + L" \"%1\"");
+  EXPECT_EQ(registry_text(L"Software\\Classes\\Tavrel.Document\\DefaultIcon", nullptr),
+            quoted + L",-102");
+  EXPECT_EQ(registry_text(L"Software\\Tavrel\\Capabilities\\FileAssociations", L".markdown"),
+            L"Tavrel.Document");
+  EXPECT_EQ(registry_text(L"Software\\RegisteredApplications", L"Tavrel"),
+            L"Software\\Tavrel\\Capabilities");
+  DWORD type = 0;
+  EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Classes\\.md\\OpenWithProgids",
+                         L"Tavrel.Document", RRF_RT_ANY, &type, nullptr, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_NONE));
+  EXPECT_EQ(app_->status_text, L"Registered. Choose Tavrel for .md in Windows Settings.");
 }
 
 }  // namespace
