@@ -22,17 +22,12 @@ namespace tavrel::win {
 
 // --- Clipboard images, emoji, dialogs, keys, find bar, images --------------------------------
 
-// No clipboard image is stored yet: a paste inserts the clipboard's text.
-bool App::paste_image() { return false; }
 void App::update_emoji_completion() {}
 void App::run_dialog(uint32_t) {}
 bool App::handle_shortcut(const MSG&) { return false; }
 void App::find_next() {}
 void App::replace_matches(bool) {}
 void App::accept_emoji_completion() {}
-void App::insert_image_link(const std::filesystem::path&) {}
-// The drop handle belongs to us once delivered; free it even though nothing is opened yet.
-void App::on_drop_files(HDROP drop) { DragFinish(drop); }
 
 // --- Web preview -----------------------------------------------------------------------------
 

@@ -1,5 +1,10 @@
 #include <windows.h>
 #include <commctrl.h>
+#include <objidl.h>
+#include <gdiplus.h>
+#include <shlobj.h>
+
+#include <cstring>
 
 #include "core/file_association_win.h"
 #include "tests/win/app_window_fixture_win.h"
@@ -73,6 +78,70 @@ TEST_F(ToolbarImagesTest, RegistrationWritesThePerUserRows) {
             ERROR_SUCCESS);
   EXPECT_EQ(type, static_cast<DWORD>(REG_NONE));
   EXPECT_EQ(app_->status_text, L"Registered. Choose Tavrel for .md in Windows Settings.");
+}
+
+}  // namespace
+}  // namespace tavrel::test
+
+namespace tavrel::test {
+namespace {
+
+void put_on_clipboard(HWND owner, const std::vector<std::uint8_t>& dib) {
+  ASSERT_TRUE(OpenClipboard(owner));
+  EmptyClipboard();
+  const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, dib.size());
+  std::memcpy(GlobalLock(block), dib.data(), dib.size());
+  GlobalUnlock(block);
+  SetClipboardData(CF_DIB, block);
+  CloseClipboard();
+}
+
+TEST_F(ToolbarImagesTest, PastedBitmapBecomesAPngBesideTheDocument) {
+  add_document("x");
+  save_path_ = (files_.path() / "doc.md").wstring();
+  // 2 x 2, 24 bits, bottom-up: bottom row blue then green, top row red then white.
+  BITMAPINFOHEADER header{sizeof(header), 2, 2, 1, 24, BI_RGB};
+  std::vector<std::uint8_t> dib(sizeof(header));
+  std::memcpy(dib.data(), &header, sizeof(header));
+  const std::uint8_t rows[] = {255, 0, 0, 0, 255, 0, 0, 0, 0, 0, 255, 255, 255, 255, 0, 0};
+  dib.insert(dib.end(), std::begin(rows), std::end(rows));
+  put_on_clipboard(app_->main_window, dib);
+  ASSERT_TRUE(app_->paste_image());
+  const auto assets = files_.path() / "assets";
+  ASSERT_TRUE(std::filesystem::is_directory(assets));
+  const auto png = std::filesystem::directory_iterator(assets)->path();
+  EXPECT_EQ(editor_text(), "![" + png.stem().string() + "](assets/" + png.filename().string() +
+                               ")x");
+  Gdiplus::Bitmap bitmap(png.c_str());
+  ASSERT_EQ(bitmap.GetLastStatus(), Gdiplus::Ok);
+  Gdiplus::Color colour;
+  bitmap.GetPixel(0, 0, &colour);
+  EXPECT_EQ(colour.GetValue() & 0xFFFFFF, 0xFF0000u);
+  bitmap.GetPixel(1, 1, &colour);
+  EXPECT_EQ(colour.GetValue() & 0xFFFFFF, 0x00FF00u);
+
+  // A header whose rows run past the block is refused and changes nothing.
+  dib.resize(dib.size() - 1);
+  put_on_clipboard(app_->main_window, dib);
+  ASSERT_TRUE(app_->paste_image());
+  EXPECT_EQ(app_->status_text, L"Could not save clipboard image");
+}
+
+TEST_F(ToolbarImagesTest, DroppedImagesFollowEachOther) {
+  add_document("");
+  save_path_ = (files_.path() / "doc.md").wstring();
+  app_->save_document(false);
+  const std::wstring names = (files_.path() / L"a b.png").wstring() + L'\0' +
+                             (files_.path() / L"c.PNG").wstring() + L'\0' + L'\0';
+  const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT,
+                                    sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  std::memcpy(drop + 1, names.data(), names.size() * sizeof(wchar_t));
+  GlobalUnlock(block);
+  SendMessageW(app_->main_window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
+  EXPECT_EQ(editor_text(), "![a b](a%20b.png)![c](c.PNG)");
 }
 
 }  // namespace
