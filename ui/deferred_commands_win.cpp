@@ -1,7 +1,6 @@
-// Stand-ins for the commands and services whose actions come later: the toolbar, the
-// association icon, clipboard images, emoji completion, the modal dialogs, shortcuts, the find
-// bar, image links and dropped files, the web preview, the colour picker, export and printing,
-// file association, the update check, the self-test suite and the benchmark report.
+// Stand-ins for the commands and services whose actions come later: emoji completion, the modal
+// dialogs, shortcuts, the find bar, the web preview, export and printing, the update check, the
+// self-test suite and the benchmark report.
 //
 // None of them pretends to do its work: each does nothing, or the least that keeps the window
 // sound (a drop handle that is freed), and reports what it could not do where a caller would
@@ -43,8 +42,6 @@ void web_stop(App&) {}
 // --- Commands of later subsystems --------------------------------------------------------------
 
 void show_find_bar(App&, bool) {}
-// No colour can be chosen yet: the same as a cancelled picker, nothing is inserted.
-std::optional<COLORREF> pick_text_color(App&, COLORREF) { return std::nullopt; }
 void export_document(App&, int) {}
 void print_document(App&) {}
 void show_update_dialog(App&) {}
