@@ -4,9 +4,7 @@
 
 namespace tavrel::win {
 
-std::wstring association_command(const std::wstring& exe) {
-  return L"\"" + exe + L"\" \"%1\"";
-}
+std::wstring association_command(const std::wstring& exe) { return L"\"" + exe + L"\" \"%1\""; }
 
 std::wstring association_icon(const std::wstring& exe) { return L"\"" + exe + L"\",-102"; }
 

@@ -12,7 +12,8 @@ namespace tavrel::win {
 
 // The path written into the reference, UTF-8: relative to `folder` where one exists, else the
 // image path as given; always with "/" and with " ", "(" and ")" percent-encoded.
-std::string image_link_path(const std::filesystem::path& image, const std::filesystem::path& folder);
+std::string image_link_path(const std::filesystem::path& image,
+                            const std::filesystem::path& folder);
 
 // Dropped files with these extensions (in any letter case) become image references.
 bool is_image_extension(const std::filesystem::path& path);

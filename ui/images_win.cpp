@@ -108,8 +108,8 @@ CLSID find_encoder_clsid(const wchar_t* mime) {
 std::filesystem::path make_image_file_name(const std::filesystem::path& folder) {
   SYSTEMTIME now{};
   GetLocalTime(&now);
-  const LocalTime time{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
-                       now.wMilliseconds};
+  const LocalTime time{now.wYear,   now.wMonth,  now.wDay,         now.wHour,
+                       now.wMinute, now.wSecond, now.wMilliseconds};
   return make_image_file_name(folder, time, [](const std::filesystem::path& candidate) {
     std::error_code error;
     const auto status = std::filesystem::status(candidate, error);

@@ -22,7 +22,7 @@ TEST(ImageLinks, RelativeWhereOneExistsAndEncodedOnlyWhereMarkdownNeedsIt) {
   };
   const Case cases[] = {
       {doc / "pics" / "my photo (1).png", "pics/my%20photo%20%281%29.png"},
-      {doc / "ảnh đẹp.png", "ảnh%20đẹp.png"},
+      {doc / u8"ảnh đẹp.png", "ảnh%20đẹp.png"},
       {doc / "50% #2.png", "50%%20#2.png"},
       {dir.path() / "pics" / "a.png", "../pics/a.png"},
       {doc / "x" / ".." / "b.png", "b.png"},
@@ -30,13 +30,6 @@ TEST(ImageLinks, RelativeWhereOneExistsAndEncodedOnlyWhereMarkdownNeedsIt) {
   for (const Case& c : cases) EXPECT_EQ(image_link_path(c.image, doc), c.link);
   // Without a relation (another drive on Windows) the path as given, with forward slashes.
   EXPECT_EQ(image_link_path("D:\\My Pics\\a.png", doc), "D:/My%20Pics/a.png");
-}
-
-TEST(ImageLinks, DroppedImagesAreKnownByExtensionInAnyCase) {
-  EXPECT_TRUE(is_image_extension("PHOTO.JPG"));
-  EXPECT_TRUE(is_image_extension("a.b.WebP"));
-  EXPECT_FALSE(is_image_extension("notes.md"));
-  EXPECT_FALSE(is_image_extension("png"));
 }
 
 TEST(ImageLinks, PastedNamesCarryTheTimeAndCountPastTakenOnes) {
@@ -53,8 +46,8 @@ TEST(ImageLinks, PastedNamesCarryTheTimeAndCountPastTakenOnes) {
 
 // A packed bitmap: header fields as given, then `extra` bytes.
 std::vector<std::uint8_t> dib(std::int32_t header, std::int32_t width, std::int32_t height,
-                              std::uint16_t bits, std::uint32_t compression,
-                              std::uint32_t colours, size_t extra) {
+                              std::uint16_t bits, std::uint32_t compression, std::uint32_t colours,
+                              size_t extra) {
   std::vector<std::uint8_t> block(40 + extra, 0);
   const auto put = [&](size_t at, std::uint32_t v, size_t n) {
     for (size_t i = 0; i < n; ++i) block[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
@@ -80,25 +73,20 @@ TEST(ClipboardBitmap, OnlyHeadersWhosePixelsLieInsideTheBlockAreRead) {
       {dib(40, 2, 2, 32, 3, 0, 12 + 16), 52},
       {dib(40, 8, 1, 8, 0, 0, 1024 + 8), 1064},
       {dib(40, 8, 1, 8, 0, 2, 8 + 8), 48},
-      {dib(40, 3, 2, 24, 0, 0, 23), std::nullopt},                // last row cut short
-      {dib(40, 20001, 1, 24, 0, 0, 60003), std::nullopt},         // too wide
-      {dib(40, 1, INT32_MIN, 24, 0, 0, 4), std::nullopt},         // height without a magnitude
-      {dib(40, 20000, 20000, 32, 0, 0, 64), std::nullopt},        // rows far past the block
-      {dib(40, 1, 1, 8, 0, 0xFFFFFFFFu, 4), std::nullopt},        // colour count overflow
-      {dib(0x7FFFFFF0, 1, 1, 24, 0, 0, 4), std::nullopt},         // header past the block
+      {dib(40, 3, 2, 24, 0, 0, 23), std::nullopt},          // last row cut short
+      {dib(40, 20001, 1, 24, 0, 0, 60003), std::nullopt},   // too wide
+      {dib(40, 1, INT32_MIN, 24, 0, 0, 4), std::nullopt},   // height without a magnitude
+      {dib(40, 20000, 20000, 32, 0, 0, 64), std::nullopt},  // rows far past the block
+      {dib(40, 1, 1, 8, 0, 0xFFFFFFFFu, 4), std::nullopt},  // colour count overflow
+      {dib(0x7FFFFFF0, 1, 1, 24, 0, 0, 4), std::nullopt},   // header past the block
       {dib(39, 1, 1, 24, 0, 0, 4), std::nullopt},
-      {dib(40, 1, 1, 24, 1, 0, 4), std::nullopt},                 // run-length compressed
+      {dib(40, 1, 1, 24, 1, 0, 4), std::nullopt},  // run-length compressed
       {dib(40, 1, 1, 7, 0, 0, 4), std::nullopt},
       {dib(40, 0, 1, 24, 0, 0, 4), std::nullopt},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
-    EXPECT_EQ(dib_pixel_offset(cases[i].block.data(), cases[i].block.size()), cases[i].offset)
-        << i;
+    EXPECT_EQ(dib_pixel_offset(cases[i].block.data(), cases[i].block.size()), cases[i].offset) << i;
   }
-  auto planes = dib(40, 1, 1, 24, 0, 0, 4);
-  planes[12] = 2;
-  EXPECT_EQ(dib_pixel_offset(planes.data(), planes.size()), std::nullopt);
-  EXPECT_EQ(dib_pixel_offset(planes.data(), 39), std::nullopt);
 }
 
 }  // namespace
