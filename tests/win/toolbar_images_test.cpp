@@ -8,6 +8,7 @@
 
 #include "core/file_association.h"
 #include "core/file_association_win.h"
+#include "ui/color_picker_win.h"
 #include "tests/win/app_window_fixture_win.h"
 
 namespace tavrel::test {
@@ -117,6 +118,31 @@ TEST_F(ToolbarImagesTest, DroppedImagesFollowEachOther) {
   GlobalUnlock(block);
   SendMessageW(app_->main_window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
   EXPECT_EQ(editor_text(), "![a b](a%20b.png)![c](c.PNG)");
+}
+
+// Clicks Apply the way a user does: the press and the release arrive in different frames.
+void CALLBACK drive_picker(HWND, UINT, UINT_PTR, DWORD) {
+  static int step = 0;
+  const HWND picker = FindWindowW(L"Tavrel.DarkColor", nullptr);
+  const RECT apply = win::dark_picker_apply_rect(picker);
+  if (picker == nullptr || IsRectEmpty(&apply)) return;
+  POINT at{(apply.left + apply.right) / 2, (apply.top + apply.bottom) / 2};
+  const LPARAM where = MAKELPARAM(at.x, at.y);
+  ClientToScreen(picker, &at);
+  SetCursorPos(at.x, at.y);
+  PostMessageW(picker, WM_MOUSEMOVE, 0, where);
+  PostMessageW(picker, step++ % 2 == 0 ? WM_LBUTTONDOWN : WM_LBUTTONUP, MK_LBUTTON, where);
+}
+
+TEST_F(ToolbarImagesTest, DarkPickerAppliedUnchangedReturnsTheInitialColour) {
+  ShowWindow(app_->main_window, SW_SHOWNA);
+  const UINT_PTR timer = SetTimer(nullptr, 0, 150, drive_picker);
+  bool started = false;
+  const auto colour = win::pick_dark_color(app_->main_window, RGB(255, 167, 87), false, &started);
+  KillTimer(nullptr, timer);
+  ASSERT_TRUE(started);
+  EXPECT_EQ(colour, std::optional<COLORREF>(RGB(255, 167, 87)));
+  EXPECT_TRUE(IsWindowEnabled(app_->main_window));
 }
 
 }  // namespace
