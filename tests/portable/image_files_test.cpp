@@ -32,6 +32,11 @@ TEST(ImageLinks, RelativeWhereOneExistsAndEncodedOnlyWhereMarkdownNeedsIt) {
   EXPECT_EQ(image_link_path("D:\\My Pics\\a.png", doc), "D:/My%20Pics/a.png");
 }
 
+TEST(ImageLinks, DroppedImagesAreKnownByExtensionInAnyCase) {
+  EXPECT_TRUE(is_image_extension("PHOTO.JPG") && is_image_extension("a.webp"));
+  EXPECT_FALSE(is_image_extension("notes.md") || is_image_extension("png"));
+}
+
 TEST(ImageLinks, PastedNamesCarryTheTimeAndCountPastTakenOnes) {
   const LocalTime t{2026, 3, 7, 9, 5, 4, 12};
   std::set<fs::path> taken;
@@ -74,15 +79,16 @@ TEST(ClipboardBitmap, OnlyHeadersWhosePixelsLieInsideTheBlockAreRead) {
       {dib(40, 8, 1, 8, 0, 0, 1024 + 8), 1064},
       {dib(40, 8, 1, 8, 0, 2, 8 + 8), 48},
       {dib(40, 3, 2, 24, 0, 0, 23), std::nullopt},          // last row cut short
-      {dib(40, 20001, 1, 24, 0, 0, 60003), std::nullopt},   // too wide
+      {dib(40, 20001, 1, 24, 0, 0, 60008), std::nullopt},   // too wide
       {dib(40, 1, INT32_MIN, 24, 0, 0, 4), std::nullopt},   // height without a magnitude
       {dib(40, 20000, 20000, 32, 0, 0, 64), std::nullopt},  // rows far past the block
       {dib(40, 1, 1, 8, 0, 0xFFFFFFFFu, 4), std::nullopt},  // colour count overflow
       {dib(0x7FFFFFF0, 1, 1, 24, 0, 0, 4), std::nullopt},   // header past the block
       {dib(39, 1, 1, 24, 0, 0, 4), std::nullopt},
-      {dib(40, 1, 1, 24, 1, 0, 4), std::nullopt},  // run-length compressed
+      {dib(40, 1, 1, 32, 1, 0, 4), std::nullopt},  // run-length compressed
       {dib(40, 1, 1, 7, 0, 0, 4), std::nullopt},
       {dib(40, 0, 1, 24, 0, 0, 4), std::nullopt},
+      {dib(40, 1, 0, 24, 0, 0, 4), std::nullopt},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     EXPECT_EQ(dib_pixel_offset(cases[i].block.data(), cases[i].block.size()), cases[i].offset) << i;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -41,6 +42,14 @@ TEST(ToolbarIcons, PicturesStrokeInOrderWithTheirPenChanges) {
   EXPECT_EQ(strokes_of(122), "C 8 7 15 -2 22 5 13 12\nC 12 13 5 22 -2 15 7 8\nL 7 13 13 7\n");
   EXPECT_EQ(strokes_of(0), "");
   EXPECT_EQ(strokes_of(129), "");
+}
+
+TEST(ToolbarIcons, PicturesBelongToDistinctButtonsOnly) {
+  std::set<int> buttons;
+  for (const ToolbarEntry& entry : toolbar_entries()) buttons.insert(entry.command_id);
+  EXPECT_EQ(buttons.size(), 18u);  // the separators share id 0
+  for (int id = -1; id < 1000; ++id)
+    EXPECT_EQ(strokes_of(id).empty(), !buttons.count(id) || id == 0) << id;
 }
 
 TEST(Toolbar, WidthsScaleWithDpiExceptTheOnePixelGap) {
