@@ -135,17 +135,22 @@ void App::on_drop_files(HDROP drop) {
   }
   DragFinish(drop);
 
+  // Images go into the document that was active when they were dropped; the other files are
+  // opened together afterwards. A refused save (or no document at all) skips the images only.
   std::vector<std::filesystem::path> documents_to_open;
+  bool images_refused = documents.empty();
   for (const std::filesystem::path& path : paths) {
     if (std::filesystem::is_directory(std::filesystem::status(path))) {
       workspace_root = path;
       sidebar = true;
       scan_workspace();
       layout_panes();
-    } else if (is_image_extension(path) && !documents.empty()) {
+    } else if (is_image_extension(path)) {
+      if (images_refused) continue;
       // Each reference leaves the caret after itself, so the next one is not put inside it.
       const LONG end = insert_reference(*this, path);
-      if (end < 0) return;
+      images_refused = end < 0;
+      if (images_refused) continue;
       CHARRANGE caret{end, end};
       SendMessageW(current_document()->editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&caret));
     } else {
