@@ -37,6 +37,11 @@ TEST_F(ToolbarImagesTest, ToolbarHoldsItsButtonsAtTheirSizesAndChecks) {
   app_->rebuild_toolbar();
   EXPECT_TRUE(SendMessageW(toolbar, TB_ISBUTTONCHECKED, 131, 0));
   EXPECT_FALSE(SendMessageW(toolbar, TB_ISBUTTONCHECKED, 136, 0));
+  app_->dpi = 144;
+  app_->rebuild_toolbar();
+  EXPECT_EQ(item_rect(toolbar, 0).bottom - item_rect(toolbar, 0).top, 51);
+  EXPECT_EQ(item_rect(toolbar, 3).right - item_rect(toolbar, 3).left, 18);
+  EXPECT_EQ(item_rect(toolbar, 19).right - item_rect(toolbar, 19).left, 1);
   wchar_t text[64] = {};
   SendMessageW(toolbar, TB_GETBUTTONTEXTW, 126, reinterpret_cast<LPARAM>(text));
   EXPECT_STREQ(text, L"Danh sách công việc");
