@@ -15,6 +15,21 @@ set(TAVREL_WIN_LIBS comctl32 shell32 ole32 oleaut32 uuid uxtheme dwmapi gdiplus 
     comdlg32 shlwapi crypt32 imm32 d3d11 dxgi d3dcompiler gdi32 user32 advapi32)
 
 add_library(tavrel_lib STATIC ${TAVREL_PORTABLE_SOURCES} ${TAVREL_WIN_SOURCES})
+
+# Dear ImGui draws the dark colour picker; without it every theme asks with the system dialog.
+set(TAVREL_IMGUI "${TAVREL_DEPS}/imgui")
+if(EXISTS "${TAVREL_IMGUI}/imgui.h")
+  add_library(imgui STATIC "${TAVREL_IMGUI}/imgui.cpp" "${TAVREL_IMGUI}/imgui_draw.cpp"
+    "${TAVREL_IMGUI}/imgui_tables.cpp" "${TAVREL_IMGUI}/imgui_widgets.cpp"
+    "${TAVREL_IMGUI}/backends/imgui_impl_win32.cpp" "${TAVREL_IMGUI}/backends/imgui_impl_dx11.cpp")
+  target_include_directories(imgui SYSTEM PUBLIC "${TAVREL_IMGUI}" "${TAVREL_IMGUI}/backends")
+  target_compile_options(imgui PRIVATE ${TAVREL_WIN_FLAGS} -w)
+  target_link_libraries(imgui PUBLIC d3d11 dxgi d3dcompiler dwmapi gdi32 user32 imm32)
+  target_link_libraries(tavrel_lib PUBLIC imgui)
+  target_compile_definitions(tavrel_lib PUBLIC TAVREL_HAVE_IMGUI=1)
+else()
+  message(WARNING "Dear ImGui not found in ${TAVREL_IMGUI}: the dark theme uses the system colour dialog")
+endif()
 target_include_directories(tavrel_lib PUBLIC "${CMAKE_SOURCE_DIR}")
 target_include_directories(tavrel_lib SYSTEM PUBLIC "${TAVREL_DEPS}/mingw-include")
 target_compile_options(tavrel_lib PUBLIC ${TAVREL_WIN_FLAGS})

@@ -63,7 +63,7 @@ if [ ! -f "$deps/md4c/src/md4c.h" ]; then
   tar -xzf "$deps/md4c_0.5.2.orig.tar.gz" -C "$deps/md4c" --strip-components=1
 fi
 
-if [ "${TAVREL_WITH_IMGUI:-0}" = 1 ]; then
+if [ "${TAVREL_WITH_IMGUI:-1}" = 1 ]; then
   fetch_source imgui 1.92.2b+ds-1 imgui_1.92.2b+ds.orig.tar.xz \
     e7bd201d56b5ee90d24d5dac85e5c12f98bdb95410252a62d27b7f89e4566d48
   if [ ! -f "$deps/imgui/imgui.h" ]; then

@@ -7,8 +7,10 @@
 #include <filesystem>
 #include <string>
 
+#include "core/file_association_win.h"
 #include "core/file_io_win.h"
 #include "core/text_convert.h"
+#include "ui/color_picker_win.h"
 #include "ui/file_dialogs_win.h"
 #include "ui/main_window_win.h"
 #include "ui/menus_win.h"

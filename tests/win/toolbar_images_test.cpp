@@ -1,0 +1,154 @@
+#include <windows.h>
+#include <commctrl.h>
+#include <objidl.h>
+#include <gdiplus.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "core/file_association.h"
+#include "core/file_association_win.h"
+#include "ui/color_picker_win.h"
+#include "tests/win/app_window_fixture_win.h"
+
+namespace tavrel::test {
+namespace {
+
+using ToolbarImagesTest = AppWindowTest;
+
+RECT item_rect(HWND toolbar, int index) {
+  RECT rect{};
+  SendMessageW(toolbar, TB_GETITEMRECT, static_cast<WPARAM>(index),
+               reinterpret_cast<LPARAM>(&rect));
+  return rect;
+}
+
+TEST_F(ToolbarImagesTest, ToolbarHoldsItsButtonsAtTheirSizesAndChecks) {
+  const HWND toolbar = app_->toolbar;
+  ASSERT_EQ(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0), 21);
+  const RECT split = item_rect(toolbar, 18);
+  EXPECT_EQ(split.bottom - split.top, 34);
+  EXPECT_EQ(split.right - split.left, 104);
+  const RECT gap = item_rect(toolbar, 19);
+  EXPECT_EQ(gap.right - gap.left, 1);
+  EXPECT_EQ(item_rect(toolbar, 20).left, gap.right);
+  app_->sidebar = false;
+  app_->vietnamese = true;
+  app_->rebuild_toolbar();
+  EXPECT_TRUE(SendMessageW(toolbar, TB_ISBUTTONCHECKED, 131, 0));
+  EXPECT_FALSE(SendMessageW(toolbar, TB_ISBUTTONCHECKED, 136, 0));
+  app_->dpi = 144;
+  app_->rebuild_toolbar();
+  EXPECT_EQ(item_rect(toolbar, 0).bottom - item_rect(toolbar, 0).top, 51);
+  EXPECT_EQ(item_rect(toolbar, 3).right - item_rect(toolbar, 3).left, 18);
+  EXPECT_EQ(item_rect(toolbar, 19).right - item_rect(toolbar, 19).left, 1);
+  wchar_t text[64] = {};
+  SendMessageW(toolbar, TB_GETBUTTONTEXTW, 126, reinterpret_cast<LPARAM>(text));
+  EXPECT_STREQ(text, L"Danh sách công việc");
+}
+
+// Every row reads back as written; the Open-with values carry no data.
+TEST_F(ToolbarImagesTest, RegistrationWritesThePerUserRows) {
+  win::register_file_association(*app_);
+  wchar_t exe[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  for (const win::AssociationRow& row : win::association_rows(exe)) {
+    wchar_t data[1024] = {};
+    DWORD bytes = sizeof(data);
+    DWORD type = 0;
+    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, row.subkey.c_str(),
+                           row.name.empty() ? nullptr : row.name.c_str(), RRF_RT_ANY, &type, data,
+                           &bytes),
+              ERROR_SUCCESS)
+        << row.subkey;
+    EXPECT_EQ(type, static_cast<DWORD>(row.open_with ? REG_NONE : REG_SZ));
+    EXPECT_EQ(data, row.data);
+  }
+  EXPECT_EQ(app_->status_text, L"Registered. Choose Tavrel for .md in Windows Settings.");
+}
+
+void put_on_clipboard(HWND owner, const std::vector<std::uint8_t>& dib) {
+  ASSERT_TRUE(OpenClipboard(owner));
+  EmptyClipboard();
+  const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, dib.size());
+  std::memcpy(GlobalLock(block), dib.data(), dib.size());
+  GlobalUnlock(block);
+  SetClipboardData(CF_DIB, block);
+  CloseClipboard();
+}
+
+TEST_F(ToolbarImagesTest, PastedBitmapBecomesAPngBesideTheDocument) {
+  add_document("x");
+  save_path_ = (files_.path() / "doc.md").wstring();
+  // 2 x 2, 24 bits, bottom-up: bottom row blue then green, top row red then white.
+  BITMAPINFOHEADER header{sizeof(header), 2, 2, 1, 24, BI_RGB};
+  std::vector<std::uint8_t> dib(sizeof(header));
+  std::memcpy(dib.data(), &header, sizeof(header));
+  const std::uint8_t rows[] = {255, 0, 0, 0, 255, 0, 0, 0, 0, 0, 255, 255, 255, 255, 0, 0};
+  dib.insert(dib.end(), std::begin(rows), std::end(rows));
+  put_on_clipboard(app_->main_window, dib);
+  ASSERT_TRUE(app_->paste_image());
+  const auto assets = files_.path() / "assets";
+  ASSERT_TRUE(std::filesystem::is_directory(assets));
+  const auto png = std::filesystem::directory_iterator(assets)->path();
+  EXPECT_EQ(editor_text(),
+            "![" + png.stem().string() + "](assets/" + png.filename().string() + ")x");
+  Gdiplus::Bitmap bitmap(png.c_str());
+  ASSERT_EQ(bitmap.GetLastStatus(), Gdiplus::Ok);
+  Gdiplus::Color colour;
+  bitmap.GetPixel(0, 0, &colour);
+  EXPECT_EQ(colour.GetValue() & 0xFFFFFF, 0xFF0000u);
+  bitmap.GetPixel(1, 1, &colour);
+  EXPECT_EQ(colour.GetValue() & 0xFFFFFF, 0x00FF00u);
+
+  // A header whose rows run past the block is refused and changes nothing.
+  dib.resize(dib.size() - 1);
+  put_on_clipboard(app_->main_window, dib);
+  ASSERT_TRUE(app_->paste_image());
+  EXPECT_EQ(app_->status_text, L"Could not save clipboard image");
+}
+
+TEST_F(ToolbarImagesTest, DroppedImagesFollowEachOther) {
+  add_document("");
+  save_path_ = (files_.path() / "doc.md").wstring();
+  app_->save_document(false);
+  const std::wstring names = (files_.path() / L"a b.png").wstring() + L'\0' +
+                             (files_.path() / L"c.PNG").wstring() + L'\0' + L'\0';
+  const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT,
+                                    sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  std::memcpy(drop + 1, names.data(), names.size() * sizeof(wchar_t));
+  GlobalUnlock(block);
+  SendMessageW(app_->main_window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
+  EXPECT_EQ(editor_text(), "![a b](a%20b.png)![c](c.PNG)");
+}
+
+// Clicks Apply the way a user does: the press and the release arrive in different frames.
+void CALLBACK drive_picker(HWND, UINT, UINT_PTR, DWORD) {
+  static int step = 0;
+  const HWND picker = FindWindowW(L"Tavrel.DarkColor", nullptr);
+  const RECT apply = win::dark_picker_apply_rect(picker);
+  if (picker == nullptr || IsRectEmpty(&apply)) return;
+  POINT at{(apply.left + apply.right) / 2, (apply.top + apply.bottom) / 2};
+  const LPARAM where = MAKELPARAM(at.x, at.y);
+  ClientToScreen(picker, &at);
+  SetCursorPos(at.x, at.y);
+  PostMessageW(picker, WM_MOUSEMOVE, 0, where);
+  PostMessageW(picker, step++ % 2 == 0 ? WM_LBUTTONDOWN : WM_LBUTTONUP, MK_LBUTTON, where);
+}
+
+TEST_F(ToolbarImagesTest, DarkPickerAppliedUnchangedReturnsTheInitialColour) {
+  ShowWindow(app_->main_window, SW_SHOWNA);
+  const UINT_PTR timer = SetTimer(nullptr, 0, 150, drive_picker);
+  bool started = false;
+  const auto colour = win::pick_dark_color(app_->main_window, RGB(255, 167, 87), false, &started);
+  KillTimer(nullptr, timer);
+  ASSERT_TRUE(started);
+  EXPECT_EQ(colour, std::optional<COLORREF>(RGB(255, 167, 87)));
+  EXPECT_TRUE(IsWindowEnabled(app_->main_window));
+}
+
+}  // namespace
+}  // namespace tavrel::test
