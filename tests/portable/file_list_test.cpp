@@ -1,0 +1,61 @@
+#include "ui/file_list.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "tests/portable/test_support.h"
+
+using namespace tavrel::win;
+namespace fs = std::filesystem;
+
+TEST(FuzzyScore, ScoresSubsequences) {
+  const struct {
+    const char* query;
+    const char* name;
+    int score;
+  } cases[] = {
+      {"", "anything", 0},        {"", "", 0},
+      {"ab", "ab", 39},           {"ab", "xab", 23},
+      {"AB", "ab", 39},           {"ab", "AB", 39},
+      {"a", "x/a", 23},           {"a", "x\\a", 23},
+      {"ac", "abc", 34},          {"abc", "abc", 25 + 14 + 18},
+      {"md", "readme.md", 13},    {"ba", "ab", kNoMatch},
+      {"abc", "ab", kNoMatch},    {"a", "", kNoMatch},
+      {"z", "readme.md", kNoMatch}, {"\xC3\xA9", "caf\xC3\xA9", 21},
+  };
+  for (const auto& c : cases) EXPECT_EQ(fuzzy_score(c.query, c.name), c.score) << c.query << "/" << c.name;
+}
+
+TEST(FileList, RanksStablyAndCapsRows) {
+  std::vector<fs::path> many;
+  for (int i = 0; i < 350; ++i) many.push_back(fs::path("dir") / ("f" + std::to_string(i) + ".md"));
+  const std::vector<size_t> all = rank_candidates("", many);
+  ASSERT_EQ(all.size(), kFileListRowLimit);
+  for (size_t i = 0; i < all.size(); ++i) EXPECT_EQ(all[i], i);
+
+  const std::vector<fs::path> names = {"x/zab.md", "x/ab.md", "ab/q.txt", "x/xab.md", "x/b.md"};
+  EXPECT_EQ(rank_candidates("ab", names), (std::vector<size_t>{1, 0, 3}));  // ties keep order
+}
+
+TEST(FileList, CandidatesByKind) {
+  nlohmann::json settings = {{"recent", {"/r/a.md", "/p/pin.md", 5}}, {"pins", {"/p/pin.md"}}};
+  const std::vector<fs::path> workspace = {"/w/a.md", "/w/b.MD", "/w/c.txt", "/w/d.markdown",
+                                           "/w/e.png"};
+  EXPECT_EQ(quick_open_candidates(workspace, settings),
+            (std::vector<fs::path>{"/w/a.md", "/w/c.txt", "/w/d.markdown"}));
+  EXPECT_EQ(quick_open_candidates({"/w/b.MD"}, settings),
+            (std::vector<fs::path>{"/r/a.md", "/p/pin.md"}));
+  EXPECT_EQ(recent_pinned_candidates(settings), (std::vector<fs::path>{"/p/pin.md", "/r/a.md"}));
+  EXPECT_EQ(file_row_text("/p/pin.md", settings),
+            L"\u2605  pin.md    |    " + fs::path("/p").wstring());
+  EXPECT_EQ(file_row_text("/r/a.md", settings), L"a.md    |    " + fs::path("/r").wstring());
+}
+
+TEST(FileList, HistoryNewestFirst) {
+  tavrel::test::TempDir dir;
+  EXPECT_TRUE(history_candidates(dir / "absent").empty());
+  for (const char* name : {"200.md", "300.md", "100.md"}) std::ofstream(dir / name) << "x";
+  EXPECT_EQ(history_candidates(dir.path()),
+            (std::vector<fs::path>{dir / "300.md", dir / "200.md", dir / "100.md"}));
+}
