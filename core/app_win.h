@@ -28,6 +28,7 @@
 namespace tavrel::win {
 
 struct WebState;
+struct DialogState;
 
 class App {
  public:
@@ -114,6 +115,7 @@ class App {
   bool paste_image();
   void update_emoji_completion();
   void run_dialog(uint32_t kind);
+  void dialog_accept(DialogState& state);
   bool handle_shortcut(const MSG& message);
   void find_next();
   void replace_matches(bool all);

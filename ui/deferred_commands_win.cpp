@@ -1,5 +1,5 @@
 // Stand-ins for the commands and services whose actions come later: the toolbar, the
-// association icon, clipboard images, emoji completion, the modal dialogs, shortcuts, the find
+// association icon, clipboard images, emoji completion, shortcuts, the find
 // bar, image links and dropped files, the web preview, the colour picker, export and printing,
 // file association, the update check, the self-test suite and the benchmark report.
 //
@@ -23,12 +23,11 @@ void App::rebuild_toolbar() {}
 void App::draw_toolbar_item(NMCUSTOMDRAW&) {}
 void App::refresh_association_icon() {}
 
-// --- Clipboard images, emoji, dialogs, keys, find bar, images --------------------------------
+// --- Clipboard images, emoji, keys, find bar, images --------------------------------------
 
 // No clipboard image is stored yet: a paste inserts the clipboard's text.
 bool App::paste_image() { return false; }
 void App::update_emoji_completion() {}
-void App::run_dialog(uint32_t) {}
 bool App::handle_shortcut(const MSG&) { return false; }
 void App::find_next() {}
 void App::replace_matches(bool) {}

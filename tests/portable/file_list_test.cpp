@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "tests/portable/test_support.h"
+#include "ui/insert_rows.h"
 
 using namespace tavrel::win;
 namespace fs = std::filesystem;
@@ -15,16 +16,25 @@ TEST(FuzzyScore, ScoresSubsequences) {
     const char* name;
     int score;
   } cases[] = {
-      {"", "anything", 0},        {"", "", 0},
-      {"ab", "ab", 39},           {"ab", "xab", 23},
-      {"AB", "ab", 39},           {"ab", "AB", 39},
-      {"a", "x/a", 23},           {"a", "x\\a", 23},
-      {"ac", "abc", 34},          {"abc", "abc", 25 + 14 + 18},
-      {"md", "readme.md", 13},    {"ba", "ab", kNoMatch},
-      {"abc", "ab", kNoMatch},    {"a", "", kNoMatch},
-      {"z", "readme.md", kNoMatch}, {"\xC3\xA9", "caf\xC3\xA9", 21},
+      {"", "anything", 0},
+      {"", "", 0},
+      {"ab", "ab", 39},
+      {"ab", "xab", 23},
+      {"AB", "ab", 39},
+      {"ab", "AB", 39},
+      {"a", "x/a", 23},
+      {"a", "x\\a", 23},
+      {"ac", "abc", 34},
+      {"abc", "abc", 25 + 14 + 18},
+      {"md", "readme.md", 13},
+      {"ba", "ab", kNoMatch},
+      {"abc", "ab", kNoMatch},
+      {"a", "", kNoMatch},
+      {"z", "readme.md", kNoMatch},
+      {"\xC3\xA9", "caf\xC3\xA9", 21},
   };
-  for (const auto& c : cases) EXPECT_EQ(fuzzy_score(c.query, c.name), c.score) << c.query << "/" << c.name;
+  for (const auto& c : cases)
+    EXPECT_EQ(fuzzy_score(c.query, c.name), c.score) << c.query << "/" << c.name;
 }
 
 TEST(FileList, RanksStablyAndCapsRows) {
@@ -58,4 +68,22 @@ TEST(FileList, HistoryNewestFirst) {
   for (const char* name : {"200.md", "300.md", "100.md"}) std::ofstream(dir / name) << "x";
   EXPECT_EQ(history_candidates(dir.path()),
             (std::vector<fs::path>{dir / "300.md", dir / "200.md", dir / "100.md"}));
+}
+
+TEST(InsertRows, CodeLabelsCutAtCharacterBoundaries) {
+  RenderedMarkdown rendered;
+  const std::string long_code = std::string(99, 'a') + "\xC3\xA9" + "tail";  // é spans 99..100
+  for (const std::string& code : {std::string("x\ny"), long_code}) {
+    Block block;
+    block.kind = BlockKind::CodeBlock;
+    block.text = "cpp";
+    block.runs = {tavrel::win::Run{code.substr(0, 2)}, tavrel::win::Run{code.substr(2)}};
+    rendered.blocks.push_back(block);
+    rendered.blocks.push_back(Block{});  // a paragraph between: no row
+  }
+  const CodeRows rows = code_block_rows(rendered);
+  EXPECT_EQ(rows.code, (std::vector<std::string>{"x\ny", long_code}));
+  EXPECT_EQ(rows.labels,
+            (std::vector<std::string>{"cpp  |  x y", "cpp  |  " + std::string(99, 'a')}));
+  EXPECT_EQ(emoji_of_row(kEmojiDialogRows[2]), "\u2764\uFE0F");
 }

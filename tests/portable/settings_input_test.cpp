@@ -15,16 +15,21 @@ TEST(SettingsInput, ChecksAddressThenDelay) {
     SettingsProblem problem;
     int value;
   } cases[] = {
-      {good, "2", SettingsProblem::None, 2},        {good, "120", SettingsProblem::None, 120},
-      {good, " 30s", SettingsProblem::None, 30},    {good, "1", SettingsProblem::Delay, 1},
-      {good, "121", SettingsProblem::Delay, 121},   {good, "-5", SettingsProblem::Delay, -5},
+      {good, "2", SettingsProblem::None, 2},
+      {good, "120", SettingsProblem::None, 120},
+      {good, " 30s", SettingsProblem::None, 30},
+      {good, "1", SettingsProblem::Delay, 1},
+      {good, "121", SettingsProblem::Delay, 121},
+      {good, "-5", SettingsProblem::Delay, -5},
       {"http://example.com/", "x", SettingsProblem::UpdateUrl, 0},
       {"", "5", SettingsProblem::UpdateUrl, 0},
   };
   for (const auto& c : cases) {
     const SettingsCheck check = check_settings_input(c.url, c.seconds);
     EXPECT_EQ(check.problem, c.problem) << c.url << " " << c.seconds;
-    if (c.problem != SettingsProblem::UpdateUrl) EXPECT_EQ(check.seconds, c.value);
+    if (c.problem != SettingsProblem::UpdateUrl) {
+      EXPECT_EQ(check.seconds, c.value);
+    }
   }
   for (const char* text : {"", "abc", " "}) {
     try {
@@ -48,9 +53,12 @@ TEST(ShortcutInput, NormalisesAndAccepts) {
     const wchar_t* normalised;
     bool accepted;
   } cases[] = {
-      {L"ctrl + shift + b", L"CTRL+SHIFT+B", true}, {L"Alt+S", L"ALT+S", true},
-      {L"f9", L"F9", true},                         {L"Shift+B", L"SHIFT+B", false},
-      {L"", L"", false},                            {L"Ctrl", L"CTRL", false},
+      {L"ctrl + shift + b", L"CTRL+SHIFT+B", true},
+      {L"Alt+S", L"ALT+S", true},
+      {L"f9", L"F9", true},
+      {L"Shift+B", L"SHIFT+B", false},
+      {L"", L"", false},
+      {L"Ctrl", L"CTRL", false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(normalise_shortcut(c.typed), c.normalised);
