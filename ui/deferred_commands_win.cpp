@@ -1,7 +1,7 @@
 // Stand-ins for the commands and services whose actions come later: the toolbar, the
-// association icon, clipboard images, emoji completion, shortcuts, the find
-// bar, image links and dropped files, the web preview, the colour picker, export and printing,
-// file association, the update check, the self-test suite and the benchmark report.
+// association icon, clipboard images, shortcuts, the find bar, image links and dropped files, the
+// web preview, the colour picker, export and printing, file association, the update check, the
+// self-test suite and the benchmark report.
 //
 // None of them pretends to do its work: each does nothing, or the least that keeps the window
 // sound (a drop handle that is freed), and reports what it could not do where a caller would
@@ -23,15 +23,13 @@ void App::rebuild_toolbar() {}
 void App::draw_toolbar_item(NMCUSTOMDRAW&) {}
 void App::refresh_association_icon() {}
 
-// --- Clipboard images, emoji, keys, find bar, images --------------------------------------
+// --- Clipboard images, keys, find bar, images ---------------------------------------------
 
 // No clipboard image is stored yet: a paste inserts the clipboard's text.
 bool App::paste_image() { return false; }
-void App::update_emoji_completion() {}
 bool App::handle_shortcut(const MSG&) { return false; }
 void App::find_next() {}
 void App::replace_matches(bool) {}
-void App::accept_emoji_completion() {}
 void App::insert_image_link(const std::filesystem::path&) {}
 // The drop handle belongs to us once delivered; free it even though nothing is opened yet.
 void App::on_drop_files(HDROP drop) { DragFinish(drop); }

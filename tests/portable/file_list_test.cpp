@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "tests/portable/test_support.h"
+#include "ui/emoji_completion.h"
 #include "ui/insert_rows.h"
 
 using namespace tavrel::win;
@@ -86,4 +87,39 @@ TEST(InsertRows, CodeLabelsCutAtCharacterBoundaries) {
   EXPECT_EQ(rows.labels,
             (std::vector<std::string>{"cpp  |  x y", "cpp  |  " + std::string(99, 'a')}));
   EXPECT_EQ(emoji_of_row(kEmojiDialogRows[2]), "\u2764\uFE0F");
+}
+
+TEST(EmojiCompletion, TriggersMatchesAndPlacement) {
+  const struct {
+    const wchar_t* text;
+    bool found;
+    size_t colon;
+    const wchar_t* query;
+  } cases[] = {
+      {L":", true, 0, L""},     {L"a :ro", true, 2, L"ro"},  {L"a\t:x_1", true, 2, L"x_1"},
+      {L"a:ro", false, 0, L""}, {L" :Ro", false, 0, L""},    {L" :ro ", false, 0, L""},
+      {L"", false, 0, L""},     {L"x :a :b", true, 5, L"b"}, {L" :a-", false, 0, L""},
+  };
+  for (const auto& c : cases) {
+    const auto trigger = parse_emoji_trigger(c.text);
+    ASSERT_EQ(trigger.has_value(), c.found) << c.text;
+    if (trigger) {
+      EXPECT_EQ(trigger->colon, c.colon);
+      EXPECT_EQ(trigger->query, c.query);
+    }
+  }
+  std::vector<std::wstring> w;
+  for (const auto& entry : match_emoji(L"w")) w.push_back(emoji_row_text(entry));
+  EXPECT_EQ(w, (std::vector<std::wstring>{L"\u26A0\uFE0F   :warning:",
+                                          L"\u2705   :white_check_mark:", L"\U0001F44B   :wave:"}));
+  EXPECT_EQ(match_emoji(L"").size(), 20u);
+  EXPECT_TRUE(match_emoji(L"Smile").empty());
+
+  const PopupRect inside = emoji_popup_rect(100, 200, 1000, 800, 20, 96);
+  EXPECT_EQ((std::vector<int>{inside.x, inside.y, inside.width, inside.height}),
+            (std::vector<int>{100, 200, 250, 144}));
+  const PopupRect edge = emoji_popup_rect(900, 790, 1000, 800, 2, 192);
+  EXPECT_EQ((std::vector<int>{edge.x, edge.y, edge.width, edge.height}),
+            (std::vector<int>{500, 800 - 68 - 96, 500, 96}));
+  EXPECT_EQ(emoji_popup_rect(-5, 0, 100, 800, 1, 96).x, 0);
 }

@@ -18,6 +18,12 @@ namespace {
 
 using Step = std::function<void(HWND dialog)>;
 
+// The dialog of this process (test shards run side by side).
+HWND own_dialog() {
+  const auto found = tavrel::test::process_windows(GetCurrentProcessId(), L"Tavrel.Dialog");
+  return found.empty() ? nullptr : found.front();
+}
+
 class DialogsTest : public AppWindowTest {
  protected:
   // Runs the dialog of `kind` through `steps`; a dialog still open 10 s later is closed.
@@ -30,7 +36,7 @@ class DialogsTest : public AppWindowTest {
     KillTimer(nullptr, guard);
     EXPECT_TRUE(steps_.empty()) << "the dialog closed before every step ran";
     EXPECT_TRUE(IsWindowEnabled(app_->main_window));
-    EXPECT_EQ(FindWindowW(L"Tavrel.Dialog", nullptr), nullptr);
+    EXPECT_EQ(own_dialog(), nullptr);
   }
 
   static HWND item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
@@ -54,14 +60,14 @@ class DialogsTest : public AppWindowTest {
 
  private:
   static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
-    const HWND dialog = FindWindowW(L"Tavrel.Dialog", nullptr);
+    const HWND dialog = own_dialog();
     if (dialog == nullptr || !IsWindowVisible(dialog) || steps_.empty()) return;
     const Step step = std::move(steps_.front());
     steps_.pop_front();
     step(dialog);
   }
   static void CALLBACK close_dialog(HWND, UINT, UINT_PTR, DWORD) {
-    PostMessageW(FindWindowW(L"Tavrel.Dialog", nullptr), WM_CLOSE, 0, 0);
+    PostMessageW(own_dialog(), WM_CLOSE, 0, 0);
   }
 };
 
@@ -171,5 +177,27 @@ TEST_F(DialogsTest, OwnerEnabledAfterEveryKindOfClose) {
   app_->instance = GetModuleHandleW(L"kernel32.dll");  // a module without the notices
   EXPECT_THROW(app_->run_dialog(cmd_licenses), std::runtime_error);
   EXPECT_TRUE(IsWindowEnabled(app_->main_window));
-  EXPECT_EQ(FindWindowW(L"Tavrel.Dialog", nullptr), nullptr);
+  EXPECT_EQ(own_dialog(), nullptr);
+}
+
+// The main window of the fixture is hidden, so the list's own flag tells whether it is shown.
+bool popup_shown(HWND popup) { return (GetWindowLongPtrW(popup, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+// ":roc" offers the rocket; an accept after the caret left the trigger inserts nothing.
+TEST_F(DialogsTest, EmojiCompletionReplacesTheTypedShortcode) {
+  add_document("go");
+  type_text(L" :roc");
+  app_->update_emoji_completion();
+  ASSERT_TRUE(popup_shown(app_->emoji_popup));
+  EXPECT_EQ(SendMessageW(app_->emoji_popup, LB_GETCOUNT, 0, 0), 1);
+  app_->accept_emoji_completion();
+  EXPECT_EQ(editor_text(), "go \U0001F680");
+  EXPECT_FALSE(popup_shown(app_->emoji_popup));
+
+  type_text(L" :ro");
+  app_->update_emoji_completion();
+  select(0, 0);
+  app_->accept_emoji_completion();
+  EXPECT_EQ(editor_text(), "go \U0001F680 :ro");
+  EXPECT_FALSE(popup_shown(app_->emoji_popup));
 }
