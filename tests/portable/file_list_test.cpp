@@ -22,6 +22,7 @@ TEST(FuzzyScore, ScoresSubsequences) {
       {"ab", "ab", 39},
       {"ab", "xab", 23},
       {"AB", "ab", 39},
+      {"z", "Z", 25},
       {"ab", "AB", 39},
       {"a", "x/a", 23},
       {"a", "x\\a", 23},
@@ -61,6 +62,8 @@ TEST(FileList, CandidatesByKind) {
   EXPECT_EQ(file_row_text("/p/pin.md", settings),
             L"\u2605  pin.md    |    " + fs::path("/p").wstring());
   EXPECT_EQ(file_row_text("/r/a.md", settings), L"a.md    |    " + fs::path("/r").wstring());
+  EXPECT_EQ(file_row_text("/p/pin.md", {{"recent", {"/p/pin.md"}}}),
+            L"pin.md    |    " + fs::path("/p").wstring());
 }
 
 TEST(FileList, HistoryNewestFirst) {
@@ -98,7 +101,8 @@ TEST(EmojiCompletion, TriggersMatchesAndPlacement) {
   } cases[] = {
       {L":", true, 0, L""},     {L"a :ro", true, 2, L"ro"},  {L"a\t:x_1", true, 2, L"x_1"},
       {L"a:ro", false, 0, L""}, {L" :Ro", false, 0, L""},    {L" :ro ", false, 0, L""},
-      {L"", false, 0, L""},     {L"x :a :b", true, 5, L"b"}, {L" :a-", false, 0, L""},
+      {L"", false, 0, L""},     {L"x :a :b", true, 5, L"b"}, {L" :ta", true, 1, L"ta"},
+      {L" :a-", false, 0, L""},
   };
   for (const auto& c : cases) {
     const auto trigger = parse_emoji_trigger(c.text);
