@@ -46,16 +46,23 @@ add_custom_target(tavrel_icons DEPENDS "${TAVREL_ICON_DIR}/app.ico" "${TAVREL_IC
 
 add_executable(tavrel WIN32 core/entry_win.cpp resources/tavrel.rc)
 target_link_libraries(tavrel PRIVATE tavrel_lib)
-add_dependencies(tavrel tavrel_icons)
+add_dependencies(tavrel tavrel_icons tavrel_notices)
 set_source_files_properties(resources/tavrel.rc PROPERTIES
-  OBJECT_DEPENDS "${TAVREL_ICON_DIR}/app.ico;${TAVREL_ICON_DIR}/document.ico;${CMAKE_SOURCE_DIR}/resources/tavrel.manifest")
-target_include_directories(tavrel PRIVATE "${TAVREL_ICON_DIR}" "${CMAKE_SOURCE_DIR}/resources")
+  OBJECT_DEPENDS "${TAVREL_ICON_DIR}/app.ico;${TAVREL_ICON_DIR}/document.ico;${CMAKE_SOURCE_DIR}/resources/tavrel.manifest;${CMAKE_SOURCE_DIR}/resources/notices.rc;${TAVREL_NOTICES}")
+get_filename_component(TAVREL_NOTICES_DIR "${TAVREL_NOTICES}" DIRECTORY)
+target_include_directories(tavrel PRIVATE "${TAVREL_ICON_DIR}" "${CMAKE_SOURCE_DIR}/resources"
+                           "${TAVREL_NOTICES_DIR}")
 
 # One Win64 test executable: the portable tests once more, plus the Win32 tests.
 file(GLOB TAVREL_WIN_TESTS CONFIGURE_DEPENDS tests/portable/*.cpp tests/win/*.cpp)
-add_executable(tavrel_win_tests ${TAVREL_WIN_TESTS})
+# The tests carry the notices resource too, so the Licenses page can be opened in-process.
+add_executable(tavrel_win_tests ${TAVREL_WIN_TESTS} resources/notices.rc)
 target_link_libraries(tavrel_win_tests PRIVATE tavrel_lib gtest)
+target_include_directories(tavrel_win_tests PRIVATE "${TAVREL_NOTICES_DIR}")
+set_source_files_properties(resources/notices.rc PROPERTIES OBJECT_DEPENDS "${TAVREL_NOTICES}")
+add_dependencies(tavrel_win_tests tavrel_notices)
 target_compile_definitions(tavrel_win_tests PRIVATE
+  TAVREL_NOTICES="Z:${TAVREL_NOTICES}"
   TAVREL_TEST_DATA="Z:${CMAKE_SOURCE_DIR}/tests/data"
   TAVREL_EXE="Z:${CMAKE_BINARY_DIR}/tavrel.exe")
 # The end-to-end tests start the real program.

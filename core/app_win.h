@@ -23,11 +23,13 @@
 #include "core/document_win.h"
 #include "core/workspace_scan.h"
 #include "render/render_job.h"
+#include "ui/emoji_completion.h"
 #include "ui/commands.h"
 
 namespace tavrel::win {
 
 struct WebState;
+struct DialogState;
 
 class App {
  public:
@@ -114,6 +116,7 @@ class App {
   bool paste_image();
   void update_emoji_completion();
   void run_dialog(uint32_t kind);
+  void dialog_accept(DialogState& state);
   bool handle_shortcut(const MSG& message);
   void find_next();
   void replace_matches(bool all);
@@ -202,6 +205,12 @@ class App {
   int32_t drag_tab = -1;
   std::wstring status_text;
   std::map<std::wstring, int> keybindings;
+  // Emoji completion: the list (made on first use), its rows, and where the typed ":" sits in
+  // which editor.
+  HWND emoji_popup = nullptr;
+  std::vector<EmojiShortcode> emoji_matches;
+  uint32_t emoji_start = 0;
+  HWND emoji_editor = nullptr;
   bool settings_unreadable = false;  // settings.json is still the file that could not be read
   std::map<std::string, std::wstring> background_failures;  // cause -> the text shown for it
   // Documents (id, path) whose auto-save already kept the file's version of this opening.

@@ -24,6 +24,7 @@
 #include "core/text_convert.h"
 #include "ui/deferred_commands_win.h"
 #include "ui/editor_win.h"
+#include "ui/emoji_completion_win.h"
 #include "ui/file_dialogs_win.h"
 #include "ui/layout.h"
 #include "ui/main_window_win.h"
@@ -234,6 +235,7 @@ size_t open_paths(App& app, const std::vector<std::filesystem::path>& paths) {
 
 void App::select_document(size_t index) {
   if (index >= documents.size()) return;
+  hide_emoji_completion(*this);  // its trigger was typed in the document being left
   active_document = index;
   show_active_tab(*this);
   layout_panes();

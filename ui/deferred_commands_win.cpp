@@ -1,9 +1,9 @@
-// Stand-ins for the commands and services whose actions come later: emoji completion, the modal
-// dialogs, shortcuts, the find bar, the web preview, export and printing, the update check, the
-// self-test suite and the benchmark report.
+// Stand-ins for the commands and services whose actions come later: shortcuts, the find bar,
+// the web preview, export and printing, the update check, the self-test suite and the benchmark
+// report.
 //
 // None of them pretends to do its work: each does nothing, or the least that keeps the window
-// sound (a drop handle that is freed), and reports what it could not do where a caller would
+// sound, and reports what it could not do where a caller would
 // otherwise take silence for success. Each goes when the module that does the work lands.
 #include <windows.h>
 #include <commctrl.h>
@@ -16,17 +16,11 @@
 
 namespace tavrel::win {
 
-// --- Toolbar and association icon ------------------------------------------------------------
+// --- Keys and find bar ----------------------------------------------------------------------
 
-
-// --- Clipboard images, emoji, dialogs, keys, find bar, images --------------------------------
-
-void App::update_emoji_completion() {}
-void App::run_dialog(uint32_t) {}
 bool App::handle_shortcut(const MSG&) { return false; }
 void App::find_next() {}
 void App::replace_matches(bool) {}
-void App::accept_emoji_completion() {}
 
 // --- Web preview -----------------------------------------------------------------------------
 

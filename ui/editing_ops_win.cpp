@@ -7,6 +7,7 @@
 
 #include "core/documents_win.h"
 #include "ui/editor_win.h"
+#include "ui/emoji_completion_win.h"
 #include "ui/main_window_win.h"
 #include "ui/deferred_commands_win.h"
 #include "ui/text_ops.h"
@@ -96,6 +97,7 @@ void App::wrap_selection(std::wstring prefix, std::wstring suffix, std::wstring 
 
 void App::on_caret_moved() {
   if (documents.empty()) return;
+  check_emoji_completion(*this);
   const HWND edit = current_document()->editor;
   if (typewriter) centre_caret_line(*this, edit);
   if (large_document) SetTimer(main_window, timer_render, kLargeDocumentScrollDelayMs, nullptr);

@@ -1,0 +1,96 @@
+#include "ui/settings_input.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+using namespace tavrel::win;
+
+TEST(SettingsInput, ChecksAddressThenDelay) {
+  const std::string good = "https://example.com/u.json";
+  const struct {
+    std::string url, seconds;
+    SettingsProblem problem;
+    int value;
+  } cases[] = {
+      {good, "2", SettingsProblem::None, 2},
+      {good, "120", SettingsProblem::None, 120},
+      {good, " 30s", SettingsProblem::None, 30},
+      {good, "1", SettingsProblem::Delay, 1},
+      {good, "121", SettingsProblem::Delay, 121},
+      {good, "-5", SettingsProblem::Delay, -5},
+      {"http://example.com/", "x", SettingsProblem::UpdateUrl, 0},
+      {"", "5", SettingsProblem::UpdateUrl, 0},
+  };
+  for (const auto& c : cases) {
+    const SettingsCheck check = check_settings_input(c.url, c.seconds);
+    EXPECT_EQ(check.problem, c.problem) << c.url << " " << c.seconds;
+    if (c.problem != SettingsProblem::UpdateUrl) {
+      EXPECT_EQ(check.seconds, c.value);
+    }
+  }
+  for (const char* text : {"", "abc", " "}) {
+    try {
+      check_settings_input(good, text);
+      ADD_FAILURE() << text;
+    } catch (const std::invalid_argument& error) {
+      EXPECT_STREQ(error.what(), "invalid stoi argument");
+    }
+  }
+  EXPECT_THROW(
+      try { parse_seconds("99999999999"); } catch (const std::out_of_range& error) {
+        EXPECT_STREQ(error.what(), "stoi argument out of range");
+        throw;
+      },
+      std::out_of_range);
+}
+
+TEST(ShortcutInput, NormalisesAndAccepts) {
+  const struct {
+    const wchar_t* typed;
+    const wchar_t* normalised;
+    bool accepted;
+  } cases[] = {
+      {L"ctrl + shift + b", L"CTRL+SHIFT+B", true},
+      {L"Alt+S", L"ALT+S", true},
+      {L"f9", L"F9", true},
+      {L"Shift+B", L"SHIFT+B", false},
+      {L"", L"", false},
+      {L"Ctrl", L"CTRL", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(normalise_shortcut(c.typed), c.normalised);
+    EXPECT_EQ(shortcut_accepted(c.normalised), c.accepted) << c.normalised;
+  }
+}
+
+TEST(ShortcutInput, OneUserShortcutPerCommand) {
+  nlohmann::json settings = {{"keybindings", {{"CTRL+1", 120}, {"CTRL+2", 121}}}};
+  assign_keybinding(settings, "CTRL+SHIFT+B", 120);
+  assign_keybinding(settings, "F9", 120);
+  EXPECT_EQ(settings["keybindings"], (nlohmann::json{{"CTRL+2", 121}, {"F9", 120}}));
+  nlohmann::json broken = {{"keybindings", {1, 2}}};
+  assign_keybinding(broken, "F2", 7);
+  EXPECT_EQ(broken["keybindings"], (nlohmann::json{{"F2", 7}}));
+  nlohmann::json empty = nlohmann::json::object();
+  assign_keybinding(empty, "F3", 8);
+  EXPECT_EQ(empty["keybindings"], (nlohmann::json{{"F3", 8}}));
+
+  const std::map<std::wstring, int> bound = {{L"ALT+X", 5}, {L"CTRL+Q", 6}, {L"F5", 5}};
+  EXPECT_EQ(user_shortcut_of(bound, 5), L"F5");
+  EXPECT_EQ(user_shortcut_of(bound, 9), L"");
+}
+
+TEST(Notices, AssembledFromInstalledLicences) {
+  std::ifstream file(TAVREL_NOTICES, std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  const std::string notices = text.str();
+  EXPECT_GT(notices.size(), 100000u);
+  for (const char* name : {"nlohmann/json", "Boost Software License", "MD4C", "MinGW-w64",
+                           "GCC RUNTIME LIBRARY EXCEPTION", "markdown-it", "WebView2"}) {
+    EXPECT_NE(notices.find(name), std::string::npos) << name;
+  }
+}
