@@ -1,5 +1,5 @@
 // Stand-ins for the commands and services whose actions come later: the toolbar, the
-// association icon, clipboard images, emoji completion, the modal dialogs, shortcuts, the find
+// association icon, clipboard images, emoji completion, the modal dialogs, the find
 // bar, image links and dropped files, the web preview, the colour picker, export and printing,
 // file association, the update check, the self-test suite and the benchmark report.
 //
@@ -29,7 +29,6 @@ void App::refresh_association_icon() {}
 bool App::paste_image() { return false; }
 void App::update_emoji_completion() {}
 void App::run_dialog(uint32_t) {}
-bool App::handle_shortcut(const MSG&) { return false; }
 void App::find_next() {}
 void App::replace_matches(bool) {}
 void App::accept_emoji_completion() {}
