@@ -1,0 +1,75 @@
+// Key-downs through the main loop's dispatcher, with the modifiers set in the thread's keyboard
+// state as a real key press leaves them.
+#include "tests/win/app_window_fixture_win.h"
+
+using namespace tavrel;
+using namespace tavrel::test;
+
+namespace {
+
+class ShortcutsTest : public AppWindowTest {
+ protected:
+  bool key(WPARAM vk, bool ctrl = false, bool shift = false, HWND target = nullptr) {
+    BYTE state[256] = {};
+    state[VK_CONTROL] = ctrl ? 0x80 : 0;
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(state);
+    const MSG message{target ? target : editor(), WM_KEYDOWN, vk, 1, 0, {}};
+    const bool handled = app_->handle_shortcut(message);
+    state[VK_CONTROL] = state[VK_SHIFT] = 0;
+    SetKeyboardState(state);
+    return handled;
+  }
+};
+
+TEST_F(ShortcutsTest, BuiltinsWorkFromEveryPaneAndWithoutDocuments) {
+  const MSG tab{app_->tab_control, WM_KEYDOWN, VK_TAB, 1, 0, {}};
+  EXPECT_FALSE(app_->handle_shortcut(tab));  // no Ctrl
+  EXPECT_TRUE(key(VK_TAB, true, false, app_->main_window));  // nothing open: nothing happens
+  add_document("one");
+  EXPECT_TRUE(key('N', true));
+  ASSERT_EQ(app_->documents.size(), 2u);
+  EXPECT_TRUE(key(VK_TAB, true, false, app_->tab_control));
+  EXPECT_EQ(app_->active_document, 0u);
+  EXPECT_TRUE(key(VK_TAB, true, true));
+  EXPECT_EQ(app_->active_document, 1u);
+  EXPECT_TRUE(key(VK_F11, false, false, app_->preview_edit));
+  EXPECT_TRUE(app_->distraction_free);
+  EXPECT_TRUE(key(VK_ESCAPE));
+  EXPECT_FALSE(app_->distraction_free);
+  EXPECT_FALSE(key('Z'));
+}
+
+TEST_F(ShortcutsTest, UserBindingWinsOverBold) {
+  add_document("word");
+  app_->settings["keybindings"] = {{"ctrl+b", 100}};
+  app_->load_keybindings();
+  select(0, 4);
+  EXPECT_TRUE(key('B', true));
+  EXPECT_EQ(app_->documents.size(), 2u);
+  EXPECT_EQ(win::richedit_text_utf8(app_->documents[0]->editor), "word");
+}
+
+TEST_F(ShortcutsTest, VimVisualSelectsBackwards) {
+  add_document("abc");
+  app_->on_command(win::cmd_vim_navigation);
+  select(2, 2);
+  for (const char k : {'V', 'H', 'H', 'Q'}) EXPECT_TRUE(key(k));
+  EXPECT_EQ(selection(editor()).cpMin, 0);
+  EXPECT_EQ(selection(editor()).cpMax, 2);
+  EXPECT_EQ(editor_text(), "abc");
+}
+
+TEST_F(ShortcutsTest, EmacsKillTakesTheRestOfAWrappedParagraph) {
+  std::string long_line;
+  for (int i = 0; i < 40; ++i) long_line += "word ";
+  add_document(long_line + "\nnext");
+  app_->on_command(win::cmd_emacs_navigation);
+  ASSERT_GT(SendMessageW(editor(), EM_GETLINECOUNT, 0, 0), 2);  // the first paragraph wraps
+  select(5, 5);
+  EXPECT_TRUE(key('K', true));
+  EXPECT_EQ(editor_text(), "word \nnext");
+  EXPECT_EQ(app_->kill_buffer.size(), long_line.size() - 5);
+}
+
+}  // namespace
