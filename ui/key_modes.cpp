@@ -39,16 +39,35 @@ bool emacs_motion(unsigned key, bool alt, EditorKey& motion) {
     return true;
   }
   switch (key) {
-    case 'A': motion = EditorKey::Home; return true;
-    case 'E': motion = EditorKey::End; return true;
-    case 'B': motion = EditorKey::Left; return true;
-    case 'F': motion = EditorKey::Right; return true;
-    case 'P': motion = EditorKey::Up; return true;
-    case 'N': motion = EditorKey::Down; return true;
-    case 'V': motion = EditorKey::PageDown; return true;
-    case 'D': motion = EditorKey::Delete; return true;
-    case 'H': motion = EditorKey::Backspace; return true;
-    default: return false;
+    case 'A':
+      motion = EditorKey::Home;
+      return true;
+    case 'E':
+      motion = EditorKey::End;
+      return true;
+    case 'B':
+      motion = EditorKey::Left;
+      return true;
+    case 'F':
+      motion = EditorKey::Right;
+      return true;
+    case 'P':
+      motion = EditorKey::Up;
+      return true;
+    case 'N':
+      motion = EditorKey::Down;
+      return true;
+    case 'V':
+      motion = EditorKey::PageDown;
+      return true;
+    case 'D':
+      motion = EditorKey::Delete;
+      return true;
+    case 'H':
+      motion = EditorKey::Backspace;
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -158,8 +177,8 @@ void vim_cut_or_copy(TextBuffer& buffer, KeyModes& modes, std::int64_t p, unsign
 }
 
 // The new cursor position of a motion key, or -1 when the key is no motion.
-std::int64_t vim_motion(TextBuffer& buffer, KeyModes& modes, const KeyPress& press,
-                        std::int64_t p, unsigned pending) {
+std::int64_t vim_motion(TextBuffer& buffer, KeyModes& modes, const KeyPress& press, std::int64_t p,
+                        unsigned pending) {
   switch (press.key) {
     case 'H':
       return previous_code_point(buffer.text(), p);
@@ -286,8 +305,8 @@ std::int64_t next_code_point(std::wstring_view text, std::int64_t position) {
   const std::int64_t p = clamp_to(text, position);
   if (p >= length_of(text)) return p;
   const auto i = static_cast<size_t>(p);
-  const bool pair = is_high_surrogate(text[i]) && i + 1 < text.size() &&
-                    is_low_surrogate(text[i + 1]);
+  const bool pair =
+      is_high_surrogate(text[i]) && i + 1 < text.size() && is_low_surrogate(text[i + 1]);
   return p + (pair ? 2 : 1);
 }
 

@@ -22,7 +22,7 @@ class TextBuffer {
   virtual std::wstring text() = 0;  // one unit per position, paragraphs ended by CR
   virtual TextSelection selection() = 0;
   virtual void select(std::int64_t start, std::int64_t end) = 0;  // and scroll it into view
-  virtual void replace_selection(const std::wstring& text) = 0;    // one undo step
+  virtual void replace_selection(const std::wstring& text) = 0;   // one undo step
   // Presses `key` in the control; with `shift` the movement extends the selection.
   virtual void press(EditorKey key, bool shift) = 0;
   virtual void cut() = 0;

@@ -28,11 +28,16 @@ std::wstring key_name(unsigned key) {
     return std::wstring(1, static_cast<wchar_t>(key));
   if (key >= kF1 && key <= kF24) return L"F" + std::to_wstring(key - kF1 + 1);
   switch (key) {
-    case kOem5: return L"\\";
-    case kOemPlus: return L"PLUS";
-    case kOemMinus: return L"MINUS";
-    case kTab: return L"TAB";
-    default: return {};
+    case kOem5:
+      return L"\\";
+    case kOemPlus:
+      return L"PLUS";
+    case kOemMinus:
+      return L"MINUS";
+    case kTab:
+      return L"TAB";
+    default:
+      return {};
   }
 }
 
@@ -47,29 +52,46 @@ std::optional<BuiltinShortcut> ctrl_shortcut(const KeyPress& press) {
   const bool shift = press.shift;
   switch (press.key) {
     case kTab:
-      return BuiltinShortcut{shift ? BuiltinShortcut::Kind::PreviousTab
-                                   : BuiltinShortcut::Kind::NextTab, 0};
-    case '0': return command(cmd_reset_zoom);
-    case 'B': return command(cmd_bold);
-    case 'E': return command(shift ? cmd_workspace_sidebar : cmd_visual_editor);
-    case 'F': return command(cmd_find);
-    case 'H': return command(cmd_replace);
-    case 'I': return command(cmd_italic);
-    case 'K': return command(cmd_link);
+      return BuiltinShortcut{
+          shift ? BuiltinShortcut::Kind::PreviousTab : BuiltinShortcut::Kind::NextTab, 0};
+    case '0':
+      return command(cmd_reset_zoom);
+    case 'B':
+      return command(cmd_bold);
+    case 'E':
+      return command(shift ? cmd_workspace_sidebar : cmd_visual_editor);
+    case 'F':
+      return command(cmd_find);
+    case 'H':
+      return command(cmd_replace);
+    case 'I':
+      return command(cmd_italic);
+    case 'K':
+      return command(cmd_link);
     case 'N':
-    case 'T': return command(cmd_new);
-    case 'O': return command(shift ? cmd_recent_pinned : cmd_open);
-    case 'P': return command(shift ? cmd_print : cmd_quick_open);
-    case 'S': return command(shift ? cmd_save_as : cmd_save);
-    case 'U': return command(cmd_underline);
-    case 'W': return command(cmd_close_tab);
+    case 'T':
+      return command(cmd_new);
+    case 'O':
+      return command(shift ? cmd_recent_pinned : cmd_open);
+    case 'P':
+      return command(shift ? cmd_print : cmd_quick_open);
+    case 'S':
+      return command(shift ? cmd_save_as : cmd_save);
+    case 'U':
+      return command(cmd_underline);
+    case 'W':
+      return command(cmd_close_tab);
     case kAdd:
-    case kOemPlus: return command(cmd_zoom_in);
+    case kOemPlus:
+      return command(cmd_zoom_in);
     case kSubtract:
-    case kOemMinus: return command(cmd_zoom_out);
+    case kOemMinus:
+      return command(cmd_zoom_out);
     case kOem5:
-    case kOem102: return command(cmd_split_view);
-    default: return std::nullopt;
+    case kOem102:
+      return command(cmd_split_view);
+    default:
+      return std::nullopt;
   }
 }
 

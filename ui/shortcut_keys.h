@@ -23,12 +23,12 @@ std::map<std::wstring, int> keybindings_from_settings(const nlohmann::json& sett
 struct BuiltinShortcut {
   enum class Kind {
     None,
-    Command,        // run `command`
-    NextTab,        // activate the next tab, cyclic
-    PreviousTab,    // the previous one
-    HideFindBar,    // Esc with the find bar shown
-    VimNormal,      // Esc with Vim on: the normal state
-    FindNext,       // F3
+    Command,      // run `command`
+    NextTab,      // activate the next tab, cyclic
+    PreviousTab,  // the previous one
+    HideFindBar,  // Esc with the find bar shown
+    VimNormal,    // Esc with Vim on: the normal state
+    FindNext,     // F3
   };
   Kind kind = Kind::None;
   int command = 0;

@@ -23,16 +23,26 @@ KeyPress key_press(const MSG& message) {
 
 UINT virtual_key(EditorKey key) {
   switch (key) {
-    case EditorKey::Home: return VK_HOME;
-    case EditorKey::End: return VK_END;
-    case EditorKey::Left: return VK_LEFT;
-    case EditorKey::Right: return VK_RIGHT;
-    case EditorKey::Up: return VK_UP;
-    case EditorKey::Down: return VK_DOWN;
-    case EditorKey::PageDown: return VK_NEXT;
-    case EditorKey::PageUp: return VK_PRIOR;
-    case EditorKey::Delete: return VK_DELETE;
-    case EditorKey::Backspace: return VK_BACK;
+    case EditorKey::Home:
+      return VK_HOME;
+    case EditorKey::End:
+      return VK_END;
+    case EditorKey::Left:
+      return VK_LEFT;
+    case EditorKey::Right:
+      return VK_RIGHT;
+    case EditorKey::Up:
+      return VK_UP;
+    case EditorKey::Down:
+      return VK_DOWN;
+    case EditorKey::PageDown:
+      return VK_NEXT;
+    case EditorKey::PageUp:
+      return VK_PRIOR;
+    case EditorKey::Delete:
+      return VK_DELETE;
+    case EditorKey::Backspace:
+      return VK_BACK;
   }
   return 0;
 }
@@ -78,9 +88,8 @@ class RichEditBuffer final : public TextBuffer {
 };
 
 KeyModes key_modes_of(const App& app) {
-  return KeyModes{app.vim_insert,        app.vim_visual, app.vim_visual_anchor,
-                  app.vim_pending_key,   app.emacs_mark_active,
-                  app.emacs_mark,        app.kill_buffer};
+  return KeyModes{app.vim_insert,        app.vim_visual, app.vim_visual_anchor, app.vim_pending_key,
+                  app.emacs_mark_active, app.emacs_mark, app.kill_buffer};
 }
 
 void store_key_modes(App& app, KeyModes modes) {
@@ -110,8 +119,8 @@ void activate_cycled_tab(App& app, bool backwards) {
 
 // Steps of the built-in table that are no plain command, and the commands.
 bool run_builtin(App& app, const MSG& message, const KeyPress& press) {
-  const BuiltinShortcut shortcut = builtin_shortcut(
-      press, ShortcutContext{app.distraction_free, app.find_bar_visible, app.vim});
+  const BuiltinShortcut shortcut =
+      builtin_shortcut(press, ShortcutContext{app.distraction_free, app.find_bar_visible, app.vim});
   using Kind = BuiltinShortcut::Kind;
   switch (shortcut.kind) {
     case Kind::NextTab:

@@ -222,17 +222,16 @@ TEST(ProgramRun, ShortcutKeysReachTheirCommandsFromTheEditor) {
   paste_into(editor, L"new");
   SetForegroundWindow(window);
   const auto ctrl_key = [](WORD key) {
-    INPUT inputs[4] = {};
-    const WORD keys[4] = {VK_CONTROL, key, key, VK_CONTROL};
+    INPUT in[4] = {};
     for (int i = 0; i < 4; ++i) {
-      inputs[i].type = INPUT_KEYBOARD;
-      inputs[i].ki.wVk = keys[i];
-      inputs[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
+      in[i].type = INPUT_KEYBOARD;
+      in[i].ki = {i == 0 || i == 3 ? WORD{VK_CONTROL} : key, 0, i < 2 ? 0u : KEYEVENTF_KEYUP};
     }
-    return SendInput(4, inputs, sizeof(INPUT));
+    return SendInput(4, in, sizeof(INPUT));
   };
   ASSERT_EQ(ctrl_key('S'), 4u);
-  EXPECT_TRUE(wait_until([&] { return read_bytes(profile / "note.md").rfind("new", 0) == 0; }, 10s));
+  EXPECT_TRUE(
+      wait_until([&] { return read_bytes(profile / "note.md").rfind("new", 0) == 0; }, 10s));
   ASSERT_EQ(ctrl_key('O'), 4u);
   const HWND dialog = run.box(10s);
   ASSERT_NE(dialog, nullptr);
