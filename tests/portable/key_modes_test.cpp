@@ -18,17 +18,15 @@ class FakeBuffer final : public TextBuffer {
   explicit FakeBuffer(std::wstring_view marked) {
     for (const wchar_t c : marked) {
       const auto at = static_cast<std::int64_t>(text_.size());
-      std::int64_t* ends[] = {&sel_.start, &sel_.end};
-      const size_t which = std::wstring_view(L"[]|").find(c);
-      for (size_t i = 0; i < 2 && which != std::wstring_view::npos; ++i)
-        if (which == 2 || which == i) *ends[i] = at;
-      if (which == std::wstring_view::npos) text_ += c;
+      if (c == L'[' || c == L'|') sel_.start = at;
+      if (c == L']' || c == L'|') sel_.end = at;
+      if (c != L'[' && c != L']' && c != L'|') text_ += c;
     }
   }
   std::wstring marked() const {
-    std::wstring out = text_;
     const auto s = static_cast<size_t>(sel_.start), e = static_cast<size_t>(sel_.end);
-    return s == e ? out.insert(s, L"|") : out.insert(e, L"]").insert(s, L"[");
+    return s == e ? std::wstring(text_).insert(s, L"|")
+                  : std::wstring(text_).insert(e, L"]").insert(s, L"[");
   }
   std::wstring text() override { return text_; }
   TextSelection selection() override { return sel_; }
@@ -79,66 +77,62 @@ KeyPress parse_key(std::string key) {
   return press;
 }
 
+// mode: 'v' Vim normal state, 'i' Vim insert state, 'e' Emacs. `handled`: every key taken.
 struct ModeCase {
-  bool vim;
+  char mode;
   const wchar_t* before;
   const char* keys;
   const wchar_t* after;
   bool insert_after = false;
+  bool handled = true;
 };
 
 TEST(KeyModes, KeysEditAndMoveAsTheModeSays) {
   const ModeCase cases[] = {
-      {true, L"ab|c", "v h h", L"[ab]c"},
-      {true, L"abcd", "v l l d", L"|cd"},
-      {true, L"one\rt|wo", "d d", L"one\r|"},
-      {true, L"o|ne\rtwo\r", "d d", L"|two\r"},
-      {true, L"a|\rb\rc", "d j d", L"a\rb|\rc"},
-      {true, L"ab|\xD83D\xDE00z", "x", L"ab|z"},
-      {true, L"ab|\xD83D\xDE00z", "l", L"ab\xD83D\xDE00|z"},
-      {true, L"\xD83D\xDE00a|", "h h l l G", L"\xD83D\xDE00a|"},
-      {true, L"ab\rcd|", "g g", L"|ab\rcd"},
-      {true, L"ab\rcd|", "g x g", L"ab\rcd|"},
-      {true, L"ab|", "q Z 1", L"ab|"},
-      {true, L"a|b\rcd", "o", L"ab\r|\rcd", true},
-      {true, L"ab\rc|d", "O", L"ab\r|\rcd", true},
-      {true, L"ab\rc|d", "y y p", L"ab\rcd|cd"},
-      {true, L"|foo bar, baz", "w w b", L"foo |bar, baz"},
-      {true, L"ab\rc|de", "$ 0 4", L"ab\r|cde"},
-      {true, L"|ab", "a", L"a|b", true},
-      {true, L"|ab", "i Esc l", L"a|b"},
-      {false, L"|abcdef", "C-Space C-f C-f C-f", L"[abc]def"},
-      {false, L"a|b\rcd", "C-k C-k C-n C-y", L"a\rc|d"},
-      {false, L"a|b\rcd", "C-k C-n C-y", L"a\rcb|d"},
-      {false, L"[ab]c", "C-g", L"ab|c"},
-      {false, L"|foo bar", "C-Space M-f M-f M-b", L"[foo ]bar"},
-      {false, L"a|bc", "C-e C-h C-a C-d", L"|b"},
+      {'v', L"ab|c", "v h h", L"[ab]c"},
+      {'v', L"abcd", "v l l d", L"|cd"},
+      {'v', L"one\rt|wo", "d d", L"one\r|"},
+      {'v', L"o|ne\rtwo\r", "d d", L"|two\r"},
+      {'v', L"a|\rb\rc", "d j d", L"a\rb|\rc"},
+      {'v', L"ab|\xD83D\xDE00z", "x", L"ab|z"},
+      {'v', L"ab|\xD83D\xDE00z", "l", L"ab\xD83D\xDE00|z"},
+      {'v', L"\xD83D\xDE00a|", "h h l l G", L"\xD83D\xDE00a|"},
+      {'v', L"ab\rcd|", "g g", L"|ab\rcd"},
+      {'v', L"ab\rcd|", "g x g", L"ab\rcd|"},
+      {'v', L"ab|", "q Z 1", L"ab|"},
+      {'v', L"a|b\rcd", "o", L"ab\r|\rcd", true},
+      {'v', L"ab\rc|d", "O", L"ab\r|\rcd", true},
+      {'v', L"ab\rc|d", "y y p", L"ab\rcd|cd"},
+      {'v', L"|foo bar, baz", "w w b", L"foo |bar, baz"},
+      {'v', L"ab\rc|de", "$ 0 4", L"ab\r|cde"},
+      {'v', L"|ab", "a", L"a|b", true},
+      {'v', L"|ab", "i Esc l", L"a|b"},
+      {'v', L"ab|", "C-s", L"ab|", false, false},
+      {'i', L"ab|", "x", L"ab|", true, false},
+      {'e', L"|abcdef", "C-Space C-f C-f C-f", L"[abc]def"},
+      {'e', L"a|b\rcd", "C-k C-k C-n C-y", L"a\rc|d"},
+      {'e', L"a|b\rcd", "C-k C-n C-y", L"a\rcb|d"},
+      {'e', L"[ab]c", "C-g", L"ab|c"},
+      {'e', L"|foo bar", "C-Space M-f M-f M-b", L"[foo ]bar"},
+      {'e', L"a|bc", "C-e C-h C-a C-d", L"|b"},
+      {'e', L"ab|", "C-s", L"ab|", false, false},
   };
   for (const ModeCase& c : cases) {
     FakeBuffer buffer(c.before);
     KeyModes modes;
-    modes.vim_insert = !c.vim;
+    modes.vim_insert = c.mode != 'v';
     std::istringstream keys(c.keys);
     for (std::string token; keys >> token;) {
-      const KeyPress press = parse_key(token);
-      EXPECT_TRUE(c.vim ? vim_key(buffer, modes, press) : emacs_key(buffer, modes, press)) << token;
+      const KeyPress p = parse_key(token);
+      EXPECT_EQ(c.mode == 'e' ? emacs_key(buffer, modes, p) : vim_key(buffer, modes, p), c.handled)
+          << token;
     }
     EXPECT_EQ(buffer.marked(), c.after) << c.keys;
-    if (c.vim) EXPECT_EQ(modes.vim_insert, c.insert_after) << c.keys;
+    if (c.mode != 'e') EXPECT_EQ(modes.vim_insert, c.insert_after) << c.keys;
   }
-}
-
-TEST(KeyModes, OtherKeysGoOnAndResetForgetsMarks) {
   FakeBuffer buffer(L"ab|");
   KeyModes modes;
-  EXPECT_FALSE(emacs_key(buffer, modes, parse_key("C-s")));
   EXPECT_FALSE(emacs_key(buffer, modes, {'F', true, true, false}));  // Ctrl+Alt+F: typewriter
-  EXPECT_FALSE(vim_key(buffer, modes, parse_key("x")));              // insert state
-  modes.vim_insert = false;
-  EXPECT_FALSE(vim_key(buffer, modes, parse_key("C-s")));
-  modes.emacs_mark_active = modes.vim_visual = true;
-  reset_key_modes(modes);
-  EXPECT_FALSE(modes.vim_visual || modes.emacs_mark_active || modes.vim_pending_key);
 }
 
 TEST(KeyModes, WordBreaksStopAtWordsPunctuationAndLineEnds) {
@@ -149,7 +143,38 @@ TEST(KeyModes, WordBreaksStopAtWordsPunctuationAndLineEnds) {
   EXPECT_EQ(right, (std::vector<std::int64_t>{0, 2, 4, 5, 6, 9, 12, 17, 20}));
   EXPECT_EQ(word_break_left(text, 17), 12);
   EXPECT_EQ(word_break_left(text, 12), 9);
-  EXPECT_EQ(word_break_left(text, 1), 0);
+}
+
+TEST(Keybindings, LoadSkipsWhatNoCommandCanTake) {
+  const auto settings = nlohmann::json::parse(R"({"keybindings": {
+      "ctrl+alt+1": 115, "CTRL+B": 115, "Ctrl+b": 117, "F5": 133, "F6": 148, "F7": 150,
+      "F9": 99, "F10": 174, "CTRL+1": 4294967398, "CTRL+2": -4294967194, "CTRL+3": "102",
+      "CTRL+4": 102.0, "CTRL+5": true, "SHIFT+CTRL+6": 100, "CTRL+7": 173, "CTRL+8": 147}})");
+  const std::map<std::wstring, int> expected{
+      {L"CTRL+ALT+1", 115}, {L"CTRL+B", 117}, {L"SHIFT+CTRL+6", 100}, {L"CTRL+7", 173}};
+  EXPECT_EQ(keybindings_from_settings(settings), expected);
+  EXPECT_TRUE(keybindings_from_settings(nlohmann::json::parse(R"({"keybindings": [1]})")).empty());
+}
+
+TEST(Keybindings, ShortcutTextsAndBuiltins) {
+  EXPECT_EQ(shortcut_text({'9', true, false, true}), L"CTRL+SHIFT+9");  // never "SHIFT+CTRL+9"
+  EXPECT_EQ(shortcut_text({0x87, true, true, true}), L"CTRL+ALT+SHIFT+F24");
+  EXPECT_EQ(shortcut_text({0xDC, false, false, false}), L"\\");
+  EXPECT_EQ(shortcut_text({0x10, true, false, false}), std::nullopt);  // Shift itself
+  EXPECT_EQ(shortcut_text({0x88, true, false, false}), std::nullopt);  // past F24
+  using Kind = BuiltinShortcut::Kind;
+  const KeyPress esc{0x1B};
+  EXPECT_EQ(builtin_shortcut({'B', true, false, true}, {}).command, 117);
+  EXPECT_EQ(builtin_shortcut({'S', true, false, true}, {}).command, 103);
+  EXPECT_EQ(builtin_shortcut({'F', true, true, false}, {}).command, 138);
+  EXPECT_EQ(builtin_shortcut({'B', true, true, false}, {}).kind, Kind::None);
+  EXPECT_EQ(builtin_shortcut({0x7A}, {}).command, 135);
+  EXPECT_EQ(builtin_shortcut({0x09, true, false, true}, {}).kind, Kind::PreviousTab);
+  EXPECT_EQ(builtin_shortcut(esc, {true, true, true}).command, 135);
+  EXPECT_EQ(builtin_shortcut(esc, {false, true, true}).kind, Kind::HideFindBar);
+  EXPECT_EQ(builtin_shortcut(esc, {}).kind, Kind::None);
+  EXPECT_EQ(cycled_tab(0, 3, true), 2u);
+  EXPECT_EQ(cycled_tab(0, 0, false), std::nullopt);
 }
 
 }  // namespace
