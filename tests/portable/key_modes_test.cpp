@@ -133,6 +133,9 @@ TEST(KeyModes, KeysEditAndMoveAsTheModeSays) {
   FakeBuffer buffer(L"ab|");
   KeyModes modes;
   EXPECT_FALSE(emacs_key(buffer, modes, {'F', true, true, false}));  // Ctrl+Alt+F: typewriter
+  modes.vim_visual = modes.emacs_mark_active = true, modes.vim_pending_key = 'D';
+  reset_key_modes(modes);
+  EXPECT_FALSE(modes.vim_visual || modes.emacs_mark_active || modes.vim_pending_key);
 }
 
 TEST(KeyModes, WordBreaksStopAtWordsPunctuationAndLineEnds) {
