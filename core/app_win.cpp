@@ -80,6 +80,7 @@ App::App(HINSTANCE instance_handle, bool smoke_test_mode,
   custom_profile = choice.custom;
   create_profile_folders(profile_dir);
   load_settings();
+  load_keybindings();
 }
 
 App::~App() {

@@ -118,6 +118,9 @@ class App {
   void run_dialog(uint32_t kind);
   void dialog_accept(DialogState& state);
   bool handle_shortcut(const MSG& message);
+  bool handle_editor_keys(const MSG& message);  // the emoji popup and the Vim and Emacs modes
+  void load_keybindings();
+  void reset_key_modes();  // forgets the visual selection, the mark and a half-typed command
   void find_next();
   void replace_matches(bool all);
   void accept_emoji_completion();
@@ -183,6 +186,8 @@ class App {
   bool vim = false;
   bool emacs = false;
   bool vim_insert = true;
+  bool vim_visual = false;
+  bool emacs_mark_active = false;
 
   // Modes and sizes.
   int32_t theme = 0;
@@ -211,6 +216,10 @@ class App {
   std::vector<EmojiShortcode> emoji_matches;
   uint32_t emoji_start = 0;
   HWND emoji_editor = nullptr;
+  int64_t emacs_mark = 0;          // also the fixed end of a Vim visual selection
+  int64_t vim_visual_anchor = 0;   // the moving end of a Vim visual selection
+  uint32_t vim_pending_key = 0;    // first key of a two-key Vim command; 0 when none
+  std::wstring kill_buffer;        // the last Emacs kill; lives as long as the process
   bool settings_unreadable = false;  // settings.json is still the file that could not be read
   std::map<std::string, std::wstring> background_failures;  // cause -> the text shown for it
   // Documents (id, path) whose auto-save already kept the file's version of this opening.

@@ -118,6 +118,7 @@ Document& append_document(App& app, std::string text) {
 // The whole window follows the active index: the tab strip is rebuilt here and nowhere else on
 // the way, so opening many documents rebuilds it once.
 void show_active_document(App& app) {
+  app.reset_key_modes();
   app.rebuild_tabs();
   show_active_tab(app);
   app.layout_panes();
@@ -236,6 +237,7 @@ size_t open_paths(App& app, const std::vector<std::filesystem::path>& paths) {
 void App::select_document(size_t index) {
   if (index >= documents.size()) return;
   hide_emoji_completion(*this);  // its trigger was typed in the document being left
+  reset_key_modes();  // marks and visual ends of another text mean nothing here
   active_document = index;
   show_active_tab(*this);
   layout_panes();

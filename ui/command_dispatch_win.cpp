@@ -46,6 +46,7 @@ bool run_state_command(App& app, int id) {
   const std::optional<StateEffects> effects = apply_state_command(id, state);
   if (!effects) return false;
   store_command_state(app, state);
+  if (id == cmd_vim_navigation || id == cmd_emacs_navigation) app.reset_key_modes();
   run_state_effects(app, *effects);
   return true;
 }

@@ -1,10 +1,9 @@
-// Stand-ins for the commands and services whose actions come later: shortcuts, the find bar,
-// the web preview, export and printing, the update check, the self-test suite and the benchmark
-// report.
+// Stand-ins for the commands and services whose actions come later: the find bar, the web
+// preview, export and printing, the update check, the self-test suite and the benchmark report.
 //
 // None of them pretends to do its work: each does nothing, or the least that keeps the window
-// sound, and reports what it could not do where a caller would
-// otherwise take silence for success. Each goes when the module that does the work lands.
+// sound, and reports what it could not do where a caller would otherwise take silence for
+// success. Each goes when the module that does the work lands.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -16,9 +15,8 @@
 
 namespace tavrel::win {
 
-// --- Keys and find bar ----------------------------------------------------------------------
+// --- Find bar --------------------------------------------------------------------------
 
-bool App::handle_shortcut(const MSG&) { return false; }
 void App::find_next() {}
 void App::replace_matches(bool) {}
 

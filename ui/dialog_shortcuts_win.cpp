@@ -29,9 +29,6 @@ void fill_actions(DialogState& state) {
   dialog_fill_list(state.list, rows);
 }
 
-// The dispatcher's map follows the settings object; the shortcut dispatcher provides the
-// rebuild (App::load_keybindings). Until it is part of this build the map is left as loaded.
-void reload_keybindings_after_assign(App&) {}
 
 }  // namespace
 
@@ -79,7 +76,7 @@ void accept_shortcut(DialogState& state) {
   }
   assign_keybinding(app.settings, to_utf8(key),
                     static_cast<int>(state.row_commands[static_cast<size_t>(row)]));
-  reload_keybindings_after_assign(app);
+  app.load_keybindings();  // the dispatcher follows the settings object at once
   app.save_settings();
   SetWindowTextW(state.input_edit, key.c_str());
   SetWindowTextW(state.primary_button, ui_text(app, L"Assigned ✓", L"Đã gán ✓"));

@@ -244,3 +244,41 @@ TEST(ProgramRun, TypedTextSurvivesAHardKill) {
   EXPECT_EQ(shown, typed);
   EXPECT_EQ(snapshot_text(profile / "recovery"), typed_utf8);  // kept until saved or closed
 }
+
+// Real key events from the editor through the program's message loop: F11 leaves the window
+// without its frame and brings it back, Ctrl+S saves the edited file, Ctrl+O asks for a file.
+TEST(ProgramRun, ShortcutKeysReachTheirCommandsFromTheEditor) {
+  TempDir profile;
+  write_bytes(profile / "note.md", "old\n");
+  ProgramRun run({L"--profile", profile.path().native(), (profile / "note.md").native()});
+  const HWND window = run.window();
+  ASSERT_NE(window, nullptr);
+  const HWND editor = shown_editor(window);
+  ASSERT_NE(editor, nullptr);
+  const auto framed = [&] { return (GetWindowLongW(window, GWL_STYLE) & WS_CAPTION) != 0; };
+  PostMessageW(editor, WM_KEYDOWN, VK_F11, 1);
+  EXPECT_TRUE(wait_until([&] { return !framed(); }, 5s));
+  PostMessageW(editor, WM_KEYDOWN, VK_F11, 1);
+  EXPECT_TRUE(wait_until(framed, 5s));
+
+  paste_into(editor, L"new");
+  SetForegroundWindow(window);
+  const auto ctrl_key = [](WORD key) {
+    INPUT in[4] = {};
+    for (int i = 0; i < 4; ++i) {
+      in[i].type = INPUT_KEYBOARD;
+      in[i].ki = {i == 0 || i == 3 ? WORD{VK_CONTROL} : key, 0, i < 2 ? 0u : KEYEVENTF_KEYUP};
+    }
+    return SendInput(4, in, sizeof(INPUT));
+  };
+  ASSERT_EQ(ctrl_key('S'), 4u);
+  EXPECT_TRUE(
+      wait_until([&] { return read_bytes(profile / "note.md").rfind("new", 0) == 0; }, 10s));
+  ASSERT_EQ(ctrl_key('O'), 4u);
+  const HWND dialog = run.window(L"#32770", 10s);
+  ASSERT_NE(dialog, nullptr);
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(wait_until([&] { return process_windows(run.pid(), L"#32770").empty(); }, 10s));
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(run.wait(kLimit), std::optional<DWORD>(0));
+}

@@ -1,0 +1,183 @@
+#include "ui/key_modes.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "ui/shortcut_keys.h"
+
+using namespace tavrel::win;
+
+namespace {
+
+// An editor in a string: "|" marks the caret, "[" and "]" a selection. Home/End/Down move by
+// paragraph, the way an unwrapped control does.
+class FakeBuffer final : public TextBuffer {
+ public:
+  explicit FakeBuffer(std::wstring_view marked) {
+    for (const wchar_t c : marked) {
+      const auto at = static_cast<std::int64_t>(text_.size());
+      if (c == L'[' || c == L'|') sel_.start = at;
+      if (c == L']' || c == L'|') sel_.end = at;
+      if (c != L'[' && c != L']' && c != L'|') text_ += c;
+    }
+  }
+  std::wstring marked() const {
+    const auto s = static_cast<size_t>(sel_.start), e = static_cast<size_t>(sel_.end);
+    return s == e ? std::wstring(text_).insert(s, L"|")
+                  : std::wstring(text_).insert(e, L"]").insert(s, L"[");
+  }
+  std::wstring text() override { return text_; }
+  TextSelection selection() override { return sel_; }
+  void select(std::int64_t start, std::int64_t end) override { sel_ = {start, end}; }
+  void replace_selection(const std::wstring& text) override {
+    text_.replace(static_cast<size_t>(sel_.start), static_cast<size_t>(sel_.end - sel_.start),
+                  text);
+    sel_.start = sel_.end = sel_.start + static_cast<std::int64_t>(text.size());
+  }
+  void press(EditorKey key, bool shift) override {
+    const std::int64_t p = sel_.end, start = paragraph_start(text_, p);
+    const std::int64_t below = next_code_point(text_, paragraph_end(text_, p));
+    const std::int64_t left = previous_code_point(text_, p), right = next_code_point(text_, p);
+    const std::int64_t moved[] = {start, paragraph_end(text_, p),
+                                  left,  right,
+                                  p,     std::min(below + p - start, paragraph_end(text_, below)),
+                                  p,     p,
+                                  right, left};
+    const std::int64_t to = moved[static_cast<int>(key)];
+    if (key == EditorKey::Delete || key == EditorKey::Backspace)
+      return select(std::min(p, to), std::max(p, to)), replace_selection(L"");
+    sel_ = {shift ? sel_.start : to, to};
+  }
+  void cut() override { copy(), replace_selection(L""); }
+  void copy() override {
+    clipboard =
+        text_.substr(static_cast<size_t>(sel_.start), static_cast<size_t>(sel_.end - sel_.start));
+  }
+  void paste() override { replace_selection(clipboard); }
+  void undo() override {}
+  std::wstring clipboard;
+
+ private:
+  std::wstring text_;
+  TextSelection sel_;
+};
+
+// "v h H C-k M-f $ Esc": a letter, Shift with a capital, Ctrl and Alt, Shift+4, Esc, Space.
+KeyPress parse_key(std::string key) {
+  KeyPress press;
+  if (key.size() > 2 && key[1] == '-') {
+    (key[0] == 'C' ? press.ctrl : press.alt) = true;
+    key.erase(0, 2);
+  }
+  press.key = key == "Esc" ? 0x1B : key == "Space" ? 0x20 : key == "$" ? '4' : std::toupper(key[0]);
+  press.shift =
+      key == "$" || (key.size() == 1 && std::isupper(key[0]) && !press.ctrl && !press.alt);
+  return press;
+}
+
+// mode: 'v' Vim normal state, 'i' Vim insert state, 'e' Emacs. `handled`: every key taken.
+struct ModeCase {
+  char mode;
+  const wchar_t* before;
+  const char* keys;
+  const wchar_t* after;
+  bool insert_after = false;
+  bool handled = true;
+};
+
+TEST(KeyModes, KeysEditAndMoveAsTheModeSays) {
+  const ModeCase cases[] = {
+      {'v', L"ab|c", "v h h", L"[ab]c"},
+      {'v', L"abcd", "v l l d", L"|cd"},
+      {'v', L"one\rt|wo", "d d", L"one\r|"},
+      {'v', L"o|ne\rtwo\r", "d d", L"|two\r"},
+      {'v', L"a|\rb\rc", "d j d", L"a\rb|\rc"},
+      {'v', L"ab|\xD83D\xDE00z", "x", L"ab|z"},
+      {'v', L"ab|\xD83D\xDE00z", "l", L"ab\xD83D\xDE00|z"},
+      {'v', L"\xD83D\xDE00a|", "h h l l G", L"\xD83D\xDE00a|"},
+      {'v', L"ab\rcd|", "g g", L"|ab\rcd"},
+      {'v', L"ab\rcd|", "g x g", L"ab\rcd|"},
+      {'v', L"ab|", "q Z 1", L"ab|"},
+      {'v', L"a|b\rcd", "o", L"ab\r|\rcd", true},
+      {'v', L"ab\rc|d", "O", L"ab\r|\rcd", true},
+      {'v', L"ab\rc|d", "y y p", L"ab\rcd|cd"},
+      {'v', L"|foo bar, baz", "w w b", L"foo |bar, baz"},
+      {'v', L"ab\rc|de", "$ 0 4", L"ab\r|cde"},
+      {'v', L"|ab", "a", L"a|b", true},
+      {'v', L"|ab", "i Esc l", L"a|b"},
+      {'v', L"ab|", "C-s", L"ab|", false, false},
+      {'i', L"ab|", "x", L"ab|", true, false},
+      {'e', L"|abcdef", "C-Space C-f C-f C-f", L"[abc]def"},
+      {'e', L"a|b\rcd", "C-k C-k C-n C-y", L"a\rc|d"},
+      {'e', L"a|b\rcd", "C-k C-n C-y", L"a\rcb|d"},
+      {'e', L"[ab]c", "C-g", L"ab|c"},
+      {'e', L"|foo bar", "C-Space M-f M-f M-b", L"[foo ]bar"},
+      {'e', L"a|bc", "C-e C-h C-a C-d", L"|b"},
+      {'e', L"ab|", "C-s", L"ab|", false, false},
+  };
+  for (const ModeCase& c : cases) {
+    FakeBuffer buffer(c.before);
+    KeyModes modes;
+    modes.vim_insert = c.mode != 'v';
+    std::istringstream keys(c.keys);
+    for (std::string token; keys >> token;) {
+      const KeyPress p = parse_key(token);
+      EXPECT_EQ(c.mode == 'e' ? emacs_key(buffer, modes, p) : vim_key(buffer, modes, p), c.handled)
+          << token;
+    }
+    EXPECT_EQ(buffer.marked(), c.after) << c.keys;
+    if (c.mode != 'e') EXPECT_EQ(modes.vim_insert, c.insert_after) << c.keys;
+  }
+  FakeBuffer buffer(L"ab|");
+  KeyModes modes;
+  EXPECT_FALSE(emacs_key(buffer, modes, {'F', true, true, false}));  // Ctrl+Alt+F: typewriter
+  modes.vim_visual = modes.emacs_mark_active = true, modes.vim_pending_key = 'D';
+  reset_key_modes(modes);
+  EXPECT_FALSE(modes.vim_visual || modes.emacs_mark_active || modes.vim_pending_key);
+}
+
+TEST(KeyModes, WordBreaksStopAtWordsPunctuationAndLineEnds) {
+  const std::wstring text = L"x = f(a_b);\r\xD83D\xDE00\xD83D\xDE00 end";
+  std::vector<std::int64_t> right{0};
+  while (right.back() < static_cast<std::int64_t>(text.size()))
+    right.push_back(word_break_right(text, right.back()));
+  EXPECT_EQ(right, (std::vector<std::int64_t>{0, 2, 4, 5, 6, 9, 12, 17, 20}));
+  EXPECT_EQ(word_break_left(text, 17), 12);
+  EXPECT_EQ(word_break_left(text, 12), 9);
+}
+
+TEST(Keybindings, LoadSkipsWhatNoCommandCanTake) {
+  const auto settings = nlohmann::json::parse(R"({"keybindings": {
+      "ctrl+alt+1": 115, "CTRL+B": 115, "Ctrl+b": 117, "F5": 133, "F6": 148, "F7": 150,
+      "F9": 99, "F10": 174, "CTRL+1": 4294967398, "CTRL+2": -4294967194, "CTRL+3": "102",
+      "CTRL+4": 102.0, "CTRL+5": true, "SHIFT+CTRL+6": 100, "CTRL+7": 173, "CTRL+8": 147}})");
+  const std::map<std::wstring, int> expected{
+      {L"CTRL+ALT+1", 115}, {L"CTRL+B", 117}, {L"SHIFT+CTRL+6", 100}, {L"CTRL+7", 173}};
+  EXPECT_EQ(keybindings_from_settings(settings), expected);
+  EXPECT_TRUE(keybindings_from_settings(nlohmann::json::parse(R"({"keybindings": [1]})")).empty());
+}
+
+TEST(Keybindings, ShortcutTextsAndBuiltins) {
+  EXPECT_EQ(shortcut_text({'9', true, false, true}), L"CTRL+SHIFT+9");  // never "SHIFT+CTRL+9"
+  EXPECT_EQ(shortcut_text({0x87, true, true, true}), L"CTRL+ALT+SHIFT+F24");
+  EXPECT_EQ(shortcut_text({0xDC, false, false, false}), L"\\");
+  EXPECT_EQ(shortcut_text({0x10, true, false, false}), std::nullopt);  // Shift itself
+  EXPECT_EQ(shortcut_text({0x88, true, false, false}), std::nullopt);  // past F24
+  using Kind = BuiltinShortcut::Kind;
+  const KeyPress esc{0x1B};
+  EXPECT_EQ(builtin_shortcut({'B', true, false, true}, {}).command, 117);
+  EXPECT_EQ(builtin_shortcut({'S', true, false, true}, {}).command, 103);
+  EXPECT_EQ(builtin_shortcut({'F', true, true, false}, {}).command, 138);
+  EXPECT_EQ(builtin_shortcut({'B', true, true, false}, {}).kind, Kind::None);
+  EXPECT_EQ(builtin_shortcut({0x7A}, {}).command, 135);
+  EXPECT_EQ(builtin_shortcut({0x09, true, false, true}, {}).kind, Kind::PreviousTab);
+  EXPECT_EQ(builtin_shortcut(esc, {true, true, true}).command, 135);
+  EXPECT_EQ(builtin_shortcut(esc, {false, true, true}).kind, Kind::HideFindBar);
+  EXPECT_EQ(builtin_shortcut(esc, {}).kind, Kind::None);
+  EXPECT_EQ(cycled_tab(0, 3, true), 2u);
+  EXPECT_EQ(cycled_tab(0, 0, false), std::nullopt);
+}
+
+}  // namespace
