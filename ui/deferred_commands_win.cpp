@@ -56,7 +56,6 @@ std::optional<COLORREF> pick_text_color(App&, COLORREF) { return std::nullopt; }
 void export_document(App&, int) {}
 void print_document(App&) {}
 void register_file_association(App&) {}
-void show_update_dialog(App&) {}
 
 // --- Test modes ------------------------------------------------------------------------------
 

@@ -27,6 +27,5 @@ std::optional<COLORREF> pick_text_color(App& app, COLORREF initial);  // nothing
 void export_document(App& app, int command_id);
 void print_document(App& app);
 void register_file_association(App& app);
-void show_update_dialog(App& app);
 
 }  // namespace tavrel::win
