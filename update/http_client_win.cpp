@@ -45,10 +45,10 @@ void set_dword_option(const std::atomic<bool>& cancelled, HINTERNET request, DWO
 DWORD query_status(const std::atomic<bool>& cancelled, HINTERNET request) {
   DWORD status = 0;
   DWORD size = sizeof(status);
-  check_winhttp(cancelled, WinHttpQueryHeaders(request,
-                                               WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                                               WINHTTP_HEADER_NAME_BY_INDEX, &status, &size,
-                                               WINHTTP_NO_HEADER_INDEX));
+  check_winhttp(
+      cancelled,
+      WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                          WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX));
   return status;
 }
 
@@ -62,7 +62,8 @@ std::string read_body(const std::atomic<bool>& cancelled, HINTERNET request,
     const BOOL ok = WinHttpReadData(request, buffer.data(), kReadChunk, &read);
     check_winhttp(cancelled, ok);
     if (read == 0) return body;
-    if (body.size() + read > kMaxManifestBytes) throw std::runtime_error("Update manifest is too large");
+    if (body.size() + read > kMaxManifestBytes)
+      throw std::runtime_error("Update manifest is too large");
     body.append(buffer.data(), read);
     if (std::chrono::steady_clock::now() > deadline) throw std::runtime_error("Network timeout");
   }

@@ -217,8 +217,8 @@ void update_draw_button(UpdateDialogState& state, const DRAWITEMSTRUCT& draw) {
                                   : primary ? palette_accent
                                             : palette_pane]);
   FillRect(dc, &rect, brush);
-  SetDCBrushColor(
-      dc, app.palette[(draw.itemState & ODS_FOCUS) != 0 ? palette_accent : palette_border]);
+  SetDCBrushColor(dc,
+                  app.palette[(draw.itemState & ODS_FOCUS) != 0 ? palette_accent : palette_border]);
   FrameRect(dc, &rect, brush);
   COLORREF text = app.palette[palette_text];
   if ((draw.itemState & ODS_DISABLED) != 0) {
@@ -262,10 +262,10 @@ void create_update_controls(UpdateDialogState& state) {
   const HWND status =
       update_create_control(state, L"STATIC", L"", kStatic, kUpdateStatusId, 22, 20, 636, 28);
   SendMessageW(status, WM_SETFONT, reinterpret_cast<WPARAM>(state.heading_font.get()), TRUE);
-  update_create_control(state, L"STATIC",
-                        pick(state, L"Installed version: Tavrel 1.0",
-                             L"Phiên bản đang dùng: Tavrel 1.0"),
-                        kStatic, kUpdateInstalledId, 22, 56, 636, 24);
+  update_create_control(
+      state, L"STATIC",
+      pick(state, L"Installed version: Tavrel 1.0", L"Phiên bản đang dùng: Tavrel 1.0"), kStatic,
+      kUpdateInstalledId, 22, 56, 636, 24);
   const wchar_t* labels[kRowCount][2] = {{L"Version", L"Phiên bản"},
                                          {L"Published at", L"Ngày phát hành"},
                                          {L"Download size", L"Dung lượng"},
@@ -278,8 +278,8 @@ void create_update_controls(UpdateDialogState& state) {
     update_create_control(state, L"EDIT", L"", kValue, kUpdateFirstValueId + k, 150, y, 508, 34);
   }
   update_create_control(state, L"STATIC", L"", kStatic, kUpdateMessageId, 22, 318, 636, 56);
-  update_create_control(state, L"BUTTON", pick(state, L"Copy SHA256", L"Sao chép SHA256"),
-                        kButton, kUpdateCopyId, 22, 390, 150, 34);
+  update_create_control(state, L"BUTTON", pick(state, L"Copy SHA256", L"Sao chép SHA256"), kButton,
+                        kUpdateCopyId, 22, 390, 150, 34);
   update_create_control(state, L"BUTTON", pick(state, L"Open download", L"Mở liên kết tải"),
                         kButton, kUpdateOpenId, 276, 390, 150, 34);
   update_create_control(state, L"BUTTON", pick(state, L"Check again", L"Kiểm tra lại"), kButton,
@@ -292,8 +292,7 @@ void create_update_controls(UpdateDialogState& state) {
 void place_update_dialog(UpdateDialogState& state) {
   const App& app = *state.app;
   RECT frame{0, 0, scaled(state, 680), scaled(state, 446)};
-  AdjustWindowRectExForDpi(&frame, kDialogStyle, FALSE, kDialogExStyle,
-                           static_cast<UINT>(app.dpi));
+  AdjustWindowRectExForDpi(&frame, kDialogStyle, FALSE, kDialogExStyle, static_cast<UINT>(app.dpi));
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
   RECT owner{};
@@ -315,10 +314,9 @@ void update_init_dialog(UpdateDialogState& state) {
   SendMessageW(state.dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(app.app_icon));
   const BOOL dark = app.dark ? TRUE : FALSE;
   DwmSetWindowAttribute(state.dialog, kDwmUseImmersiveDarkMode, &dark, sizeof(dark));
-  state.heading_font.reset(CreateFontW(-MulDiv(14, app.dpi, 72), 0, 0, 0, 600, FALSE, FALSE,
-                                       FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                       CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH,
-                                       L"Segoe UI"));
+  state.heading_font.reset(CreateFontW(-MulDiv(14, app.dpi, 72), 0, 0, 0, 600, FALSE, FALSE, FALSE,
+                                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                       CLEARTYPE_QUALITY, DEFAULT_PITCH, L"Segoe UI"));
   create_update_controls(state);
   place_update_dialog(state);
   SetFocus(item(state, IDCANCEL));
@@ -420,8 +418,7 @@ INT_PTR CALLBACK update_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LP
   } catch (const std::exception& failure) {
     try {
       update_show_result(*state, std::nullopt, failure.what());
-    } catch (...) {
-    }
+    } catch (...) {}
     return FALSE;
   }
 }

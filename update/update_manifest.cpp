@@ -32,8 +32,7 @@ bool is_fraction_and_zone(const std::string& text) {
     if (p == 20) return false;
   }
   if (text.size() == p + 1) return text[p] == 'Z';
-  return text.size() == p + 6 && (text[p] == '+' || text[p] == '-') &&
-         is_zone_offset(text, p + 1);
+  return text.size() == p + 6 && (text[p] == '+' || text[p] == '-') && is_zone_offset(text, p + 1);
 }
 
 std::optional<uint64_t> read_size(const nlohmann::json& manifest) {
@@ -64,8 +63,8 @@ int days_in_month(int year, int month) {
 }
 
 bool is_rfc3339_date_time(const std::string& text) {
-  if (text.size() < 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' ||
-      text[13] != ':' || text[16] != ':') {
+  if (text.size() < 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
+      text[16] != ':') {
     return false;
   }
   const int year = read_fixed_digits(text, 0, 4);
@@ -107,8 +106,8 @@ bool is_newer_version(const std::string& candidate, const std::string& current) 
   return parse_version(candidate) > parse_version(current);
 }
 
-std::string read_string_field(const nlohmann::json& manifest, const char* name,
-                              size_t max_length, bool required) {
+std::string read_string_field(const nlohmann::json& manifest, const char* name, size_t max_length,
+                              bool required) {
   const auto it = manifest.find(name);
   if (it == manifest.end()) {
     if (required) fail(std::string("Missing update field: ") + name);

@@ -28,10 +28,10 @@ UpdateManifest parse_update_manifest(const std::string& body);
 
 // A string member: empty when an optional one is absent; present, it must be a non-empty string
 // of at most max_length bytes without control characters ("Invalid update field: " + name).
-std::string read_string_field(const nlohmann::json& manifest, const char* name,
-                              size_t max_length, bool required);
+std::string read_string_field(const nlohmann::json& manifest, const char* name, size_t max_length,
+                              bool required);
 
-using Version = std::array<uint32_t, 3>;  // major, minor, patch
+using Version = std::array<uint32_t, 3>;         // major, minor, patch
 Version parse_version(const std::string& text);  // throws "Invalid update manifest"
 // True when candidate is strictly newer; a text that is not a version throws.
 bool is_newer_version(const std::string& candidate, const std::string& current);

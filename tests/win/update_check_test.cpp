@@ -65,32 +65,24 @@ class UpdateDialogTest : public AppWindowTest {
   // Runs the dialog here while `drive` works it from another thread; then closes it.
   void run_dialog(const std::string& path, const std::function<void()>& drive) {
     app_->update_url = url(path);
-    const DWORD ui_thread = GetCurrentThreadId();
-    std::thread driver([&] {
-      wait_until([&] { return (dialog_ = find_dialog(ui_thread)) != nullptr; }, seconds(20));
+    std::thread driver([&, ui = GetCurrentThreadId()] {
+      wait_until([&] { return EnumThreadWindows(ui, find_dialog, LPARAM(&dialog_)), dialog_; },
+                 std::chrono::seconds(20));
       drive();
       PostMessageW(dialog_, WM_COMMAND, IDCANCEL, 0);
     });
     win::show_update_dialog(*app_);
     driver.join();
   }
-
-  static HWND find_dialog(DWORD thread) {
-    HWND found = nullptr;
-    EnumThreadWindows(
-        thread,
-        [](HWND window, LPARAM out) {
-          if (class_name(window) == L"#32770") *reinterpret_cast<HWND*>(out) = window;
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
+  static BOOL CALLBACK find_dialog(HWND window, LPARAM out) {
+    if (class_name(window) == L"#32770") *reinterpret_cast<HWND*>(out) = window;
+    return TRUE;
   }
-
   std::wstring text(int id) { return text_of(GetDlgItem(dialog_, id)); }
   void wait_for_status(const std::wstring& status) {
-    EXPECT_TRUE(wait_until([&] { return text(win::kUpdateStatusId) == status; }, seconds(20)))
-        << to_utf8(text(win::kUpdateStatusId));
+    EXPECT_TRUE(
+        wait_until([&] { return text(win::kUpdateStatusId) == status; }, std::chrono::seconds(20)))
+        << win::to_utf8(text(win::kUpdateStatusId));
   }
   // The five values, then which of Copy SHA256, Open download and Check again are enabled.
   std::vector<std::wstring> shown() {
@@ -100,8 +92,6 @@ class UpdateDialogTest : public AppWindowTest {
       values.push_back(IsWindowEnabled(GetDlgItem(dialog_, id)) ? L"on" : L"off");
     return values;
   }
-  static std::chrono::seconds seconds(int n) { return std::chrono::seconds(n); }
-  static std::string to_utf8(const std::wstring& text) { return win::to_utf8(text); }
 
   HWND dialog_ = nullptr;
 };
@@ -109,18 +99,16 @@ class UpdateDialogTest : public AppWindowTest {
 TEST_F(UpdateDialogTest, ShowsTheManifestAndCopiesItsHash) {
   run_dialog("/manifest", [&] {
     wait_for_status(L"An update is available");
-    std::wstring abab;
-    for (int i = 0; i < 32; ++i) abab += L"ab";
-    EXPECT_EQ(shown(), (std::vector<std::wstring>{L"1.2.3", L"2026-01-31T08:00:00Z",
-                                                  L"1.50 KiB (1536 bytes)",
-                                                  L"https://localhost/dl/tavrel.zip", abab, L"on",
-                                                  L"on", L"on"}));
+    const std::wstring hash = std::wstring(32, L'a') + std::wstring(32, L'b');
+    EXPECT_EQ(shown(), (std::vector<std::wstring>{
+                           L"1.2.3", L"2026-01-31T08:00:00Z", L"1.50 KiB (1536 bytes)",
+                           L"https://localhost/dl/tavrel.zip", hash, L"on", L"on", L"on"}));
     SendMessageW(dialog_, WM_COMMAND, win::kUpdateCopyId, 0);
     EXPECT_EQ(text(win::kUpdateMessageId), L"SHA256 copied to the clipboard.");
     ASSERT_TRUE(OpenClipboard(nullptr));
     const HANDLE data = GetClipboardData(CF_UNICODETEXT);
     const auto* copied = static_cast<const wchar_t*>(data ? GlobalLock(data) : nullptr);
-    EXPECT_EQ(copied ? std::wstring(copied) : L"", abab);
+    EXPECT_EQ(copied ? std::wstring(copied) : L"", hash);
     if (copied) GlobalUnlock(data);
     CloseClipboard();
   });
@@ -138,9 +126,9 @@ TEST_F(UpdateDialogTest, FailureThenCheckAgainInVietnamese) {
     SendMessageW(dialog_, WM_COMMAND, win::kUpdateCheckId, 0);
     wait_for_status(L"Bạn đang dùng phiên bản mới nhất");
     const std::wstring none = L"Chưa được cung cấp";
-    EXPECT_EQ(shown(), (std::vector<std::wstring>{L"1.0.0", none, none,
-                                                  L"https://localhost/dl/tavrel.zip", none,
-                                                  L"off", L"on", L"on"}));
+    EXPECT_EQ(shown(),
+              (std::vector<std::wstring>{L"1.0.0", none, none, L"https://localhost/dl/tavrel.zip",
+                                         none, L"off", L"on", L"on"}));
   });
 }
 
@@ -155,7 +143,8 @@ TEST_F(UpdateDialogTest, AnAnswerOfALetGoCheckIsNeverShown) {
     wait_for_status(L"Checking for updates...");
     app_->update_url = url("/slow/3");
     SendMessageW(dialog_, WM_COMMAND, win::kUpdateCheckId, 0);
-    EXPECT_TRUE(wait_until([&] { return answers_after_one_second() > before; }, seconds(20)));
+    EXPECT_TRUE(
+        wait_until([&] { return answers_after_one_second() > before; }, std::chrono::seconds(20)));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // room for a stray answer
     EXPECT_EQ(text(win::kUpdateStatusId), L"Checking for updates...");
     wait_for_status(L"An update is available");
