@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 using namespace tavrel::win;
 
 namespace {
@@ -99,8 +101,16 @@ TEST(UpdateManifest, PublicationDates) {
         "2026-01-31T08:00:00+23:60",  "2026-01-31T08:00:00.Z",     "2026-01-31T08:00:00ZZ",
         "2026-01-31T08:00:00+07:00Z", "2026-01-31T08:00:00+07-00", "2026-01-31T08:00:00*07:00",
         "2026-1-31T08:00:00Z",        "2026/01/31T08:00:00Z",      "2026-01-31T08-00:00Z",
-        "2026-01-31T08:00-00Z",       "2026-01-3xT08:00:00Z",      "2026-01-31T08:00:00.5"}) {
+        "2026-01-31T08:00-00Z",       "2026-01-3xT08:00:00Z",      "2026-01-31T08:00:00.5",
+        "2026-01-31T0x:00:00Z",       "2026-01-31T08:0x:00Z",      "2026-01-31T08:00:0xZ"}) {
     EXPECT_FALSE(is_rfc3339_date_time(bad)) << bad;
+  }
+  for (int year : {1, 1900, 2000, 2023, 2024, 2100, 2400}) {
+    for (unsigned month = 1; month <= 12; ++month) {
+      const std::chrono::year_month_day_last last{std::chrono::year(year) / month /
+                                                  std::chrono::last};
+      EXPECT_EQ(days_in_month(year, static_cast<int>(month)), static_cast<unsigned>(last.day()));
+    }
   }
   EXPECT_EQ(read_fixed_digits("12a", 0, 2), 12);
   EXPECT_EQ(read_fixed_digits("12a", 1, 2), -1);
