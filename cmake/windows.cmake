@@ -64,11 +64,26 @@ add_dependencies(tavrel_win_tests tavrel_notices)
 target_compile_definitions(tavrel_win_tests PRIVATE
   TAVREL_NOTICES="Z:${TAVREL_NOTICES}"
   TAVREL_TEST_DATA="Z:${CMAKE_SOURCE_DIR}/tests/data"
-  TAVREL_EXE="Z:${CMAKE_BINARY_DIR}/tavrel.exe")
+  TAVREL_EXE="Z:${CMAKE_BINARY_DIR}/tavrel.exe"
+  TAVREL_UPDATE_SERVER="Z:${CMAKE_BINARY_DIR}/update-server")
 # The end-to-end tests start the real program.
 add_dependencies(tavrel_win_tests tavrel)
 include(cmake/gtest_shards.cmake)
 tavrel_add_gtest(tavrel_win_tests wine.unit 4)
+
+# The update check is tested against a local HTTPS server whose test CA the system store (which
+# WinHTTP under Wine trusts) holds while the Wine tests run.
+set(TAVREL_UPDATE_SERVER_COMMAND "${Python3_EXECUTABLE}"
+    "${CMAKE_SOURCE_DIR}/tests/win/update_server.py")
+add_test(NAME update_server.start
+  COMMAND ${TAVREL_UPDATE_SERVER_COMMAND} start "${CMAKE_BINARY_DIR}/update-server")
+add_test(NAME update_server.stop
+  COMMAND ${TAVREL_UPDATE_SERVER_COMMAND} stop "${CMAKE_BINARY_DIR}/update-server")
+set_tests_properties(update_server.start PROPERTIES FIXTURES_SETUP update_server)
+set_tests_properties(update_server.stop PROPERTIES FIXTURES_CLEANUP update_server)
+get_directory_property(TAVREL_WIN_TEST_NAMES TESTS)
+list(FILTER TAVREL_WIN_TEST_NAMES INCLUDE REGEX "^wine\\.unit")
+set_tests_properties(${TAVREL_WIN_TEST_NAMES} PROPERTIES FIXTURES_REQUIRED update_server)
 
 # Developer benchmark of the UI thread's share of an edit (run under Wine or Windows; not shipped
 # and not a test).

@@ -1,5 +1,5 @@
 // Stand-ins for the commands and services whose actions come later: the find bar, the web
-// preview, export and printing, the update check, the self-test suite and the benchmark report.
+// preview, export and printing, the self-test suite and the benchmark report.
 //
 // None of them pretends to do its work: each does nothing, or the least that keeps the window
 // sound, and reports what it could not do where a caller would otherwise take silence for
@@ -36,7 +36,6 @@ void web_stop(App&) {}
 void show_find_bar(App&, bool) {}
 void export_document(App&, int) {}
 void print_document(App&) {}
-void show_update_dialog(App&) {}
 
 // --- Test modes ------------------------------------------------------------------------------
 

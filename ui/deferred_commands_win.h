@@ -1,6 +1,6 @@
 #pragma once
 // The commands and services whose actions come later: the web preview and the work of the find
-// bar, export, printing and update commands. Each moves to its own module's header when that
+// bar, export and printing commands. Each moves to its own module's header when that
 // module lands; until then ui/deferred_commands_win.cpp holds a stand-in that does nothing, or
 // no more than keeps the window sound.
 #include <windows.h>
@@ -25,6 +25,5 @@ void web_stop(App& app);
 void show_find_bar(App& app, bool replace);
 void export_document(App& app, int command_id);
 void print_document(App& app);
-void show_update_dialog(App& app);
 
 }  // namespace tavrel::win
