@@ -10,6 +10,7 @@
 
 #include "ui/commands.h"
 #include "ui/editor_win.h"
+#include "ui/emoji_completion_win.h"
 #include "ui/window_handlers_win.h"
 
 namespace tavrel::win {
@@ -174,6 +175,13 @@ LRESULT dispatch(App& app, const WindowMessage& m) {
       return editor ? on_key_up(app, m) : m.default_result();
     case WM_CONTEXTMENU:
       return on_context_menu(app, m, editor);
+    case WM_KILLFOCUS:
+      // The completion list belongs to the caret it opened at; a click into the list itself
+      // keeps it so that the row can be taken.
+      if (editor && reinterpret_cast<HWND>(m.wparam) != app.emoji_popup) {
+        hide_emoji_completion(app);
+      }
+      return m.default_result();
     default:
       return m.default_result();
   }
