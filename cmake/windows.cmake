@@ -52,3 +52,7 @@ tavrel_add_gtest(tavrel_win_tests wine.unit 4)
 # and not a test).
 add_executable(tavrel_ui_bench bench/ui_edit_bench_win.cpp bench/doc_generator.cpp)
 target_link_libraries(tavrel_ui_bench PRIVATE tavrel_lib)
+
+# The test stand-in of the web renderer beside the test executable (never shipped).
+add_custom_command(TARGET tavrel_win_tests POST_BUILD COMMAND ${CMAKE_COMMAND} -E copy_directory
+  "${CMAKE_SOURCE_DIR}/tests/fixtures/renderer" "$<TARGET_FILE_DIR:tavrel_win_tests>/renderer")

@@ -13,6 +13,7 @@
 #include "ui/main_window_win.h"
 #include "ui/menus_win.h"
 #include "ui/deferred_commands_win.h"
+#include "ui/export_win.h"
 
 namespace tavrel::win {
 namespace {

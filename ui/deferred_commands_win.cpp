@@ -1,6 +1,6 @@
 // Stand-ins for the commands and services whose actions come later: the toolbar, the
 // association icon, clipboard images, emoji completion, the modal dialogs, shortcuts, the find
-// bar, image links and dropped files, the web preview, the colour picker, export and printing,
+// bar, image links and dropped files, the web preview, the colour picker,
 // file association, the update check, the self-test suite and the benchmark report.
 //
 // None of them pretends to do its work: each does nothing, or the least that keeps the window
@@ -47,14 +47,15 @@ bool web_focus(App&) { return false; }
 // Without the visual editor every command stays with the native editor.
 bool web_send_command(App&, int) { return false; }
 void web_stop(App&) {}
+// Without the web renderer, images and prints take the native route.
+bool web_export_image(App&, const std::filesystem::path&, bool) { return false; }
+bool web_print(App&) { return false; }
 
 // --- Commands of later subsystems --------------------------------------------------------------
 
 void show_find_bar(App&, bool) {}
 // No colour can be chosen yet: the same as a cancelled picker, nothing is inserted.
 std::optional<COLORREF> pick_text_color(App&, COLORREF) { return std::nullopt; }
-void export_document(App&, int) {}
-void print_document(App&) {}
 void register_file_association(App&) {}
 void show_update_dialog(App&) {}
 
