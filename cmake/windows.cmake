@@ -12,7 +12,7 @@ file(GLOB TAVREL_WIN_SOURCES CONFIGURE_DEPENDS
 # The entry point lives in its own file so that the test executable can link everything else.
 list(FILTER TAVREL_WIN_SOURCES EXCLUDE REGEX "/entry_win\\.cpp$")
 set(TAVREL_WIN_LIBS comctl32 shell32 ole32 oleaut32 uuid uxtheme dwmapi gdiplus winhttp
-    comdlg32 shlwapi crypt32 imm32 d3d11 dxgi d3dcompiler gdi32 user32 advapi32)
+    comdlg32 winspool shlwapi crypt32 imm32 d3d11 dxgi d3dcompiler gdi32 user32 advapi32)
 
 add_library(tavrel_lib STATIC ${TAVREL_PORTABLE_SOURCES} ${TAVREL_WIN_SOURCES})
 target_include_directories(tavrel_lib PUBLIC "${CMAKE_SOURCE_DIR}")

@@ -11,7 +11,7 @@ packages=(
   g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth cmake ninja-build
   googletest nlohmann-json3-dev libboost1.81-dev libgl1-mesa-dri libglx-mesa0
   fonts-dejavu-core fonts-noto-mono ca-certificates openssl python3 python3-docx
-  libreoffice-writer-nogui libxml2-utils unzip dpkg-dev clang libclang-rt-14-dev g++
+  libreoffice-writer-nogui libxml2-utils unzip dpkg-dev clang libclang-rt-14-dev g++ chromium
 )
 
 missing=()

@@ -5,6 +5,7 @@
 #include <commdlg.h>
 #include <cderr.h>
 #include <richedit.h>
+#include <winspool.h>
 
 #include <filesystem>
 #include <optional>
@@ -36,6 +37,12 @@ struct PrinterChoice {
 
 // Nothing when the user cancels; throws when there is no printer or the dialog fails.
 std::optional<PrinterChoice> choose_printer(HWND owner) {
+  // Asked first: without a default printer the dialog warns and then still opens, and a job
+  // that cannot be chosen must be reported by us, not left to that dialog's luck.
+  DWORD needed = 0;
+  if (!GetDefaultPrinterW(nullptr, &needed) && GetLastError() == ERROR_FILE_NOT_FOUND) {
+    throw std::runtime_error("No printer is installed");
+  }
   PRINTDLGEXW dialog{};
   dialog.lStructSize = sizeof(dialog);
   dialog.hwndOwner = owner;
