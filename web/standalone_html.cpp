@@ -53,9 +53,10 @@ const char* image_mime_type(const std::filesystem::path& file) {
 }
 
 // The data: address for one target, or nothing when the reference must stay as written.
-std::string data_address(std::string_view target, const std::filesystem::path& base_folder) {
-  if (base_folder.empty() || target.find(':') != std::string_view::npos) return {};
-  const auto base = std::filesystem::weakly_canonical(base_folder);
+// `base` is the weakly canonical `base_folder`, made once for all references.
+std::string data_address(std::string_view target, const std::filesystem::path& base_folder,
+                         const std::filesystem::path& base) {
+  if (target.find(':') != std::string_view::npos) return {};
   const auto candidate = std::filesystem::weakly_canonical(base_folder / utf8_path(target));
   const std::string relative = path_utf8(candidate.lexically_relative(base));
   if (relative.empty() || relative.starts_with("..")) return {};
@@ -121,6 +122,10 @@ std::string read_whole_file(const std::filesystem::path& path) {
 }
 
 std::string embed_images(const std::string& markdown, const std::filesystem::path& base_folder) {
+  if (base_folder.empty()) return markdown;  // untitled: no folder to take images from
+  std::error_code error;
+  const auto base = std::filesystem::weakly_canonical(base_folder, error);
+  if (error) return markdown;
   std::string out;
   out.reserve(markdown.size());
   NextOf close_bracket(markdown, ']');
@@ -142,7 +147,7 @@ std::string embed_images(const std::string& markdown, const std::filesystem::pat
     const std::string_view target(markdown.data() + bracket + 2, paren - bracket - 2);
     std::string address;
     try {
-      address = data_address(target, base_folder);
+      address = data_address(target, base_folder, base);
     } catch (const std::exception&) {
       address.clear();  // one unreadable image never stops the page
     }

@@ -49,6 +49,7 @@ TEST(StandalonePage, EmbedsOnlyLocalImagesInsideTheFolder) {
   test::write_bytes(doc / "img" / "UP.PNG", "PNG!");
   test::write_bytes(doc / "b.jpeg", "J");
   test::write_bytes(root / "out.png", "PNG!");
+  test::write_bytes(doc / "c:d.png", "PNG!");  // where file names may hold a colon
   test::write_bytes(doc / "max.gif", std::string(kMaxEmbeddedImageBytes, 'g'));
   test::write_bytes(doc / "over.gif", std::string(kMaxEmbeddedImageBytes + 1, 'g'));
   const std::string a = "data:image/png;base64,UE5HIQ==";
@@ -68,7 +69,7 @@ TEST(StandalonePage, EmbedsOnlyLocalImagesInsideTheFolder) {
       {"![s](C:/doc/img/a.png) ![h](http://h/a.png)", "![s](C:/doc/img/a.png) ![h](http://h/a.png)"},
       {"![u](img/UP.PNG) ![m](img/none.png) ![t](img/a.png \"t\")",
        "![u](img/UP.PNG) ![m](img/none.png) ![t](img/a.png \"t\")"},
-      {"![o](over.gif)", "![o](over.gif)"},
+      {"![o](over.gif) ![c](c:d.png)", "![o](over.gif) ![c](c:d.png)"},
       {long_data, long_data},
   };
   for (const Case& c : cases) {

@@ -19,44 +19,30 @@ namespace fs = std::filesystem;
 
 class ExportTest : public AppWindowTest {
  protected:
-  // Opens `a.md` holding `text` (an image beside it) as the active document.
-  void open_document(const std::string& text) {
-    fs::create_directories(files_ / "img");
-    write_bytes(files_ / "img" / "p.png", "PNG!");
-    write_bytes(files_ / "a.md", text);
-    ASSERT_TRUE(app_->open_path(files_ / "a.md"));
-  }
   std::string export_to(int id, const std::string& name) {
     save_path_ = (files_ / name).native();
     app_->status_text.clear();
     app_->on_command(id);
     return read_bytes(files_ / name);
   }
-  static uint32_t big_endian(const std::string& b, size_t at) {
-    uint32_t value = 0;
-    for (size_t i = at; i < at + 4; ++i) value = value << 8 | static_cast<unsigned char>(b[i]);
-    return value;
-  }
 };
 
 TEST_F(ExportTest, WritesEveryFormat) {
   const std::string text = "# Title\n\nSome *emphasis* ![p](img/p.png)\n";
-  open_document(text);
+  fs::create_directories(files_ / "img");
+  write_bytes(files_ / "img" / "p.png", "PNG!");
+  write_bytes(files_ / "a.md", text);
+  ASSERT_TRUE(app_->open_path(files_ / "a.md"));
   const std::string html = export_to(win::cmd_export_html, "o.html");
   EXPECT_TRUE(html.starts_with("<!doctype html>"));
   EXPECT_NE(html.find("![p](data:image/png;base64,UE5HIQ==)"), std::string::npos);
-  EXPECT_EQ(win::read_text_file(files_ / "o.html"), html);
-
   export_to(win::cmd_export_text, "o.txt");
   EXPECT_EQ(win::read_text_file(files_ / "o.txt"), "Title\n\nSome emphasis \u25A7 p\n\n");
   // The package the validated writer builds, byte for byte.
   EXPECT_EQ(export_to(win::cmd_export_docx, "o.docx"), win::build_docx(win::render_markdown(text)));
-
-  const std::string png = export_to(win::cmd_export_png, "o.png");
-  ASSERT_GT(png.size(), 24u);
-  EXPECT_EQ(png.substr(0, 16), std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16));
-  EXPECT_EQ(big_endian(png, 16), 1000u);
-  EXPECT_GE(big_endian(png, 20), 160u);
+  // Signature, then the IHDR chunk with the width 1000.
+  EXPECT_EQ(export_to(win::cmd_export_png, "o.png").substr(0, 20),
+            std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x03\xe8", 20));
   EXPECT_TRUE(export_to(win::cmd_export_jpeg, "o.jpg").starts_with("\xFF\xD8\xFF"));
   EXPECT_EQ(app_->status_text, L"Export complete");
 
