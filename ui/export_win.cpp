@@ -38,12 +38,18 @@ constexpr int kMaxImageHeight = 30000;
 
 const wchar_t* export_extension(int command_id) {
   switch (command_id) {
-    case cmd_export_html: return L"html";
-    case cmd_export_text: return L"txt";
-    case cmd_export_docx: return L"docx";
-    case cmd_export_png: return L"png";
-    case cmd_export_jpeg: return L"jpg";
-    default: return nullptr;
+    case cmd_export_html:
+      return L"html";
+    case cmd_export_text:
+      return L"txt";
+    case cmd_export_docx:
+      return L"docx";
+    case cmd_export_png:
+      return L"png";
+    case cmd_export_jpeg:
+      return L"jpg";
+    default:
+      return nullptr;
   }
 }
 
@@ -97,14 +103,16 @@ LONG last_character_y(HWND edit) {
   GETTEXTLENGTHEX query{GTL_NUMCHARS, 1200};
   const LRESULT count = SendMessageW(edit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
   POINTL point{};
-  SendMessageW(edit, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&point), count - 1 < 1 ? 0 : count - 1);
+  SendMessageW(edit, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&point),
+               count - 1 < 1 ? 0 : count - 1);
   return point.y;
 }
 
 std::string stream_bytes(IStream* stream) {
   STATSTG stat{};
   HGLOBAL memory = nullptr;
-  if (FAILED(stream->Stat(&stat, STATFLAG_NONAME)) || FAILED(GetHGlobalFromStream(stream, &memory))) {
+  if (FAILED(stream->Stat(&stat, STATFLAG_NONAME)) ||
+      FAILED(GetHGlobalFromStream(stream, &memory))) {
     throw std::runtime_error("Cannot save exported image");
   }
   const void* data = GlobalLock(memory);
@@ -151,7 +159,8 @@ CLSID find_encoder_clsid(const wchar_t* mime_type) {
     std::vector<Gdiplus::ImageCodecInfo> buffer(size / sizeof(Gdiplus::ImageCodecInfo) + 1);
     if (gp::GdipGetImageEncoders(count, size, buffer.data()) == Gdiplus::Ok) {
       for (UINT i = 0; i < count; ++i) {
-        if (buffer[i].MimeType && wcscmp(buffer[i].MimeType, mime_type) == 0) return buffer[i].Clsid;
+        if (buffer[i].MimeType && wcscmp(buffer[i].MimeType, mime_type) == 0)
+          return buffer[i].Clsid;
       }
     }
   }
@@ -160,7 +169,8 @@ CLSID find_encoder_clsid(const wchar_t* mime_type) {
 
 UniqueWindow hidden_rendering(App& app, uint32_t points) {
   UniqueWindow edit(app.create_rich_edit(true));
-  const RenderedMarkdown model = render_markdown(richedit_text_utf8(app.current_document()->editor));
+  const RenderedMarkdown model =
+      render_markdown(richedit_text_utf8(app.current_document()->editor));
   richedit_stream_rtf(edit.get(), render_rtf(model, false, points));
   // White whatever the theme: the RTF carries the light palette's text colours.
   SendMessageW(edit.get(), EM_SETBKGNDCOLOR, 0, RGB(255, 255, 255));
@@ -181,9 +191,11 @@ DocumentImage paint_document_image(App& app) {
   UniqueDc dc(CreateCompatibleDC(screen));
   ReleaseDC(app.main_window, screen);
   BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), image.width, -image.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  info.bmiHeader = {
+      sizeof(BITMAPINFOHEADER), image.width, -image.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
-  image.bitmap.reset(dc ? CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr);
+  image.bitmap.reset(dc ? CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0)
+                        : nullptr);
   if (!image.bitmap) throw std::runtime_error("Cannot allocate image");
   image.pixels = static_cast<const uint32_t*>(bits);
 
@@ -220,7 +232,8 @@ void export_document(App& app, int command_id) {
   const Document& document = *app.current_document();
   const std::filesystem::path source = document.path;
   const std::wstring suggested =
-      source.empty() ? std::wstring() : std::filesystem::path(source).replace_extension(extension).native();
+      source.empty() ? std::wstring()
+                     : std::filesystem::path(source).replace_extension(extension).native();
   const std::optional<std::wstring> chosen = choose_export_path(app, extension, suggested);
   if (!chosen || chosen->empty()) return;
   const std::filesystem::path target = *chosen;

@@ -134,7 +134,7 @@ std::string embed_images(const std::string& markdown, const std::filesystem::pat
   for (size_t at = markdown.find("!["); at != std::string::npos; at = markdown.find("![", at)) {
     const size_t bracket = close_bracket.at_or_after(at + 2);
     if (bracket == std::string::npos) break;  // no later start can match either
-    if (bracket + 1 >= markdown.size() || markdown[bracket + 1] != '(') {
+    if (markdown.compare(bracket, 2, "](") != 0) {
       ++at;
       continue;
     }
@@ -165,12 +165,10 @@ std::string build_standalone_page(const StandalonePageInput& input) {
   std::string styles = read_whole_file(input.renderer_dir / "app.css");
   const auto custom_css = input.profile_dir / "custom.css";
   if (std::filesystem::exists(custom_css)) styles.append("\n").append(read_text_file(custom_css));
-  const nlohmann::json message = {{"dark", false},
-                                  {"mode", "preview"},
-                                  {"session", "export"},
-                                  {"text", embed_images(input.markdown, input.base_folder)},
-                                  {"type", "document"},
-                                  {"vi", input.vietnamese}};
+  const nlohmann::json message = {
+      {"dark", false},       {"mode", "preview"},
+      {"session", "export"}, {"text", embed_images(input.markdown, input.base_folder)},
+      {"type", "document"},  {"vi", input.vietnamese}};
   const std::string json = replace_all(message.dump(), "<", "\\u003c");
   const std::string safe_script = replace_all(script, "</script", "<\\/script");
   std::string page;

@@ -10,7 +10,8 @@ namespace tavrel::win {
 
 std::filesystem::path app_folder() {
   std::vector<wchar_t> buffer(32768);
-  const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+  const DWORD length =
+      GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
   return std::filesystem::path(std::wstring(buffer.data(), length)).parent_path();
 }
 

@@ -27,7 +27,8 @@ TEST(StandalonePage, MatchesGoldenPages) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.golden);
     if (c.custom_css) test::write_bytes(profile / "custom.css", c.custom_css);
-    const std::string page = build_standalone_page({kRenderer, profile.path(), c.vietnamese, text, {}});
+    const std::string page =
+        build_standalone_page({kRenderer, profile.path(), c.vietnamese, text, {}});
     const fs::path golden = kData / "export" / c.golden;
     if (std::getenv("TAVREL_UPDATE_GOLDEN")) test::write_bytes(golden, page);
     EXPECT_EQ(test::read_bytes(golden), page);
@@ -37,7 +38,9 @@ TEST(StandalonePage, MatchesGoldenPages) {
 TEST(StandalonePage, NeedsBothRendererAssets) {
   test::TempDir renderer;
   test::write_bytes(renderer / "app.js", "x");
-  EXPECT_EQ(test::error_text([&] { build_standalone_page({renderer.path(), renderer.path(), false, "", {}}); }),
+  EXPECT_EQ(test::error_text([&] {
+              build_standalone_page({renderer.path(), renderer.path(), false, "", {}});
+            }),
             "Optional renderer asset missing: app.css");
 }
 
@@ -66,7 +69,8 @@ TEST(StandalonePage, EmbedsOnlyLocalImagesInsideTheFolder) {
       {"![a]()![b](img/a.png", "![a]()![b](img/a.png"},
       {"![o](../out.png)", "![o](../out.png)"},
       {"![o](img/../../out.png)", "![o](img/../../out.png)"},
-      {"![s](C:/doc/img/a.png) ![h](http://h/a.png)", "![s](C:/doc/img/a.png) ![h](http://h/a.png)"},
+      {"![s](C:/doc/img/a.png) ![h](http://h/a.png)",
+       "![s](C:/doc/img/a.png) ![h](http://h/a.png)"},
       {"![u](img/UP.PNG) ![m](img/none.png) ![t](img/a.png \"t\")",
        "![u](img/UP.PNG) ![m](img/none.png) ![t](img/a.png \"t\")"},
       {"![o](over.gif) ![c](c:d.png)", "![o](over.gif) ![c](c:d.png)"},
@@ -84,8 +88,12 @@ TEST(StandalonePage, EmbedsOnlyLocalImagesInsideTheFolder) {
 
 TEST(Base64, KnownVectors) {
   const std::pair<std::string, std::string> vectors[] = {
-      {"", ""},           {"f", "Zg=="},         {"fo", "Zm8="},
-      {"foo", "Zm9v"},    {"foob", "Zm9vYg=="},  {"foobar", "Zm9vYmFy"},
+      {"", ""},
+      {"f", "Zg=="},
+      {"fo", "Zm8="},
+      {"foo", "Zm9v"},
+      {"foob", "Zm9vYg=="},
+      {"foobar", "Zm9vYmFy"},
       {test::bytes({0xFF, 0xFE, 0x00, 0x3E}), "//4APg=="},
   };
   for (const auto& [in, out] : vectors) EXPECT_EQ(base64_encode(in), out);

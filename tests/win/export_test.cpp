@@ -47,9 +47,9 @@ TEST_F(ExportTest, WritesEveryFormat) {
   EXPECT_EQ(app_->status_text, L"Export complete");
 
   const std::wstring stem = (files_ / "a.").native();
-  EXPECT_EQ(suggested_paths_, (std::vector<std::wstring>{stem + L"html", stem + L"txt",
-                                                         stem + L"docx", stem + L"png",
-                                                         stem + L"jpg"}));
+  EXPECT_EQ(suggested_paths_,
+            (std::vector<std::wstring>{stem + L"html", stem + L"txt", stem + L"docx", stem + L"png",
+                                       stem + L"jpg"}));
 }
 
 TEST_F(ExportTest, CancelledOrUntitledExportsWriteNothing) {
