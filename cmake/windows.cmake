@@ -12,7 +12,7 @@ file(GLOB TAVREL_WIN_SOURCES CONFIGURE_DEPENDS
 # The entry point lives in its own file so that the test executable can link everything else.
 list(FILTER TAVREL_WIN_SOURCES EXCLUDE REGEX "/entry_win\\.cpp$")
 set(TAVREL_WIN_LIBS comctl32 shell32 ole32 oleaut32 uuid uxtheme dwmapi gdiplus winhttp
-    comdlg32 shlwapi crypt32 imm32 d3d11 dxgi d3dcompiler gdi32 user32 advapi32)
+    comdlg32 winspool shlwapi crypt32 imm32 d3d11 dxgi d3dcompiler gdi32 user32 advapi32)
 
 add_library(tavrel_lib STATIC ${TAVREL_PORTABLE_SOURCES} ${TAVREL_WIN_SOURCES})
 
@@ -89,3 +89,7 @@ set_tests_properties(${TAVREL_WIN_TEST_NAMES} PROPERTIES FIXTURES_REQUIRED updat
 # and not a test).
 add_executable(tavrel_ui_bench bench/ui_edit_bench_win.cpp bench/doc_generator.cpp)
 target_link_libraries(tavrel_ui_bench PRIVATE tavrel_lib)
+
+# The test stand-in of the web renderer beside the test executable (never shipped).
+add_custom_command(TARGET tavrel_win_tests POST_BUILD COMMAND ${CMAKE_COMMAND} -E copy_directory
+  "${CMAKE_SOURCE_DIR}/tests/fixtures/renderer" "$<TARGET_FILE_DIR:tavrel_win_tests>/renderer")

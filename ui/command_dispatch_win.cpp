@@ -15,6 +15,7 @@
 #include "ui/main_window_win.h"
 #include "ui/menus_win.h"
 #include "ui/deferred_commands_win.h"
+#include "ui/export_win.h"
 #include "update/update_dialog_win.h"
 
 namespace tavrel::win {

@@ -1,5 +1,5 @@
 // Stand-ins for the commands and services whose actions come later: the find bar, the web
-// preview, export and printing, the self-test suite and the benchmark report.
+// preview, the self-test suite and the benchmark report.
 //
 // None of them pretends to do its work: each does nothing, or the least that keeps the window
 // sound, and reports what it could not do where a caller would otherwise take silence for
@@ -30,12 +30,13 @@ bool web_focus(App&) { return false; }
 // Without the visual editor every command stays with the native editor.
 bool web_send_command(App&, int) { return false; }
 void web_stop(App&) {}
+// Without the web renderer, images and prints take the native route.
+bool web_export_image(App&, const std::filesystem::path&, bool) { return false; }
+bool web_print(App&) { return false; }
 
 // --- Commands of later subsystems --------------------------------------------------------------
 
 void show_find_bar(App&, bool) {}
-void export_document(App&, int) {}
-void print_document(App&) {}
 
 // --- Test modes ------------------------------------------------------------------------------
 

@@ -1,10 +1,11 @@
 #pragma once
 // The commands and services whose actions come later: the web preview and the work of the find
-// bar, export and printing commands. Each moves to its own module's header when that
-// module lands; until then ui/deferred_commands_win.cpp holds a stand-in that does nothing, or
-// no more than keeps the window sound.
+// bar. Each moves to its own module's header when that module lands; until then
+// ui/deferred_commands_win.cpp holds a stand-in that does nothing, or no more than keeps the
+// window sound.
 #include <windows.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -20,10 +21,11 @@ bool web_focus(App& app);
 // The visual editor takes a command only while it is shown and ready; false: not taken.
 bool web_send_command(App& app, int id);
 void web_stop(App& app);
+// Image export and printing through the web renderer; false: not taken, the native route runs.
+bool web_export_image(App& app, const std::filesystem::path& target, bool jpeg);
+bool web_print(App& app);
 
 // Commands whose work belongs to subsystems that are not built yet.
 void show_find_bar(App& app, bool replace);
-void export_document(App& app, int command_id);
-void print_document(App& app);
 
 }  // namespace tavrel::win
