@@ -24,6 +24,8 @@ using std::min;
 #include "ui/deferred_commands_win.h"
 #include "ui/editor_win.h"
 #include "ui/file_dialogs_win.h"
+#include "ui/images_win.h"
+#include "ui/toolbar_win.h"
 #include "web/standalone_html_win.h"
 
 namespace tavrel::win {
@@ -139,34 +141,6 @@ std::string encode_image(const DocumentImage& image, bool jpeg) {
 
 }  // namespace
 
-GdiplusSession::GdiplusSession() {
-  Gdiplus::GdiplusStartupInput input;  // version 1
-  if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok) {
-    token_ = 0;
-    throw std::runtime_error("Image encoder unavailable");
-  }
-}
-
-GdiplusSession::~GdiplusSession() {
-  if (token_ != 0) Gdiplus::GdiplusShutdown(token_);
-}
-
-CLSID find_encoder_clsid(const wchar_t* mime_type) {
-  UINT count = 0;
-  UINT size = 0;
-  if (gp::GdipGetImageEncodersSize(&count, &size) == Gdiplus::Ok && size > 0) {
-    // ImageCodecInfo records followed by the strings they point to, suitably aligned.
-    std::vector<Gdiplus::ImageCodecInfo> buffer(size / sizeof(Gdiplus::ImageCodecInfo) + 1);
-    if (gp::GdipGetImageEncoders(count, size, buffer.data()) == Gdiplus::Ok) {
-      for (UINT i = 0; i < count; ++i) {
-        if (buffer[i].MimeType && wcscmp(buffer[i].MimeType, mime_type) == 0)
-          return buffer[i].Clsid;
-      }
-    }
-  }
-  throw std::runtime_error("Image encoder unavailable");
-}
-
 UniqueWindow hidden_rendering(App& app, uint32_t points) {
   UniqueWindow edit(app.create_rich_edit(true));
   const RenderedMarkdown model =
@@ -217,7 +191,7 @@ DocumentImage paint_document_image(App& app) {
 }
 
 void export_image_native(App& app, const std::filesystem::path& target, bool jpeg) {
-  const GdiplusSession session;
+  if (!ensure_gdiplus()) throw std::runtime_error("Image encoder unavailable");
   std::string bytes;
   {
     const DocumentImage image = paint_document_image(app);

@@ -23,20 +23,6 @@ void export_image_native(App& app, const std::filesystem::path& target, bool jpe
 // does nothing; a missing printer or a job that fails is reported by an exception.
 void print_document(App& app);
 
-// One GDI+ session for the life of the object.
-class GdiplusSession {
- public:
-  GdiplusSession();  // throws "Image encoder unavailable" when GDI+ cannot start
-  ~GdiplusSession();
-  GdiplusSession(const GdiplusSession&) = delete;
-  GdiplusSession& operator=(const GdiplusSession&) = delete;
-
- private:
-  ULONG_PTR token_ = 0;
-};
-
-// The installed encoder for exactly this MIME type; throws "Image encoder unavailable".
-CLSID find_encoder_clsid(const wchar_t* mime_type);
 
 // A white 32-bit top-down bitmap of the document laid out 1000 pixels wide, as the image export
 // encodes it.

@@ -11,6 +11,8 @@
 #include "render/markdown_model.h"
 #include "tests/win/app_window_fixture_win.h"
 #include "ui/export_win.h"
+#include "ui/images_win.h"
+#include "ui/toolbar_win.h"
 
 namespace tavrel::test {
 namespace {
@@ -71,7 +73,7 @@ TEST_F(ExportTest, ImageHeightFollowsTheLayout) {
 }
 
 TEST_F(ExportTest, FailuresAreReported) {
-  const win::GdiplusSession session;
+  ASSERT_TRUE(win::ensure_gdiplus());
   EXPECT_EQ(error_text([] { win::find_encoder_clsid(L"image/PNG"); }), "Image encoder unavailable");
   add_document("text");
   save_path_.reset();  // a cancelled save dialog: nothing is written or announced
