@@ -1,6 +1,6 @@
 // Stand-ins for the commands and services whose actions come later: the toolbar, the
-// association icon, clipboard images, emoji completion, the modal dialogs, shortcuts, the find
-// bar, image links and dropped files, the web preview, the colour picker, export and printing,
+// association icon, clipboard images, emoji completion, the modal dialogs, shortcuts, image
+// links and dropped files, the web preview, the colour picker, export and printing,
 // file association, the update check, the self-test suite and the benchmark report.
 //
 // None of them pretends to do its work: each does nothing, or the least that keeps the window
@@ -30,8 +30,6 @@ bool App::paste_image() { return false; }
 void App::update_emoji_completion() {}
 void App::run_dialog(uint32_t) {}
 bool App::handle_shortcut(const MSG&) { return false; }
-void App::find_next() {}
-void App::replace_matches(bool) {}
 void App::accept_emoji_completion() {}
 void App::insert_image_link(const std::filesystem::path&) {}
 // The drop handle belongs to us once delivered; free it even though nothing is opened yet.
@@ -50,7 +48,6 @@ void web_stop(App&) {}
 
 // --- Commands of later subsystems --------------------------------------------------------------
 
-void show_find_bar(App&, bool) {}
 // No colour can be chosen yet: the same as a cancelled picker, nothing is inserted.
 std::optional<COLORREF> pick_text_color(App&, COLORREF) { return std::nullopt; }
 void export_document(App&, int) {}

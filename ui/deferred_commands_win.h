@@ -1,6 +1,6 @@
 #pragma once
-// The commands and services whose actions come later: the web preview and the work of the find
-// bar, colour picker, export, printing, file association and update commands. Each moves to its
+// The commands and services whose actions come later: the web preview and the work of the
+// colour picker, export, printing, file association and update commands. Each moves to its
 // own module's header when that module lands; until then ui/deferred_commands_win.cpp holds a
 // stand-in that does nothing, or no more than keeps the window sound.
 #include <windows.h>
@@ -22,7 +22,6 @@ bool web_send_command(App& app, int id);
 void web_stop(App& app);
 
 // Commands whose work belongs to subsystems that are not built yet.
-void show_find_bar(App& app, bool replace);
 std::optional<COLORREF> pick_text_color(App& app, COLORREF initial);  // nothing: cancelled
 void export_document(App& app, int command_id);
 void print_document(App& app);

@@ -21,8 +21,8 @@ TEST(ReplaceAll, TableOfFormsModesAndCase) {
       {"a(b)", "(b)", "$1", false, true, "a$1", 1},
       {"abc", "b", "[$&|$`|$'|$$|$0|$3|$]", true, true, "a[b|a|c|$|$0|$3|$]c", 1},
       {"abab", "b", "<$`>", true, true, "a<a>a<aba>", 2},
-      {"abcdefghijk", "(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)(k)", "$11$10$1$01$011", true, true,
-       "kjaaa1", 1},
+      {"abcdefghijk", "(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)(k)", "$11$10$1$01$011", true, true, "kjaaa1",
+       1},
       {"ab", "(a)", "$12", true, true, "a2b", 1},
       {"a\\b", "\\\\", "\\n\\", true, true, "a\\n\\b", 1},
       {"Aa aA", "aa", "-", false, false, "- -", 2},
@@ -72,13 +72,13 @@ TEST(ReplaceAll, HeavyExpressionsOnAMegabyteLineEndSoundly) {
   for (const char* pattern : {".*", "(a|b)*c"}) {
     SCOPED_TRACE(pattern);
     const ReplaceOutcome outcome = replace_in_document(line, {pattern, "x", true, true});
-    EXPECT_TRUE(outcome.status == FindStatus::replaced || outcome.status == FindStatus::too_complex);
+    EXPECT_TRUE(outcome.status == FindStatus::replaced ||
+                outcome.status == FindStatus::too_complex);
     try {
       const std::string narrow = pattern;
-      find_regex(std::wstring(line.begin(), line.end()),
-                 std::wstring(narrow.begin(), narrow.end()), true, 0);
-    } catch (const SearchTooComplex&) {
-    }
+      find_regex(std::wstring(line.begin(), line.end()), std::wstring(narrow.begin(), narrow.end()),
+                 true, 0);
+    } catch (const SearchTooComplex&) {}
   }
 }
 
