@@ -159,9 +159,8 @@ ReplaceOutcome replace_in_document(const std::string& text, const FindQuery& que
   if (query.regex && text.size() > kRegexReplaceLimit) return {FindStatus::too_large, 0, {}};
   ReplaceOutcome outcome;
   try {
-    std::string result = replace_all(text, query.pattern, query.replacement, query.regex,
-                                     query.match_case, &outcome.count);
-    if (outcome.count > 0) outcome.text = std::move(result);
+    outcome.text = replace_all(text, query.pattern, query.replacement, query.regex,
+                               query.match_case, &outcome.count);
   } catch (const InvalidExpression&) {
     return {FindStatus::invalid_expression, 0, {}};
   } catch (const SearchTooComplex&) {

@@ -61,7 +61,7 @@ struct FindQuery {
 struct ReplaceOutcome {
   FindStatus status = FindStatus::replaced;
   std::uint64_t count = 0;
-  std::string text;  // the new text; empty unless status is `replaced` with a count above 0
+  std::string text;  // the new text when `replaced`
 };
 
 // Replace all over a whole document: the size limit of regex mode and every failure of the
