@@ -17,8 +17,8 @@ TEST(ReplaceAll, FormsModesCaseAndEmptyMatches) {
       {"a(b)", "(b)", "$1", false, true, "a$1", 1},
       {"abc", "b", "[$&|$`|$'|$$|$0|$3|$]", true, true, "a[b|a|c|$|$0|$3|$]c", 1},
       {"abab", "b", "<$`>", true, true, "a<a>a<aba>", 2},
-      {"abcdefghijk", "(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)(k)", "$11$10$01$011$:", true, true,
-       "kjaa1$:", 1},
+      {"abcdefghijk", "(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)(k)", "$11$10$09$011$:", true, true,
+       "kjia1$:", 1},
       {"ab", "(a)", "$12\\", true, true, "a2\\b", 1},
       {"Aa aA", "aa", "-", false, false, "- -", 2},
       {"Aa aA", "aa", "-", true, true, "Aa aA", 0},
@@ -71,6 +71,7 @@ TEST(FindRegex, WrapsWidensAndKeepsTheTextBeforeAsContext) {
       {L"ab\nab", L"^", true, 1, TextRange{3, 4}},
       {L"ab ab", L"\\bb", true, 1, std::nullopt},
       {L"a\xD800\xDC00", L"x*", true, 1, TextRange{1, 3}},
+      {L"\xDC00\xDC00", L"x*", true, 0, TextRange{0, 1}},
       {L"a\nb", L"$", true, 3, TextRange{1, 2}},
       {L"ab", L"$", true, 2, TextRange{2, 2}},
   };
