@@ -73,9 +73,11 @@ if [ "${TAVREL_WITH_IMGUI:-1}" = 1 ]; then
   fi
 fi
 
-# The cross build must see nlohmann's headers and nothing else of /usr/include.
+# The cross build must see nlohmann's and Boost's headers and nothing else of /usr/include.
 mkdir -p "$deps/mingw-include"
-if [ ! -e "$deps/mingw-include/nlohmann" ]; then
-  ln -s /usr/include/nlohmann "$deps/mingw-include/nlohmann"
-fi
+for library in nlohmann boost; do
+  if [ ! -e "$deps/mingw-include/$library" ]; then
+    ln -s "/usr/include/$library" "$deps/mingw-include/$library"
+  fi
+done
 echo "setup: done"

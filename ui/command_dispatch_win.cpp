@@ -12,6 +12,7 @@
 #include "core/text_convert.h"
 #include "ui/color_picker_win.h"
 #include "ui/file_dialogs_win.h"
+#include "ui/find_bar_win.h"
 #include "ui/main_window_win.h"
 #include "ui/menus_win.h"
 #include "ui/deferred_commands_win.h"

@@ -1,5 +1,5 @@
-// Stand-ins for the commands and services whose actions come later: the find bar, the web
-// preview, the self-test suite and the benchmark report.
+// Stand-ins for the services whose work comes later: the web preview, the self-test suite and
+// the benchmark report.
 //
 // None of them pretends to do its work: each does nothing, or the least that keeps the window
 // sound, and reports what it could not do where a caller would otherwise take silence for
@@ -15,11 +15,6 @@
 
 namespace tavrel::win {
 
-// --- Find bar --------------------------------------------------------------------------
-
-void App::find_next() {}
-void App::replace_matches(bool) {}
-
 // --- Web preview -----------------------------------------------------------------------------
 
 void web_start(App&) {}
@@ -33,10 +28,6 @@ void web_stop(App&) {}
 // Without the web renderer, images and prints take the native route.
 bool web_export_image(App&, const std::filesystem::path&, bool) { return false; }
 bool web_print(App&) { return false; }
-
-// --- Commands of later subsystems --------------------------------------------------------------
-
-void show_find_bar(App&, bool) {}
 
 // --- Test modes ------------------------------------------------------------------------------
 

@@ -1,8 +1,7 @@
 #pragma once
-// The commands and services whose actions come later: the web preview and the work of the find
-// bar. Each moves to its own module's header when that module lands; until then
-// ui/deferred_commands_win.cpp holds a stand-in that does nothing, or no more than keeps the
-// window sound.
+// The services whose work comes later: the web preview. Each moves to its own module's header
+// when that module lands; until then ui/deferred_commands_win.cpp holds a stand-in that does
+// nothing, or no more than keeps the window sound.
 #include <windows.h>
 
 #include <filesystem>
@@ -24,8 +23,5 @@ void web_stop(App& app);
 // Image export and printing through the web renderer; false: not taken, the native route runs.
 bool web_export_image(App& app, const std::filesystem::path& target, bool jpeg);
 bool web_print(App& app);
-
-// Commands whose work belongs to subsystems that are not built yet.
-void show_find_bar(App& app, bool replace);
 
 }  // namespace tavrel::win

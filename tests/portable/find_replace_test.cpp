@@ -1,0 +1,104 @@
+#include "ui/find_replace.h"
+
+#include <gtest/gtest.h>
+
+namespace tavrel::win {
+namespace {
+
+TEST(ReplaceAll, FormsModesCaseAndEmptyMatches) {
+  struct Case {
+    std::string text, pattern, replacement;
+    bool regex, match_case;
+    std::string expected;
+    std::uint64_t count;
+  } const cases[] = {
+      {"a.b axb", ".", ",", false, true, "a,b axb", 1},
+      {"ab", ".", ",", true, true, ",,", 2},
+      {"a(b)", "(b)", "$1", false, true, "a$1", 1},
+      {"abc", "b", "[$&|$`|$'|$$|$0|$3|$]", true, true, "a[b|a|c|$|$0|$3|$]c", 1},
+      {"abab", "b", "<$`>", true, true, "a<a>a<aba>", 2},
+      {"abcdefghijk", "(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)(k)", "$11$10$09$011$:", true, true,
+       "kjia1$:", 1},
+      {"ab", "(a)", "$12\\", true, true, "a2\\b", 1},
+      {"Aa aA", "aa", "-", false, false, "- -", 2},
+      {"Aa aA", "aa", "-", true, true, "Aa aA", 0},
+      {"é", "x*", "-", true, true, "-é-", 2},
+      {"l1\nl2", "^", "> ", true, true, "> l1\n> l2", 2},
+      {"l1\nl2", ".*", "[$&]", true, true, "[l1][]\n[l2][]", 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pattern + " -> " + c.replacement);
+    std::uint64_t count = 99;
+    EXPECT_EQ(replace_all(c.text, c.pattern, c.replacement, c.regex, c.match_case, &count),
+              c.expected);
+    EXPECT_EQ(count, c.count);
+  }
+  EXPECT_THROW(replace_all("a", "", "", false, true, nullptr), std::runtime_error);
+}
+
+TEST(ReplaceAll, DocumentLimitAndFailuresBecomeStatuses) {
+  const std::string limit(kRegexReplaceLimit, 'a');
+  EXPECT_EQ(replace_in_document(limit, {"a+", "b", true, true}).text, "b");
+  const std::string over = limit + "a";
+  EXPECT_EQ(replace_in_document(over, {"a+", "b", true, true}).status, FindStatus::too_large);
+  EXPECT_EQ(replace_in_document(over, {"aa", "b", false, true}).count, over.size() / 2);
+  EXPECT_EQ(replace_in_document("x(", {"(", "", true, true}).status,
+            FindStatus::invalid_expression);
+  const ReplaceOutcome none = replace_in_document("abc", {"z", "", true, true});
+  EXPECT_EQ(find_status_text(none.status, false, none.count), L"0 replacements");
+  // A megabyte line: the engine answers or gives up with a status, it neither crashes nor hangs.
+  const std::string line(1 << 20, 'a');
+  for (const std::string pattern : {".*", "(a|b)*c"}) {
+    const FindStatus status = replace_in_document(line, {pattern, "x", true, true}).status;
+    EXPECT_TRUE(status == FindStatus::replaced || status == FindStatus::too_complex) << pattern;
+    try {
+      find_regex(std::wstring(line.begin(), line.end()),
+                 std::wstring(pattern.begin(), pattern.end()), true, 0);
+    } catch (const SearchTooComplex&) {}
+  }
+}
+
+TEST(FindRegex, WrapsWidensAndKeepsTheTextBeforeAsContext) {
+  struct Case {
+    std::wstring text, pattern;
+    bool match_case;
+    std::size_t from;
+    std::optional<TextRange> expected;
+  } const cases[] = {
+      {L"ab\nab", L"ab", true, 1, TextRange{3, 5}},
+      {L"ab\nab", L"AB", false, 5, TextRange{0, 2}},
+      {L"ab\nab", L"AB", true, 0, std::nullopt},
+      {L"ab\nab", L"^", true, 1, TextRange{3, 4}},
+      {L"ab ab", L"\\bb", true, 1, std::nullopt},
+      {L"a\xD800\xDC00", L"x*", true, 1, TextRange{1, 3}},
+      {L"\xDC00\xDC00", L"x*", true, 0, TextRange{0, 1}},
+      {L"a\nb", L"$", true, 3, TextRange{1, 2}},
+      {L"ab", L"$", true, 2, TextRange{2, 2}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(find_regex(c.text, c.pattern, c.match_case, c.from), c.expected)
+        << std::string(c.pattern.begin(), c.pattern.end());
+  }
+  EXPECT_THROW(find_regex(L"a", L"(", true, 0), InvalidExpression);
+}
+
+TEST(ChangedSpan, ReplacesOnlyTheMiddleAndKeepsPairsWhole) {
+  struct Case {
+    std::wstring before, after;
+    std::size_t start, end;
+  } const cases[] = {
+      {L"abcd", L"abXd", 2, 3},
+      {L"aaa", L"aaaa", 3, 3},
+      {L"\xD83D\xDE00", L"\xD83D\xDE01", 0, 2},
+      {L"\xD83D\xDE00", L"\xD83Dx\xDE00", 0, 2},
+  };
+  for (const Case& c : cases) {
+    const TextSplice splice = changed_span(c.before, c.after);
+    EXPECT_EQ(std::pair(splice.start, splice.end), std::pair(c.start, c.end));
+    EXPECT_EQ(std::wstring(c.before).replace(splice.start, splice.end - splice.start, splice.text),
+              c.after);
+  }
+}
+
+}  // namespace
+}  // namespace tavrel::win
