@@ -54,10 +54,21 @@ struct GdiTraits {
   static void close(G h) { DeleteObject(h); }
 };
 
+struct GlobalMemoryTraits {
+  static HGLOBAL invalid() { return nullptr; }
+  static void close(HGLOBAL memory) { GlobalFree(memory); }
+};
+struct DcTraits {
+  static HDC invalid() { return nullptr; }
+  static void close(HDC dc) { DeleteDC(dc); }
+};
+
 using UniqueFile = Owned<HANDLE, FileHandleTraits>;      // CreateFileW results
 using UniqueHandle = Owned<HANDLE, KernelHandleTraits>;  // mutexes, events, processes
 using UniqueFind = Owned<HANDLE, FindHandleTraits>;      // FindFirstFileExW results
 using UniqueWindow = Owned<HWND, WindowTraits>;
+using UniqueGlobal = Owned<HGLOBAL, GlobalMemoryTraits>;  // GlobalAlloc blocks, print settings
+using UniqueDc = Owned<HDC, DcTraits>;                    // created (not borrowed) device contexts
 using UniqueFont = Owned<HFONT, GdiTraits<HFONT>>;
 using UniqueBrush = Owned<HBRUSH, GdiTraits<HBRUSH>>;
 

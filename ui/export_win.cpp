@@ -66,12 +66,6 @@ std::optional<std::wstring> choose_export_path(App& app, const std::wstring& ext
   return choose_file(app.main_window, true, filter.c_str(), extension.c_str(), suggested);
 }
 
-struct DcTraits {
-  static HDC invalid() { return nullptr; }
-  static void close(HDC dc) { DeleteDC(dc); }
-};
-using UniqueDc = Owned<HDC, DcTraits>;
-
 struct GdipImageTraits {
   static Gdiplus::GpImage* invalid() { return nullptr; }
   static void close(Gdiplus::GpImage* image) { gp::GdipDisposeImage(image); }

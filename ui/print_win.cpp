@@ -19,20 +19,11 @@
 namespace tavrel::win {
 namespace {
 
-struct GlobalTraits {
-  static HGLOBAL invalid() { return nullptr; }
-  static void close(HGLOBAL memory) { GlobalFree(memory); }
-};
-struct PrinterDcTraits {
-  static HDC invalid() { return nullptr; }
-  static void close(HDC dc) { DeleteDC(dc); }
-};
-
 // What the print dialog hands over; each part is freed whatever happens after it returns.
 struct PrinterChoice {
-  Owned<HGLOBAL, GlobalTraits> dev_mode;
-  Owned<HGLOBAL, GlobalTraits> dev_names;
-  Owned<HDC, PrinterDcTraits> dc;
+  UniqueGlobal dev_mode;
+  UniqueGlobal dev_names;
+  UniqueDc dc;
 };
 
 // Nothing when the user cancels; throws when there is no printer or the dialog fails.
@@ -50,9 +41,9 @@ std::optional<PrinterChoice> choose_printer(HWND owner) {
   dialog.nCopies = 1;
   dialog.nStartPage = START_PAGE_GENERAL;
   const HRESULT result = PrintDlgExW(&dialog);
-  PrinterChoice choice{Owned<HGLOBAL, GlobalTraits>(dialog.hDevMode),
-                       Owned<HGLOBAL, GlobalTraits>(dialog.hDevNames),
-                       Owned<HDC, PrinterDcTraits>(dialog.hDC)};
+  PrinterChoice choice{UniqueGlobal(dialog.hDevMode),
+                       UniqueGlobal(dialog.hDevNames),
+                       UniqueDc(dialog.hDC)};
   if (FAILED(result)) {
     const DWORD error = CommDlgExtendedError();
     if (error == PDERR_NODEFAULTPRN || error == PDERR_NODEVICES) {

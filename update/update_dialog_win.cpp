@@ -42,12 +42,6 @@ struct Work {
   std::string error;                       // guarded by mutex
 };
 
-struct GlobalMemoryTraits {
-  static HGLOBAL invalid() { return nullptr; }
-  static void close(HGLOBAL memory) { GlobalFree(memory); }
-};
-using UniqueGlobal = Owned<HGLOBAL, GlobalMemoryTraits>;
-
 struct UpdateDialogState;
 void update_cancel_work(UpdateDialogState& state);
 
