@@ -144,7 +144,7 @@ TEST_F(DialogsTest, SettingsRefusesPlainHttpAndOutOfRangeDelays) {
   EXPECT_EQ(app_->update_url, "https://example.com/u.json");
 }
 
-TEST_F(DialogsTest, ShortcutAssignedInTheDialogIsStored) {
+TEST_F(DialogsTest, ShortcutAssignedInTheDialogIsStoredAndTakesEffect) {
   run(cmd_keyboard_shortcuts, {[](HWND d) {
                                  SendMessageW(item(d, 11), LB_SETCURSEL, 0, 0);
                                  type(d, 14, L"ctrl + shift + b");
@@ -155,6 +155,7 @@ TEST_F(DialogsTest, ShortcutAssignedInTheDialogIsStored) {
                                  key(VK_ESCAPE);
                                }});
   EXPECT_TRUE(app_->settings["keybindings"].contains("CTRL+SHIFT+B"));
+  EXPECT_EQ(app_->keybindings.count(L"CTRL+SHIFT+B"), 1u);  // the dispatcher follows at once
 }
 
 TEST_F(DialogsTest, EmojiGoesBeforeTheSelection) {
