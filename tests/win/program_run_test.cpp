@@ -247,7 +247,9 @@ TEST(ProgramRun, TypedTextSurvivesAHardKill) {
 
 // Real key events from the editor through the program's message loop: F11 leaves the window
 // without its frame and brings it back, Ctrl+S saves the edited file, Ctrl+O asks for a file.
-TEST(ProgramRun, ShortcutKeysReachTheirCommandsFromTheEditor) {
+// Keyboard input goes to the desktop's foreground window, so this suite runs on its own, never
+// beside the other test processes (see cmake/gtest_shards.cmake).
+TEST(DesktopInput, ShortcutKeysReachTheirCommandsFromTheEditor) {
   TempDir profile;
   write_bytes(profile / "note.md", "old\n");
   ProgramRun run({L"--profile", profile.path().native(), (profile / "note.md").native()});
