@@ -14,6 +14,7 @@
 #include "core/text_convert.h"
 #include "core/workspace_scan.h"
 #include "render/render_job.h"
+#include "selftest/benchmark_win.h"
 #include "ui/editor_win.h"
 #include "ui/main_window_win.h"
 #include "ui/deferred_commands_win.h"
@@ -53,15 +54,6 @@ bool is_ready(const std::future<T>& future) {
 std::int64_t first_visible_position(HWND edit) {
   const LRESULT line = SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
   return static_cast<std::int64_t>(SendMessageW(edit, EM_LINEINDEX, static_cast<WPARAM>(line), 0));
-}
-
-uint64_t process_cpu_time() {
-  FILETIME created{}, exited{}, kernel{}, user{};
-  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
-  const auto ticks = [](const FILETIME& time) {
-    return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-  };
-  return ticks(kernel) + ticks(user);
 }
 
 void note_first_preview(App& app) {
