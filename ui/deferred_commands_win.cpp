@@ -1,5 +1,4 @@
-// Stand-ins for the services whose work comes later: the web preview, the self-test suite and
-// the benchmark report.
+// Stand-ins for the services whose work comes later: the web preview and the benchmark report.
 //
 // None of them pretends to do its work: each does nothing, or the least that keeps the window
 // sound, and reports what it could not do where a caller would otherwise take silence for
@@ -31,8 +30,6 @@ bool web_print(App&) { return false; }
 
 // --- Test modes ------------------------------------------------------------------------------
 
-// A self-test run must never report success for checks that do not exist.
-void App::run_self_tests() { throw std::runtime_error("The self-test suite is not built yet"); }
 void App::write_benchmark_report() {}
 
 }  // namespace tavrel::win
