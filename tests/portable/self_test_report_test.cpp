@@ -11,7 +11,9 @@ namespace tavrel::win {
 namespace {
 
 TEST(SelfTestReport, HoldsTheFiguresAndTwentySevenDistinctChecks) {
-  const auto report = nlohmann::json::parse(build_self_test_report({"C:\\p\u00e9", 34, 7}));
+  const std::string text = build_self_test_report({"C:\\p\u00e9", 34, 7});
+  EXPECT_EQ(text.substr(0, 5), "{\n  \"");  // indent 2
+  const auto report = nlohmann::json::parse(text);
   EXPECT_EQ(report.size(), 7u);
   EXPECT_EQ(report["passed"], true);
   EXPECT_EQ(report["profile"], "C:\\p\u00e9");
