@@ -33,6 +33,8 @@ gtest_summary build/native
 echo "== Win64 tests under Wine =="
 ctest --test-dir build/win -j 4 --output-on-failure --timeout 420 || status=1
 gtest_summary build/win
+echo "== self-test suite of tavrel.exe under Wine =="
+bash scripts/smoke-test.sh build/win || status=1
 echo "== start-up benchmark under Wine =="
 bash scripts/benchmark.sh build/win || status=1
 exit $status

@@ -1,4 +1,4 @@
-// Stand-ins for the services whose work comes later: the web preview and the self-test suite.
+// Stand-ins for the services whose work comes later: the web preview.
 //
 // None of them pretends to do its work: each does nothing, or the least that keeps the window
 // sound, and reports what it could not do where a caller would otherwise take silence for
@@ -7,7 +7,6 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <stdexcept>
 
 #include "ui/deferred_commands_win.h"
 #include "ui/main_window_win.h"
@@ -27,10 +26,5 @@ void web_stop(App&) {}
 // Without the web renderer, images and prints take the native route.
 bool web_export_image(App&, const std::filesystem::path&, bool) { return false; }
 bool web_print(App&) { return false; }
-
-// --- Test modes ------------------------------------------------------------------------------
-
-// A self-test run must never report success for checks that do not exist.
-void App::run_self_tests() { throw std::runtime_error("The self-test suite is not built yet"); }
 
 }  // namespace tavrel::win
