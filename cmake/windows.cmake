@@ -69,7 +69,7 @@ target_compile_definitions(tavrel_win_tests PRIVATE
 # The end-to-end tests start the real program.
 add_dependencies(tavrel_win_tests tavrel)
 include(cmake/gtest_shards.cmake)
-tavrel_add_gtest(tavrel_win_tests wine.unit 4)
+tavrel_add_gtest(tavrel_win_tests wine.unit 4 DESKTOP_INPUT)
 
 # The update check is tested against a local HTTPS server whose test CA the system store (which
 # WinHTTP under Wine trusts) holds while the Wine tests run.

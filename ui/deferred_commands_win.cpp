@@ -7,7 +7,6 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-
 #include "ui/deferred_commands_win.h"
 #include "ui/main_window_win.h"
 
