@@ -216,10 +216,10 @@ class App {
   std::vector<EmojiShortcode> emoji_matches;
   uint32_t emoji_start = 0;
   HWND emoji_editor = nullptr;
-  int64_t emacs_mark = 0;          // also the fixed end of a Vim visual selection
-  int64_t vim_visual_anchor = 0;   // the moving end of a Vim visual selection
-  uint32_t vim_pending_key = 0;    // first key of a two-key Vim command; 0 when none
-  std::wstring kill_buffer;        // the last Emacs kill; lives as long as the process
+  int64_t emacs_mark = 0;            // also the fixed end of a Vim visual selection
+  int64_t vim_visual_anchor = 0;     // the moving end of a Vim visual selection
+  uint32_t vim_pending_key = 0;      // first key of a two-key Vim command; 0 when none
+  std::wstring kill_buffer;          // the last Emacs kill; lives as long as the process
   bool settings_unreadable = false;  // settings.json is still the file that could not be read
   std::map<std::string, std::wstring> background_failures;  // cause -> the text shown for it
   // Documents (id, path) whose auto-save already kept the file's version of this opening.

@@ -237,7 +237,7 @@ size_t open_paths(App& app, const std::vector<std::filesystem::path>& paths) {
 void App::select_document(size_t index) {
   if (index >= documents.size()) return;
   hide_emoji_completion(*this);  // its trigger was typed in the document being left
-  reset_key_modes();  // marks and visual ends of another text mean nothing here
+  reset_key_modes();             // marks and visual ends of another text mean nothing here
   active_document = index;
   show_active_tab(*this);
   layout_panes();

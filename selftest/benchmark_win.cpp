@@ -30,8 +30,8 @@ uint64_t process_cpu_time() {
 void App::write_benchmark_report() {
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof(memory);
-  K32GetProcessMemoryInfo(GetCurrentProcess(),
-                          reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory));
+  K32GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                          sizeof(memory));
   BenchmarkSample sample;
   sample.cpu_now = process_cpu_time();
   sample.working_set_bytes = memory.WorkingSetSize;

@@ -29,7 +29,6 @@ void fill_actions(DialogState& state) {
   dialog_fill_list(state.list, rows);
 }
 
-
 }  // namespace
 
 void build_shortcuts_page(DialogState& state) {

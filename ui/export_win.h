@@ -23,7 +23,6 @@ void export_image_native(App& app, const std::filesystem::path& target, bool jpe
 // does nothing; a missing printer or a job that fails is reported by an exception.
 void print_document(App& app);
 
-
 // A white 32-bit top-down bitmap of the document laid out 1000 pixels wide, as the image export
 // encodes it.
 struct DocumentImage {

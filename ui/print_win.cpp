@@ -41,8 +41,7 @@ std::optional<PrinterChoice> choose_printer(HWND owner) {
   dialog.nCopies = 1;
   dialog.nStartPage = START_PAGE_GENERAL;
   const HRESULT result = PrintDlgExW(&dialog);
-  PrinterChoice choice{UniqueGlobal(dialog.hDevMode),
-                       UniqueGlobal(dialog.hDevNames),
+  PrinterChoice choice{UniqueGlobal(dialog.hDevMode), UniqueGlobal(dialog.hDevNames),
                        UniqueDc(dialog.hDC)};
   if (FAILED(result)) {
     const DWORD error = CommDlgExtendedError();
