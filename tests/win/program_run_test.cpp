@@ -269,7 +269,7 @@ TEST(DesktopInput, ShortcutKeysReachTheirCommandsFromTheEditor) {
     INPUT in[4] = {};
     for (int i = 0; i < 4; ++i) {
       in[i].type = INPUT_KEYBOARD;
-      in[i].ki = {i == 0 || i == 3 ? WORD{VK_CONTROL} : key, 0, i < 2 ? 0u : KEYEVENTF_KEYUP};
+      in[i].ki = {i == 0 || i == 3 ? WORD{VK_CONTROL} : key, 0, i < 2 ? 0u : KEYEVENTF_KEYUP, 0, 0};
     }
     return SendInput(4, in, sizeof(INPUT));
   };
