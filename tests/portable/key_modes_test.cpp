@@ -96,7 +96,12 @@ TEST(KeyModes, KeysEditAndMoveAsTheModeSays) {
       {'v', L"a|\rb\rc", "d j d", L"a\rb|\rc"},
       {'v', L"ab|\xD83D\xDE00z", "x", L"ab|z"},
       {'v', L"ab|\xD83D\xDE00z", "l", L"ab\xD83D\xDE00|z"},
-      {'v', L"\xD83D\xDE00a|", "h h l l G", L"\xD83D\xDE00a|"},
+      {'v',
+       L"\xD83D\xDE00"
+       L"a|",
+       "h h l l G",
+       L"\xD83D\xDE00"
+       L"a|"},
       {'v', L"ab\rcd|", "g g", L"|ab\rcd"},
       {'v', L"ab\rcd|", "g x g", L"ab\rcd|"},
       {'v', L"ab|", "q Z 1", L"ab|"},
@@ -128,7 +133,9 @@ TEST(KeyModes, KeysEditAndMoveAsTheModeSays) {
           << token;
     }
     EXPECT_EQ(buffer.marked(), c.after) << c.keys;
-    if (c.mode != 'e') EXPECT_EQ(modes.vim_insert, c.insert_after) << c.keys;
+    if (c.mode != 'e') {
+      EXPECT_EQ(modes.vim_insert, c.insert_after) << c.keys;
+    }
   }
   FakeBuffer buffer(L"ab|");
   KeyModes modes;

@@ -15,7 +15,8 @@ class ShortcutsTest : public AppWindowTest {
     std::array<BYTE, 256> state{};
     state[VK_CONTROL] = ctrl ? 0x80 : 0, state[VK_SHIFT] = shift ? 0x80 : 0;
     SetKeyboardState(state.data());
-    const bool handled = app_->handle_shortcut({target ? target : editor(), WM_KEYDOWN, vk, 1});
+    const bool handled =
+        app_->handle_shortcut({target ? target : editor(), WM_KEYDOWN, vk, 1, 0, {}});
     SetKeyboardState(std::array<BYTE, 256>{}.data());
     return handled;
   }

@@ -81,7 +81,7 @@ TEST_F(ToolbarImagesTest, PastedBitmapBecomesAPngBesideTheDocument) {
   add_document("x");
   save_path_ = (files_.path() / "doc.md").wstring();
   // 2 x 2, 24 bits, bottom-up: bottom row blue then green, top row red then white.
-  BITMAPINFOHEADER header{sizeof(header), 2, 2, 1, 24, BI_RGB};
+  BITMAPINFOHEADER header{sizeof(header), 2, 2, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
   std::vector<std::uint8_t> dib(sizeof(header));
   std::memcpy(dib.data(), &header, sizeof(header));
   const std::uint8_t rows[] = {255, 0, 0, 0, 255, 0, 0, 0, 0, 0, 255, 255, 255, 255, 0, 0};
