@@ -251,4 +251,9 @@ class App {
 // The command line split the way Windows splits it, program name first.
 std::vector<std::wstring> command_line_arguments();
 
+// The English or Vietnamese text, by the interface language.
+inline const wchar_t* ui_text(const App& app, const wchar_t* english, const wchar_t* vietnamese) {
+  return app.vietnamese ? vietnamese : english;
+}
+
 }  // namespace tavrel::win

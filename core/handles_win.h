@@ -2,6 +2,8 @@
 // Move-only owners of Win32 handles and COM pointers: each resource has exactly one owner.
 #include <windows.h>
 
+#include <cstdint>
+
 #include <utility>
 
 namespace tavrel::win {
@@ -69,6 +71,37 @@ using UniqueFind = Owned<HANDLE, FindHandleTraits>;      // FindFirstFileExW res
 using UniqueWindow = Owned<HWND, WindowTraits>;
 using UniqueGlobal = Owned<HGLOBAL, GlobalMemoryTraits>;  // GlobalAlloc blocks, print settings
 using UniqueDc = Owned<HDC, DcTraits>;                    // created (not borrowed) device contexts
+
+// The clipboard, open for as long as this lives.
+class ClipboardScope {
+ public:
+  explicit ClipboardScope(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
+  ClipboardScope(const ClipboardScope&) = delete;
+  ClipboardScope& operator=(const ClipboardScope&) = delete;
+  ~ClipboardScope() {
+    if (open_) CloseClipboard();
+  }
+  bool is_open() const { return open_; }
+
+ private:
+  bool open_;
+};
+
+// A global memory block locked for as long as this lives; data() is null when it cannot be.
+class LockedBlock {
+ public:
+  explicit LockedBlock(HGLOBAL block) : block_(block), data_(GlobalLock(block)) {}
+  LockedBlock(const LockedBlock&) = delete;
+  LockedBlock& operator=(const LockedBlock&) = delete;
+  ~LockedBlock() {
+    if (data_ != nullptr) GlobalUnlock(block_);
+  }
+  std::uint8_t* data() const { return static_cast<std::uint8_t*>(data_); }
+
+ private:
+  HGLOBAL block_;
+  void* data_;
+};
 using UniqueFont = Owned<HFONT, GdiTraits<HFONT>>;
 using UniqueBrush = Owned<HBRUSH, GdiTraits<HBRUSH>>;
 

@@ -43,11 +43,6 @@ struct DialogState {
   std::vector<uint32_t> row_commands;
 };
 
-// The English or Vietnamese text, by the interface language.
-inline const wchar_t* ui_text(const App& app, const wchar_t* english, const wchar_t* vietnamese) {
-  return app.vietnamese ? vietnamese : english;
-}
-
 LRESULT CALLBACK dialog_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 const wchar_t* dialog_title(const DialogState& state);  // empty for a kind that has no dialog
 HWND dialog_create_control(DialogState& state, const wchar_t* class_name, const wchar_t* text,

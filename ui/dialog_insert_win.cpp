@@ -2,12 +2,12 @@
 // the editor or onto the clipboard.
 #include <windows.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/text_convert.h"
 #include "ui/dialog_frame_win.h"
+#include "ui/images_win.h"
 #include "ui/insert_rows.h"
 
 namespace tavrel::win {
@@ -30,50 +30,6 @@ const std::string* selected_item(const DialogState& state) {
   const int row = dialog_list_row(state);
   if (row < 0 || static_cast<size_t>(row) >= state.items.size()) return nullptr;
   return &state.items[static_cast<size_t>(row)];
-}
-
-// Global memory the clipboard takes over once SetClipboardData succeeds.
-class ClipboardMemory {
- public:
-  explicit ClipboardMemory(size_t bytes) : memory_(GlobalAlloc(GMEM_MOVEABLE, bytes)) {}
-  ~ClipboardMemory() {
-    if (memory_ != nullptr) GlobalFree(memory_);
-  }
-  ClipboardMemory(const ClipboardMemory&) = delete;
-  ClipboardMemory& operator=(const ClipboardMemory&) = delete;
-  HGLOBAL get() const { return memory_; }
-  void hand_over() { memory_ = nullptr; }
-
- private:
-  HGLOBAL memory_;
-};
-
-class OpenClipboardScope {
- public:
-  explicit OpenClipboardScope(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
-  ~OpenClipboardScope() {
-    if (open_) CloseClipboard();
-  }
-  OpenClipboardScope(const OpenClipboardScope&) = delete;
-  OpenClipboardScope& operator=(const OpenClipboardScope&) = delete;
-  bool open() const { return open_; }
-
- private:
-  bool open_;
-};
-
-// Failures leave the clipboard as it was, apart from an emptied one after EmptyClipboard.
-void copy_to_clipboard(HWND owner, const std::wstring& text) {
-  const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-  ClipboardMemory memory(bytes);
-  if (memory.get() == nullptr) return;
-  void* target = GlobalLock(memory.get());
-  if (target == nullptr) return;
-  std::memcpy(target, text.c_str(), bytes);
-  GlobalUnlock(memory.get());
-  OpenClipboardScope clipboard(owner);
-  if (!clipboard.open() || !EmptyClipboard()) return;
-  if (SetClipboardData(CF_UNICODETEXT, memory.get()) != nullptr) memory.hand_over();
 }
 
 }  // namespace
@@ -99,7 +55,7 @@ void build_copy_code_page(DialogState& state) {
 void accept_copy_code(DialogState& state) {
   state.done = true;
   if (const std::string* code = selected_item(state))
-    copy_to_clipboard(state.dialog, to_wide_lenient(*code));
+    copy_text_to_clipboard(state.dialog, to_wide_lenient(*code));
 }
 
 }  // namespace tavrel::win

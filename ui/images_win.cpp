@@ -16,6 +16,7 @@
 
 #include "core/app_win.h"
 #include "core/documents_win.h"
+#include "core/handles_win.h"
 #include "core/text_convert.h"
 #include "ui/image_files.h"
 #include "ui/images_win.h"
@@ -24,36 +25,6 @@
 namespace tavrel::win {
 
 namespace {
-
-// The clipboard, open for as long as this lives.
-class ClipboardScope {
- public:
-  explicit ClipboardScope(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
-  ClipboardScope(const ClipboardScope&) = delete;
-  ClipboardScope& operator=(const ClipboardScope&) = delete;
-  ~ClipboardScope() {
-    if (open_) CloseClipboard();
-  }
-  bool is_open() const { return open_; }
-
- private:
-  bool open_;
-};
-
-class LockedBlock {
- public:
-  explicit LockedBlock(HGLOBAL block) : block_(block), data_(GlobalLock(block)) {}
-  LockedBlock(const LockedBlock&) = delete;
-  LockedBlock& operator=(const LockedBlock&) = delete;
-  ~LockedBlock() {
-    if (data_ != nullptr) GlobalUnlock(block_);
-  }
-  const std::uint8_t* data() const { return static_cast<const std::uint8_t*>(data_); }
-
- private:
-  HGLOBAL block_;
-  void* data_;
-};
 
 // Inserts the reference and returns where it ends, so that a batch can continue after it.
 LONG insert_reference(App& app, const std::filesystem::path& image) {
@@ -184,6 +155,22 @@ bool App::paste_image() {
     return true;
   }
   insert_image_link(saved);
+  return true;
+}
+
+bool copy_text_to_clipboard(HWND owner, const std::wstring& text) {
+  const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
+  if (!memory) return false;
+  {
+    const LockedBlock lock(memory.get());
+    if (lock.data() == nullptr) return false;
+    std::memcpy(lock.data(), text.c_str(), bytes);
+  }
+  const ClipboardScope clipboard(owner);
+  if (!clipboard.is_open() || !EmptyClipboard()) return false;
+  if (SetClipboardData(CF_UNICODETEXT, memory.get()) == nullptr) return false;
+  memory.release();  // the clipboard owns it now
   return true;
 }
 

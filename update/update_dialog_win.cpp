@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
-#include <cstring>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -17,6 +16,7 @@
 
 #include "core/handles_win.h"
 #include "core/text_convert.h"
+#include "ui/images_win.h"
 #include "ui/palette.h"
 #include "update/http_client_win.h"
 #include "update/update_manifest.h"
@@ -57,11 +57,6 @@ struct UpdateDialogState {
   UpdateDialogState& operator=(const UpdateDialogState&) = delete;
   ~UpdateDialogState() { update_cancel_work(*this); }
 };
-
-const wchar_t* pick(const UpdateDialogState& state, const wchar_t* english,
-                    const wchar_t* vietnamese) {
-  return state.app->vietnamese ? vietnamese : english;
-}
 
 HWND item(const UpdateDialogState& state, int id) { return GetDlgItem(state.dialog, id); }
 
@@ -108,22 +103,24 @@ void update_show_result(UpdateDialogState& state, std::optional<UpdateManifest> 
   EnableWindow(item(state, kUpdateCopyId), manifest && !manifest->sha256.empty());
   if (!manifest) {
     for (int k = 0; k < kRowCount; ++k) set_item_text(state, kUpdateFirstValueId + k, L"");
-    set_item_text(state, kUpdateStatusId,
-                  pick(state, L"Could not check for updates", L"Chưa kiểm tra được cập nhật"));
+    set_item_text(
+        state, kUpdateStatusId,
+        ui_text(*state.app, L"Could not check for updates", L"Chưa kiểm tra được cập nhật"));
     set_item_text(state, kUpdateMessageId,
-                  std::wstring(pick(state,
-                                    L"Check your connection and the update source in Settings, "
-                                    L"then try again.",
-                                    L"Kiểm tra kết nối và nguồn cập nhật trong Cài đặt, rồi thử "
-                                    L"lại.")) +
+                  std::wstring(ui_text(*state.app,
+                                       L"Check your connection and the update source in Settings, "
+                                       L"then try again.",
+                                       L"Kiểm tra kết nối và nguồn cập nhật trong Cài đặt, rồi thử "
+                                       L"lại.")) +
                       L"\r\n" + to_wide_lenient(error));
     return;
   }
-  const std::wstring not_provided = pick(state, L"Not provided", L"Chưa được cung cấp");
+  const std::wstring not_provided = ui_text(*state.app, L"Not provided", L"Chưa được cung cấp");
   const bool newer = is_newer_version(manifest->version, kCurrentVersion);
-  set_item_text(state, kUpdateStatusId,
-                newer ? pick(state, L"An update is available", L"Có phiên bản mới")
-                      : pick(state, L"You are up to date", L"Bạn đang dùng phiên bản mới nhất"));
+  set_item_text(
+      state, kUpdateStatusId,
+      newer ? ui_text(*state.app, L"An update is available", L"Có phiên bản mới")
+            : ui_text(*state.app, L"You are up to date", L"Bạn đang dùng phiên bản mới nhất"));
   const std::wstring values[kRowCount] = {
       to_wide_lenient(manifest->version),
       manifest->published_at.empty() ? not_provided : to_wide_lenient(manifest->published_at),
@@ -131,21 +128,22 @@ void update_show_result(UpdateDialogState& state, std::optional<UpdateManifest> 
       to_wide_lenient(manifest->url),
       manifest->sha256.empty() ? not_provided : to_wide_lenient(manifest->sha256)};
   for (int k = 0; k < kRowCount; ++k) set_item_text(state, kUpdateFirstValueId + k, values[k]);
-  set_item_text(state, kUpdateMessageId,
-                pick(state,
-                     L"Use the publisher's SHA256 to check your download. Tavrel opens the "
-                     L"download in your browser; it does not verify or install the file "
-                     L"automatically.",
-                     L"Dùng SHA256 do nhà phát hành cung cấp để đối chiếu file tải về. Tavrel mở "
-                     L"liên kết tải trong trình duyệt, không tự kiểm tra file hay cài bản cập "
-                     L"nhật."));
+  set_item_text(
+      state, kUpdateMessageId,
+      ui_text(*state.app,
+              L"Use the publisher's SHA256 to check your download. Tavrel opens the "
+              L"download in your browser; it does not verify or install the file "
+              L"automatically.",
+              L"Dùng SHA256 do nhà phát hành cung cấp để đối chiếu file tải về. Tavrel mở "
+              L"liên kết tải trong trình duyệt, không tự kiểm tra file hay cài bản cập "
+              L"nhật."));
 }
 
 void update_start_check(UpdateDialogState& state) {
   update_cancel_work(state);
   state.manifest.reset();
   set_item_text(state, kUpdateStatusId,
-                pick(state, L"Checking for updates...", L"Đang kiểm tra cập nhật..."));
+                ui_text(*state.app, L"Checking for updates...", L"Đang kiểm tra cập nhật..."));
   for (int k = 0; k < kRowCount; ++k) set_item_text(state, kUpdateFirstValueId + k, L"");
   set_item_text(state, kUpdateMessageId, L"");
   // A button about to be disabled must not keep the focus, or the keyboard would reach nothing.
@@ -166,26 +164,12 @@ void update_start_check(UpdateDialogState& state) {
 
 void update_copy_sha256(UpdateDialogState& state) {
   if (!state.manifest || state.manifest->sha256.empty()) return;
-  const std::wstring text = to_wide(state.manifest->sha256);
-  const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-  UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
-  if (!memory) return;
-  void* target = GlobalLock(memory.get());
-  if (target == nullptr) return;
-  std::memcpy(target, text.c_str(), bytes);
-  GlobalUnlock(memory.get());
-  bool copied = false;
-  if (OpenClipboard(state.dialog)) {
-    if (EmptyClipboard() && SetClipboardData(CF_UNICODETEXT, memory.get()) != nullptr) {
-      memory.release();  // the clipboard owns it now
-      copied = true;
-    }
-    CloseClipboard();
-  }
-  set_item_text(state, kUpdateMessageId,
-                copied ? pick(state, L"SHA256 copied to the clipboard.", L"Đã sao chép SHA256.")
-                       : pick(state, L"Could not copy SHA256. Please try again.",
-                              L"Chưa sao chép được SHA256. Vui lòng thử lại."));
+  const bool copied = copy_text_to_clipboard(state.dialog, to_wide(state.manifest->sha256));
+  set_item_text(
+      state, kUpdateMessageId,
+      copied ? ui_text(*state.app, L"SHA256 copied to the clipboard.", L"Đã sao chép SHA256.")
+             : ui_text(*state.app, L"Could not copy SHA256. Please try again.",
+                       L"Chưa sao chép được SHA256. Vui lòng thử lại."));
 }
 
 void update_open_download(UpdateDialogState& state) {
@@ -194,9 +178,10 @@ void update_open_download(UpdateDialogState& state) {
   const auto result = reinterpret_cast<INT_PTR>(
       ShellExecuteW(state.dialog, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
   if (result <= 32) {
-    set_item_text(state, kUpdateMessageId,
-                  pick(state, L"Could not open the download link. You can copy the URL above.",
-                       L"Không mở được liên kết tải. Bạn có thể sao chép URL ở trên."));
+    set_item_text(
+        state, kUpdateMessageId,
+        ui_text(*state.app, L"Could not open the download link. You can copy the URL above.",
+                L"Không mở được liên kết tải. Bạn có thể sao chép URL ở trên."));
   }
 }
 
@@ -258,8 +243,8 @@ void create_update_controls(UpdateDialogState& state) {
   SendMessageW(status, WM_SETFONT, reinterpret_cast<WPARAM>(state.heading_font.get()), TRUE);
   update_create_control(
       state, L"STATIC",
-      pick(state, L"Installed version: Tavrel 1.0", L"Phiên bản đang dùng: Tavrel 1.0"), kStatic,
-      kUpdateInstalledId, 22, 56, 636, 24);
+      ui_text(*state.app, L"Installed version: Tavrel 1.0", L"Phiên bản đang dùng: Tavrel 1.0"),
+      kStatic, kUpdateInstalledId, 22, 56, 636, 24);
   const wchar_t* labels[kRowCount][2] = {{L"Version", L"Phiên bản"},
                                          {L"Published at", L"Ngày phát hành"},
                                          {L"Download size", L"Dung lượng"},
@@ -267,19 +252,19 @@ void create_update_controls(UpdateDialogState& state) {
                                          {L"SHA256", L"SHA256"}};
   for (int k = 0; k < kRowCount; ++k) {
     const int y = 92 + 44 * k;
-    update_create_control(state, L"STATIC", pick(state, labels[k][0], labels[k][1]), kStatic,
-                          kUpdateFirstLabelId + k, 22, y + 8, 116, 24);
+    update_create_control(state, L"STATIC", ui_text(*state.app, labels[k][0], labels[k][1]),
+                          kStatic, kUpdateFirstLabelId + k, 22, y + 8, 116, 24);
     update_create_control(state, L"EDIT", L"", kValue, kUpdateFirstValueId + k, 150, y, 508, 34);
   }
   update_create_control(state, L"STATIC", L"", kStatic, kUpdateMessageId, 22, 318, 636, 56);
-  update_create_control(state, L"BUTTON", pick(state, L"Copy SHA256", L"Sao chép SHA256"), kButton,
-                        kUpdateCopyId, 22, 390, 150, 34);
-  update_create_control(state, L"BUTTON", pick(state, L"Open download", L"Mở liên kết tải"),
+  update_create_control(state, L"BUTTON", ui_text(*state.app, L"Copy SHA256", L"Sao chép SHA256"),
+                        kButton, kUpdateCopyId, 22, 390, 150, 34);
+  update_create_control(state, L"BUTTON", ui_text(*state.app, L"Open download", L"Mở liên kết tải"),
                         kButton, kUpdateOpenId, 276, 390, 150, 34);
-  update_create_control(state, L"BUTTON", pick(state, L"Check again", L"Kiểm tra lại"), kButton,
-                        kUpdateCheckId, 436, 390, 126, 34);
-  update_create_control(state, L"BUTTON", pick(state, L"Close", L"Đóng"), kButton, IDCANCEL, 572,
-                        390, 86, 34);
+  update_create_control(state, L"BUTTON", ui_text(*state.app, L"Check again", L"Kiểm tra lại"),
+                        kButton, kUpdateCheckId, 436, 390, 126, 34);
+  update_create_control(state, L"BUTTON", ui_text(*state.app, L"Close", L"Đóng"), kButton, IDCANCEL,
+                        572, 390, 86, 34);
 }
 
 // Centred on the main window, then kept inside the work area of its monitor.
@@ -304,7 +289,7 @@ void place_update_dialog(UpdateDialogState& state) {
 
 void update_init_dialog(UpdateDialogState& state) {
   App& app = *state.app;
-  SetWindowTextW(state.dialog, pick(state, L"Tavrel updates", L"Cập nhật Tavrel"));
+  SetWindowTextW(state.dialog, ui_text(*state.app, L"Tavrel updates", L"Cập nhật Tavrel"));
   SendMessageW(state.dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(app.app_icon));
   const BOOL dark = app.dark ? TRUE : FALSE;
   DwmSetWindowAttribute(state.dialog, kDwmUseImmersiveDarkMode, &dark, sizeof(dark));

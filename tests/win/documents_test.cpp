@@ -137,7 +137,9 @@ TEST(AtomicWriteFaults, EveryFailureKeepsTheOriginal) {
     holder = UniqueFile();
     EXPECT_EQ(read_bytes(dir / "a.md"), "original");
     EXPECT_EQ(entries(dir.path()), c.files);
-    if (c.via_taken) EXPECT_EQ(read_bytes(dir.path() / taken), "someone's");  // never deleted
+    if (c.via_taken) {
+      EXPECT_EQ(read_bytes(dir.path() / taken), "someone's");  // never deleted
+    }
   }
 }
 
