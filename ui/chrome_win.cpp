@@ -183,8 +183,6 @@ void remove_menu_hook() {
   record.hook_app = nullptr;
 }
 
-bool menu_hook_installed() { return chrome_record().menu_hook != nullptr; }
-
 LRESULT CALLBACK menu_hook_proc(int code, WPARAM wparam, LPARAM lparam) {
   App* app = chrome_record().hook_app;
   if (code >= 0 && app != nullptr) {

@@ -29,13 +29,7 @@ AppsUseLightTheme read_apps_use_light_theme() {
   return static_cast<std::uint32_t>(value);
 }
 
-std::optional<bool>& high_contrast_override() {
-  static std::optional<bool> value;
-  return value;
-}
-
 bool high_contrast_on() {
-  if (high_contrast_override()) return *high_contrast_override();
   HIGHCONTRASTW settings{};
   settings.cbSize = sizeof(settings);
   if (!SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(settings), &settings, 0)) return false;
@@ -166,8 +160,6 @@ void theme_toolbar(const App& app) {
 }
 
 }  // namespace
-
-void set_high_contrast_override(std::optional<bool> on) { high_contrast_override() = on; }
 
 void App::apply_theme() {
   // The recolouring of the editors reports changes that are no edits.

@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <uxtheme.h>
 
-#include <optional>
 
 #include "core/app_win.h"
 #include "ui/palette.h"
@@ -53,15 +52,8 @@ class RedrawGuard {
   bool active_ = false;
 };
 
-// What Windows says about high contrast is taken from here instead while a value is set; for
-// tests, as not every Windows lets a program switch high contrast on. Nothing: ask Windows.
-void set_high_contrast_override(std::optional<bool> on);
-
 // Removes the thread's popup-menu hook, if any, and forgets the App it served.
 void remove_menu_hook();
-
-// Whether this thread's popup-menu hook is installed (tests).
-bool menu_hook_installed();
 
 LRESULT CALLBACK menu_hook_proc(int code, WPARAM wparam, LPARAM lparam);
 LRESULT CALLBACK menu_frame_subclass_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
