@@ -3,15 +3,7 @@
 #include "ui/export_win.h"
 
 #include <windows.h>
-#include <objidl.h>
 #include <richedit.h>
-// GDI+'s headers use the min and max macros that NOMINMAX keeps out of windows.h.
-#include <algorithm>
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
 
 #include <optional>
 #include <stdexcept>
@@ -24,8 +16,7 @@ using std::min;
 #include "ui/deferred_commands_win.h"
 #include "ui/editor_win.h"
 #include "ui/file_dialogs_win.h"
-#include "ui/images_win.h"
-#include "ui/toolbar_win.h"
+#include "ui/gdiplus_win.h"
 #include "web/standalone_html_win.h"
 
 namespace tavrel::win {

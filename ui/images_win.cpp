@@ -3,8 +3,6 @@
 // "assets" next to the document). A dropped folder becomes the workspace and other dropped
 // files are opened as documents.
 #include <windows.h>
-#include <objidl.h>
-#include <gdiplus.h>
 #include <richedit.h>
 #include <shellapi.h>
 
@@ -18,9 +16,9 @@
 #include "core/documents_win.h"
 #include "core/handles_win.h"
 #include "core/text_convert.h"
+#include "ui/gdiplus_win.h"
 #include "ui/image_files.h"
 #include "ui/images_win.h"
-#include "ui/toolbar_win.h"
 
 namespace tavrel::win {
 
@@ -60,21 +58,6 @@ bool save_clipboard_bitmap(App& app, const std::uint8_t* dib, size_t size,
 }
 
 }  // namespace
-
-CLSID find_encoder_clsid(const wchar_t* mime) {
-  UINT count = 0;
-  UINT bytes = 0;
-  if (Gdiplus::GetImageEncodersSize(&count, &bytes) == Gdiplus::Ok && bytes > 0) {
-    std::vector<std::uint8_t> buffer(bytes);
-    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    if (Gdiplus::GetImageEncoders(count, bytes, codecs) == Gdiplus::Ok) {
-      for (UINT i = 0; i < count; ++i) {
-        if (std::wcscmp(codecs[i].MimeType, mime) == 0) return codecs[i].Clsid;
-      }
-    }
-  }
-  throw std::runtime_error("Image encoder unavailable");
-}
 
 std::filesystem::path make_image_file_name(const std::filesystem::path& folder) {
   SYSTEMTIME now{};

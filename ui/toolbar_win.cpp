@@ -2,8 +2,6 @@
 // picture stroked by GDI+ in the theme's colours, so it stays sharp at every DPI.
 #include <windows.h>
 #include <commctrl.h>
-#include <objidl.h>
-#include <gdiplus.h>
 
 #include <cstdlib>
 #include <mutex>
@@ -13,19 +11,13 @@
 #include "core/text_convert.h"
 #include "ui/main_window_win.h"
 #include "ui/palette.h"
+#include "ui/gdiplus_win.h"
 #include "ui/toolbar_model.h"
 #include "ui/toolbar_win.h"
 
 namespace tavrel::win {
 
 namespace {
-
-ULONG_PTR gdiplus_token = 0;
-
-void shutdown_gdiplus() {
-  if (gdiplus_token != 0) Gdiplus::GdiplusShutdown(gdiplus_token);
-  gdiplus_token = 0;
-}
 
 Gdiplus::Color gdiplus_colour(COLORREF colour) {
   return Gdiplus::Color(255, GetRValue(colour), GetGValue(colour), GetBValue(colour));
@@ -67,19 +59,6 @@ void add_separator(App& app, const ToolbarEntry& entry) {
 }
 
 }  // namespace
-
-bool ensure_gdiplus() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    Gdiplus::GdiplusStartupInput input;
-    if (Gdiplus::GdiplusStartup(&gdiplus_token, &input, nullptr) == Gdiplus::Ok) {
-      std::atexit(shutdown_gdiplus);
-    } else {
-      gdiplus_token = 0;
-    }
-  });
-  return gdiplus_token != 0;
-}
 
 void add_toolbar_button(App& app, int command_id, int width_dip) {
   const std::wstring tooltip = to_wide(toolbar_tooltip(command_id, app.vietnamese));

@@ -1,5 +1,5 @@
 #pragma once
-// The formatting toolbar's drawing and GDI+ for the process.
+// The formatting toolbar's buttons and their drawing.
 #include <windows.h>
 
 namespace Gdiplus {
@@ -9,9 +9,6 @@ class Graphics;
 namespace tavrel::win {
 
 class App;
-
-// Starts GDI+ once for the process; it is shut down at exit. False when it could not start.
-bool ensure_gdiplus();
 
 void add_toolbar_button(App& app, int command_id, int width_dip);
 

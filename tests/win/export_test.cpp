@@ -11,8 +11,7 @@
 #include "render/markdown_model.h"
 #include "tests/win/app_window_fixture_win.h"
 #include "ui/export_win.h"
-#include "ui/images_win.h"
-#include "ui/toolbar_win.h"
+#include "ui/gdiplus_win.h"
 
 namespace tavrel::test {
 namespace {
