@@ -14,6 +14,7 @@
 #include "core/app_win.h"
 #include "core/file_association.h"
 #include "core/file_association_win.h"
+#include "core/file_io_win.h"
 
 namespace tavrel::win {
 
@@ -35,12 +36,6 @@ class RegistryKey {
  private:
   HKEY key_ = nullptr;
 };
-
-std::wstring executable_path() {
-  std::vector<wchar_t> buffer(32768, L'\0');
-  const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), 32768);
-  return std::wstring(buffer.data(), length);
-}
 
 std::optional<std::wstring> read_default_value(const std::wstring& subkey) {
   std::vector<wchar_t> buffer(65536 / sizeof(wchar_t), L'\0');
@@ -80,7 +75,7 @@ void write_registry_value(HKEY root, const std::wstring& subkey, const wchar_t* 
 }
 
 void register_file_association(App& app) {
-  for (const AssociationRow& row : association_rows(executable_path())) {
+  for (const AssociationRow& row : association_rows(executable_path().native())) {
     if (row.open_with) {
       write_open_with(row);
     } else {
@@ -98,7 +93,7 @@ void register_file_association(App& app) {
 void App::refresh_association_icon() {
   if (smoke_test || custom_profile) return;
   try {
-    const std::wstring exe = executable_path();
+    const std::wstring exe = executable_path().native();
     const std::wstring prog_id = association_prog_id_key;
     const auto command = read_default_value(prog_id + L"\\shell\\open\\command");
     if (!command) return;

@@ -293,4 +293,11 @@ void write_document(Document& document, const std::filesystem::path& target, boo
   document.modified = false;
 }
 
+std::filesystem::path executable_path() {
+  std::vector<wchar_t> buffer(32768);
+  const DWORD length =
+      GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+  return std::filesystem::path(std::wstring(buffer.data(), length));
+}
+
 }  // namespace tavrel::win

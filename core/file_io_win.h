@@ -34,4 +34,7 @@ std::string encode_document_bytes(const Document& document);
 Document load_document(const std::filesystem::path& path);
 void write_document(Document& document, const std::filesystem::path& target, bool save_as);
 
+// The full path of this program's executable (long paths included).
+std::filesystem::path executable_path();
+
 }  // namespace tavrel::win

@@ -7,9 +7,6 @@
 
 namespace tavrel::win {
 
-// The folder of the running executable.
-std::filesystem::path app_folder();
-
 // The page for `markdown` with the renderer beside the executable, the profile's custom.css and
 // the interface language; images inside `base_folder` are inlined (empty: untitled, none).
 std::string build_standalone_html(const App& app, const std::string& markdown,
