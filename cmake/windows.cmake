@@ -24,6 +24,10 @@ if(EXISTS "${TAVREL_IMGUI}/imgui.h")
     "${TAVREL_IMGUI}/backends/imgui_impl_win32.cpp" "${TAVREL_IMGUI}/backends/imgui_impl_dx11.cpp")
   target_include_directories(imgui SYSTEM PUBLIC "${TAVREL_IMGUI}" "${TAVREL_IMGUI}/backends")
   target_compile_options(imgui PRIVATE ${TAVREL_WIN_FLAGS} -w)
+  # The picker has no use for a gamepad. With it, the backend loads XInput and frees it again when
+  # the window closes, while XInput's own device thread (under Wine at least) keeps running in
+  # the freed code and takes the process down.
+  target_compile_definitions(imgui PRIVATE IMGUI_IMPL_WIN32_DISABLE_GAMEPAD)
   target_link_libraries(imgui PUBLIC d3d11 dxgi d3dcompiler dwmapi gdi32 user32 imm32)
   target_link_libraries(tavrel_lib PUBLIC imgui)
   target_compile_definitions(tavrel_lib PUBLIC TAVREL_HAVE_IMGUI=1)
