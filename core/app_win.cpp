@@ -11,6 +11,7 @@
 #include "core/fs_error.h"
 #include "core/profile.h"
 #include "core/recovery.h"
+#include "web/web_host_win.h"
 #include "core/settings.h"
 #include "core/text_convert.h"
 #include "ui/theme_win.h"
@@ -84,6 +85,7 @@ App::App(HINSTANCE instance_handle, bool smoke_test_mode,
 }
 
 App::~App() {
+  web_stop(*this);
   remove_menu_hook();  // the hook's record points at this App
   // A task still running holds nothing of ours, but its result must not outlive us unseen.
   if (render_future.valid()) render_future.wait();

@@ -22,7 +22,7 @@
 #include "core/fs_error.h"
 #include "core/handles_win.h"
 #include "core/text_convert.h"
-#include "ui/deferred_commands_win.h"
+#include "web/web_host_win.h"
 #include "ui/editor_win.h"
 #include "ui/emoji_completion_win.h"
 #include "ui/file_dialogs_win.h"

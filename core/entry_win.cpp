@@ -17,7 +17,7 @@
 #include "core/text_convert.h"
 #include "core/welcome.h"
 #include "ui/main_window_win.h"
-#include "ui/deferred_commands_win.h"
+#include "web/web_host_win.h"
 
 using namespace tavrel::win;
 

@@ -17,7 +17,7 @@
 #include "selftest/benchmark_win.h"
 #include "ui/editor_win.h"
 #include "ui/main_window_win.h"
-#include "ui/deferred_commands_win.h"
+#include "web/web_host_win.h"
 
 namespace tavrel::win {
 namespace {

@@ -15,7 +15,7 @@
 #include "ui/find_bar_win.h"
 #include "ui/main_window_win.h"
 #include "ui/menus_win.h"
-#include "ui/deferred_commands_win.h"
+#include "web/web_host_win.h"
 #include "ui/export_win.h"
 #include "update/update_dialog_win.h"
 

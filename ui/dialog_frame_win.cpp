@@ -11,7 +11,7 @@
 #include <exception>
 
 #include "core/text_convert.h"
-#include "ui/deferred_commands_win.h"
+#include "web/web_host_win.h"
 #include "ui/palette.h"
 
 namespace tavrel::win {

@@ -8,7 +8,7 @@
 
 #include "ui/layout.h"
 #include "ui/main_window_win.h"
-#include "ui/deferred_commands_win.h"
+#include "web/web_host_win.h"
 #include "ui/window_handlers_win.h"
 
 namespace tavrel::win {

@@ -13,7 +13,7 @@
 #include "core/recovery_win.h"
 #include "core/session_guard_win.h"
 #include "core/text_convert.h"
-#include "ui/deferred_commands_win.h"
+#include "web/web_host_win.h"
 #include "ui/tab_model.h"
 #include "ui/tabs_win.h"
 #include "ui/theme_win.h"

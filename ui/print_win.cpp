@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "ui/deferred_commands_win.h"
+#include "web/web_host_win.h"
 #include "core/text_convert.h"
 #include "ui/export_win.h"
 

@@ -1,0 +1,277 @@
+// The web preview against a stand-in runtime: the loader beside the test executable is the
+// project's fake, which records every call and lets a test play the page.
+#include <nlohmann/json.hpp>
+
+#include "tests/win/app_window_fixture_win.h"
+#include "tests/win/fake_webview2/fake_webview2.h"
+#include "web/web_host_win.h"
+#include "web/web_protocol.h"
+
+namespace tavrel::test {
+namespace {
+
+using win::web_start;
+
+class WebHostTest : public AppWindowTest {
+ protected:
+  void SetUp() override {
+    AppWindowTest::SetUp();
+    fake_.reset("");
+  }
+  void TearDown() override {
+    if (app_) win::web_stop(*app_);
+    pump();
+    AppWindowTest::TearDown();
+  }
+  // Delivers the fake's pending completions, as the message loop would.
+  void pump() {
+    for (int round = 0; round < 200 && (round < 2 || fake_.pending() > 0); ++round) {
+      MSG message;
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+      Sleep(1);
+    }
+  }
+  void start(const char* flags = "", int view_mode = 1) {
+    fake_.reset(flags);
+    app_->web_preview = true;
+    app_->view_mode = view_mode;
+    web_start(*app_);
+    pump();
+  }
+  // Started and told by the page that it listens.
+  void start_ready(int view_mode = 1) {
+    start("", view_mode);
+    page(L"{\"type\":\"ready\"}");
+  }
+  void page(const std::wstring& json, std::wstring_view source = win::kAppIndex) {
+    fake_.message(std::wstring(source).c_str(), json.c_str());
+    pump();
+  }
+  std::string log() const { return fake_.log(); }
+  // The calls in `expected` appear in the log in this order.
+  void expect_in_order(const std::vector<std::string>& expected) {
+    const std::string text = log();
+    size_t at = 0;
+    for (const std::string& call : expected) {
+      const size_t found = text.find(call, at);
+      ASSERT_NE(found, std::string::npos) << call << "\n--- log:\n" << text;
+      at = found + call.size();
+    }
+  }
+  FakeWebView2 fake_;
+};
+
+TEST_F(WebHostTest, StartLocksThePageDownAndSendsTheDocumentOnceReady) {
+  const win::Document& document = add_document("# Title\n");
+  start();
+  ASSERT_NE(app_->web, nullptr);
+  EXPECT_FALSE(has(log(), "PostWebMessageAsJson"));  // nothing before the page listens
+  EXPECT_FALSE(win::web_focus(*app_));
+  const std::string renderer = win::to_utf8((win::app_folder() / L"renderer").native());
+  expect_in_order({"Loader.Create " + win::to_utf8((profile_.path() / "renderer").native()) +
+                       "|--disable-background-networking --disable-component-update",
+                   "Environment.CreateCoreWebView2Controller",
+                   "Settings.put_IsStatusBarEnabled 0", "Settings.put_AreDevToolsEnabled 0",
+                   "Settings.put_IsZoomControlEnabled 0",
+                   "Settings.put_AreDefaultContextMenusEnabled 0",
+                   "Settings3.put_AreBrowserAcceleratorKeysEnabled 0",
+                   "Controller2.put_DefaultBackgroundColor 255,",
+                   "WebView.SetVirtualHostNameToFolderMapping app.tavrel.internal|" + renderer,
+                   "WebView.add_WebMessageReceived", "WebView.add_NavigationStarting",
+                   "WebView.add_NewWindowRequested", "WebView.add_PermissionRequested",
+                   "WebView.AddWebResourceRequestedFilter *|",
+                   "WebView.add_WebResourceRequested",
+                   "WebView.Navigate https://app.tavrel.internal/index.html",
+                   "Controller.put_Bounds", "Controller.put_IsVisible 1"});
+
+  page(L"{\"type\":\"ready\"}");
+  expect_in_order({"WebView.SetVirtualHostNameToFolderMapping document.tavrel.internal|" +
+                       win::to_utf8(profile_.path().native()),
+                   "WebView.PostWebMessageAsJson {\"css\":\"\",\"dark\":", "\"mode\":\"preview\"",
+                   "\"session\":\"" + document.id + "\",\"text\":\"# Title\\n\""});
+  web_start(*app_);  // already running: one state, the document sent again
+  EXPECT_EQ(fake_.live_environments(), 1);
+}
+
+TEST_F(WebHostTest, ThePageStaysOnItsIndexAndOffline) {
+  add_document();
+  start();
+  for (const auto& [uri, cancelled] : std::vector<std::pair<std::wstring, BOOL>>{
+           {L"https://app.tavrel.internal/index.html#top", FALSE},
+           {L"https://app.tavrel.internal/other.html", TRUE},
+           {L"https://example.com/", TRUE},
+           {L"HTTPS://APP.TAVREL.INTERNAL/index.html", TRUE}})
+    EXPECT_EQ(fake_.navigation(uri.c_str()), cancelled) << win::to_utf8(uri);
+  EXPECT_TRUE(fake_.new_window());
+  EXPECT_EQ(fake_.permission(), COREWEBVIEW2_PERMISSION_STATE_DENY);
+  const auto answer = fake_.resource(L"https://example.com/track.png");
+  ASSERT_TRUE(answer.has_value());
+  EXPECT_EQ(answer->status, 403);
+  EXPECT_EQ(answer->reason, L"Offline only");
+  EXPECT_EQ(answer->headers, L"Content-Type: text/plain");
+  for (const wchar_t* local : {L"https://app.tavrel.internal/app.js",
+                               L"https://document.tavrel.internal/a.png", L"data:image/png,x"})
+    EXPECT_FALSE(fake_.resource(local).has_value()) << win::to_utf8(local);
+}
+
+TEST_F(WebHostTest, EveryStartFailureFallsBackToTheNativePreviewWithItsText) {
+  add_document();
+  for (const auto& [flags, text] : std::vector<std::pair<const char*, std::wstring>>{
+           {"create-fails", L"Could not start the optional renderer"},
+           {"environment-fails", L"Advanced preview requires Microsoft Edge WebView2 Runtime"},
+           {"controller-fails", L"WebView2 could not create a renderer"},
+           {"controller-call-fails", L"WebView2 could not create a renderer"},
+           {"no-webview3", L"Optional renderer is incompatible"}}) {
+    start(flags, 3);
+    EXPECT_EQ(app_->status_text, text) << flags;
+    EXPECT_FALSE(app_->web_preview);
+    EXPECT_EQ(app_->view_mode, 1);
+    EXPECT_EQ(app_->web, nullptr);
+    EXPECT_EQ(app_->web_host, nullptr);
+  }
+}
+
+TEST_F(WebHostTest, StoppingBeforeTheRuntimeAnswersCreatesNothingMore) {
+  add_document();
+  fake_.reset("");
+  app_->web_preview = true;
+  web_start(*app_);
+  win::web_stop(*app_);
+  pump();
+  EXPECT_FALSE(has(log(), "CreateCoreWebView2Controller"));
+  EXPECT_EQ(app_->web_host, nullptr);
+}
+
+TEST_F(WebHostTest, OnlyTheActiveDocumentsOwnEditInTheVisualEditorIsTaken) {
+  win::Document& document = add_document("old");
+  start_ready(3);
+  const std::wstring session = win::to_wide(document.id);
+  auto change = [&](const std::wstring& id, const std::wstring& text) {
+    return L"{\"type\":\"change\",\"session\":\"" + id + L"\",\"text\":\"" + text + L"\"}";
+  };
+  page(change(session, L"other origin"), L"https://app.tavrel.internal/index.html#x");
+  page(change(L"{00000000-0000-0000-0000-000000000000}", L"other document"));
+  page(L"[\"change\"]");
+  EXPECT_FALSE(app_->status_text.empty());  // the parser's complaint
+  page(L"{\"type\":\"change\",\"session\":\"" + session + L"\",\"text\":\"" +
+       std::wstring(win::kMaxWebChangeBytes + 1, L'x') + L"\"}");
+  EXPECT_EQ(editor_text(), "old");
+  EXPECT_FALSE(document.modified);
+
+  page(change(session, L"new text"));
+  EXPECT_EQ(editor_text(), "new text");
+  EXPECT_TRUE(document.modified);
+  app_->view_mode = 1;
+  page(change(session, L"split view"));
+  EXPECT_EQ(editor_text(), "new text");
+}
+
+TEST_F(WebHostTest, PageCopiesAndShortcutsReachTheProgram) {
+  add_document("text");
+  start_ready();
+  page(L"{\"type\":\"copy\",\"text\":\"ch\u00E9p\"}");
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  const auto* copied = static_cast<const wchar_t*>(GlobalLock(GetClipboardData(CF_UNICODETEXT)));
+  EXPECT_STREQ(copied, L"ch\u00E9p");
+  CloseClipboard();
+  page(L"{\"type\":\"shortcut\",\"key\":\"S\"}");
+  EXPECT_TRUE(suggested_paths_.empty());
+  page(L"{\"type\":\"shortcut\",\"key\":\"s\",\"shift\":true}");
+  EXPECT_EQ(suggested_paths_.size(), 1u);  // Save as asked where
+}
+
+TEST_F(WebHostTest, CommandsGoToTheVisualEditorOnly) {
+  add_document();
+  start_ready(1);
+  EXPECT_FALSE(win::web_send_command(*app_, 117));
+  app_->view_mode = 3;
+  EXPECT_TRUE(win::web_send_command(*app_, 117));
+  EXPECT_FALSE(win::web_send_command(*app_, 119));
+  EXPECT_TRUE(has(log(), "PostWebMessageAsJson {\"name\":\"bold\",\"type\":\"command\"}"));
+}
+
+TEST_F(WebHostTest, ImageExportThroughThePageAndEachOfItsFailures) {
+  add_document("# Picture");
+  start_ready();
+  const std::filesystem::path target = files_.path() / "out.png";
+  struct Case {
+    std::wstring prepared, metrics, shot, box;
+  };
+  const std::wstring ok = L"{\"result\":{\"type\":\"undefined\"}}";
+  const std::wstring size = L"{\"cssContentSize\":{\"width\":800,\"height\":600}}";
+  for (const Case& c : std::vector<Case>{
+           {ok, size, L"{\"data\":\"iVBORw0KGgo=\"}", L""},
+           {L"{\"exceptionDetails\":{}}", size, L"", L"Could not prepare the image"},
+           {ok, L"{\"contentSize\":{\"height\":30000.5}}", L"", L"Image is too large."},
+           {ok, size, L"{\"data\":\"\"}", L"Invalid image data"},
+           {ok, L"", L"", L"Image capture failed"}}) {
+    std::filesystem::remove(target);
+    fake_.devtools_answer("Runtime.evaluate", S_OK, c.prepared.c_str());
+    if (!c.metrics.empty()) fake_.devtools_answer("Page.getLayoutMetrics", S_OK, c.metrics.c_str());
+    if (!c.shot.empty()) fake_.devtools_answer("Page.captureScreenshot", S_OK, c.shot.c_str());
+    BoxWatcher boxes;
+    ASSERT_TRUE(win::web_export_image(*app_, target, false));
+    pump();
+    if (c.box.empty()) {
+      EXPECT_EQ(read_bytes(target), std::string("\x89PNG\r\n\x1a\n", 8));
+      EXPECT_EQ(app_->status_text, L"Image exported");
+      EXPECT_TRUE(boxes.boxes().empty());
+    } else {
+      ASSERT_EQ(boxes.boxes().size(), 1u) << win::to_utf8(c.box);
+      EXPECT_TRUE(has(boxes.boxes()[0].text, c.box));
+      EXPECT_FALSE(std::filesystem::exists(target));
+    }
+  }
+  EXPECT_TRUE(has(log(), "Page.captureScreenshot {\"captureBeyondViewport\":true,\"clip\":"
+                         "{\"height\":600.0,\"scale\":1,\"width\":800.0,\"x\":0,\"y\":0},"
+                         "\"format\":\"png\"}"));
+}
+
+TEST_F(WebHostTest, SwitchingDocumentsWhileThePagePreparesStopsTheExport) {
+  add_document("one");
+  start_ready();
+  fake_.devtools_answer("Runtime.evaluate", S_OK, L"{\"result\":{}}");
+  ASSERT_TRUE(win::web_export_image(*app_, files_.path() / "x.png", false));
+  add_document("two");
+  BoxWatcher boxes;
+  pump();
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_TRUE(has(boxes.boxes()[0].text, L"Document changed during export."));
+}
+
+TEST_F(WebHostTest, PrintingUsesThePagesDialogWhenTheRuntimeOffersIt) {
+  add_document("print me");
+  start_ready(3);
+  EXPECT_FALSE(win::web_export_image(*app_, files_.path() / "x.png", false));  // visual editor
+  fake_.devtools_answer("Runtime.evaluate", S_OK, L"{\"result\":{}}");
+  ASSERT_TRUE(win::web_print(*app_));
+  pump();
+  EXPECT_TRUE(has(log(), "WebView16.ShowPrintUI"));
+  win::web_stop(*app_);
+  fake_.reset("no-webview16");
+  start_ready(3);
+  EXPECT_FALSE(win::web_print(*app_));
+}
+
+// Most users have no loader at all: a saved visual editor then comes back as split view, and so
+// it does with a loader that lacks the entry point.
+TEST(WebFallback, ProgramWithoutAUsableLoaderStartsInSplitView) {
+  const std::filesystem::path built = std::filesystem::path(TAVREL_EXE).make_preferred();
+  TempDir copy;
+  std::filesystem::copy_file(built, copy.path() / "tavrel.exe");
+  std::filesystem::copy_file(TAVREL_INCOMPATIBLE_LOADER, copy.path() / "WebView2Loader.dll");
+  for (const std::filesystem::path& exe : {built, copy.path() / "tavrel.exe"}) {
+    TempDir profile;
+    write_bytes(profile.path() / "settings.json", R"({"view": 3})");
+    ProgramRun run({L"--profile", profile.path().native()}, {}, exe);
+    const HWND window = run.window();
+    ASSERT_NE(window, nullptr);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_EQ(run.wait(std::chrono::seconds(20)), 0u);
+    EXPECT_EQ(nlohmann::json::parse(read_bytes(profile.path() / "settings.json")).at("view"), 1)
+        << exe;
+  }
+}
+
+}  // namespace
+}  // namespace tavrel::test
