@@ -62,6 +62,25 @@ file(GLOB TAVREL_WIN_TESTS CONFIGURE_DEPENDS tests/portable/*.cpp tests/win/*.cp
 # The tests carry the notices resource too, so the Licenses page can be opened in-process.
 add_executable(tavrel_win_tests ${TAVREL_WIN_TESTS} resources/notices.rc)
 target_link_libraries(tavrel_win_tests PRIVATE tavrel_lib gtest)
+# The tests live in a folder of their own, beside their test doubles: the program loads its
+# WebView2 loader from its own folder, and build/win/tavrel.exe must never find the double.
+set(TAVREL_TEST_BIN "${CMAKE_BINARY_DIR}/tests")
+set_target_properties(tavrel_win_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${TAVREL_TEST_BIN}")
+
+# Test doubles of the WebView2 loader (never shipped): one that stands in for the loader and the
+# runtime behind it, beside the tests, and one without the expected export, in a folder apart.
+add_library(fake_webview2 SHARED tests/win/fake_webview2/fake_webview2.cpp)
+target_link_libraries(fake_webview2 PRIVATE tavrel_lib)
+add_library(incompatible_webview2 SHARED tests/win/fake_webview2/incompatible_loader.cpp)
+target_compile_options(incompatible_webview2 PRIVATE ${TAVREL_WIN_FLAGS})
+set_target_properties(fake_webview2 incompatible_webview2 PROPERTIES
+  PREFIX "" OUTPUT_NAME WebView2Loader)
+set_target_properties(fake_webview2 PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${TAVREL_TEST_BIN}"
+  ARCHIVE_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/fake-webview2-lib")
+set_target_properties(incompatible_webview2 PROPERTIES
+  RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/incompatible-loader"
+  ARCHIVE_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/incompatible-loader-lib")
+add_dependencies(tavrel_win_tests fake_webview2 incompatible_webview2)
 target_include_directories(tavrel_win_tests PRIVATE "${TAVREL_NOTICES_DIR}")
 set_source_files_properties(resources/notices.rc PROPERTIES OBJECT_DEPENDS "${TAVREL_NOTICES}")
 add_dependencies(tavrel_win_tests tavrel_notices)

@@ -105,6 +105,11 @@ class LockedBlock {
 using UniqueFont = Owned<HFONT, GdiTraits<HFONT>>;
 using UniqueBrush = Owned<HBRUSH, GdiTraits<HBRUSH>>;
 
+// The identifier of COM interface I, for the interfaces the program declares itself (their
+// headers specialise it).
+template <typename I>
+constexpr const IID& iid_of();
+
 // Releases a COM interface pointer.
 template <typename I>
 class ComPtr {
@@ -123,6 +128,28 @@ class ComPtr {
   ~ComPtr() { reset(); }
   void reset() {
     if (p_) std::exchange(p_, nullptr)->Release();
+  }
+  // Takes over a reference the caller already holds.
+  static ComPtr attach(I* p) {
+    ComPtr owner;
+    owner.p_ = p;
+    return owner;
+  }
+  // A second owner of the same object.
+  ComPtr copy() const {
+    if (p_) p_->AddRef();
+    return attach(p_);
+  }
+  // Hands the reference to the caller, typically into an out parameter.
+  I* detach() { return std::exchange(p_, nullptr); }
+  // The same object's interface J, or null when it does not offer it.
+  template <typename J>
+  ComPtr<J> query(REFIID iid = iid_of<J>()) const {
+    J* raw = nullptr;
+    if (p_ && SUCCEEDED(p_->QueryInterface(iid, reinterpret_cast<void**>(&raw)))) {
+      return ComPtr<J>::attach(raw);
+    }
+    return {};
   }
   I* get() const { return p_; }
   I* operator->() const { return p_; }

@@ -11,7 +11,8 @@ fail() {
   exit 1
 }
 
-# The test build may already hold the renderer beside its executables; it is left as found.
+# A renderer already beside the program (the tests keep theirs in a folder of their own) is left
+# as found; otherwise the stand-in is copied for the run and removed again.
 renderer="$build/renderer"
 copied=""
 if [ ! -e "$renderer" ]; then
