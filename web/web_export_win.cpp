@@ -96,7 +96,7 @@ bool web_export_image(App& app, const std::filesystem::path& target, bool jpeg) 
 bool web_print(App& app) {
   if (!app.web || !app.web->ready || !app.web->webview || !app.web_preview || app.view_mode == 0)
     return false;
-  auto printer = com_query<ICoreWebView2_16>(app.web->webview.get());
+  auto printer = app.web->webview.query<ICoreWebView2_16>();
   if (!printer) return false;
   call_devtools(app.web, L"Runtime.evaluate", std::string(kPrepareExportParameters),
                 "Could not prepare the document for printing",

@@ -50,8 +50,8 @@ bool too_large_for_the_page(App& app) {
 
 HRESULT on_navigation_starting(ICoreWebView2NavigationStartingEventArgs* args) {
   CoTaskString uri;
-  const bool known = SUCCEEDED(args->get_Uri(uri.put())) && !uri.empty();
-  if (!known || !is_app_navigation(uri.str())) args->put_Cancel(TRUE);
+  const bool known = SUCCEEDED(args->get_Uri(uri.put())) && uri.get() != nullptr;
+  if (!known || !is_app_navigation(uri.view())) args->put_Cancel(TRUE);
   return S_OK;
 }
 
@@ -61,7 +61,7 @@ HRESULT on_resource_requested(const StatePtr& state, ICoreWebView2WebResourceReq
   ComPtr<ICoreWebView2WebResourceRequest> request;
   if (SUCCEEDED(args->get_Request(request.put())) && request) {
     CoTaskString text;
-    if (SUCCEEDED(request->get_Uri(text.put()))) uri = text.str();
+    if (SUCCEEDED(request->get_Uri(text.put()))) uri = text.view();
   }
   if (is_served_locally(uri) || !state->environment) return S_OK;
   ComPtr<ICoreWebView2WebResourceResponse> response;
@@ -78,12 +78,12 @@ void apply_settings(ICoreWebView2* webview) {
   settings->put_AreDevToolsEnabled(FALSE);
   settings->put_IsZoomControlEnabled(FALSE);
   settings->put_AreDefaultContextMenusEnabled(FALSE);
-  if (auto settings3 = com_query<ICoreWebView2Settings3>(settings.get()))
+  if (auto settings3 = settings.query<ICoreWebView2Settings3>())
     settings3->put_AreBrowserAcceleratorKeysEnabled(FALSE);
 }
 
 void set_background(const App& app, ICoreWebView2Controller* controller) {
-  auto controller2 = com_query<ICoreWebView2Controller2>(controller);
+  auto controller2 = retained(controller).query<ICoreWebView2Controller2>();
   if (!controller2) return;
   const COLORREF surface = app.palette[1];
   controller2->put_DefaultBackgroundColor(
@@ -135,7 +135,7 @@ HRESULT on_controller_created(const StatePtr& state, HRESULT result,
   App* app = state->app;
   if (app == nullptr) return S_OK;
   if (FAILED(result) || controller == nullptr) return fall_back(*app, kNoController), S_OK;
-  if (state->controller.get() != controller) state->controller = com_retain(controller);
+  if (state->controller.get() != controller) state->controller = retained(controller);
   state->webview.reset();
   controller->get_CoreWebView2(state->webview.put());
   ICoreWebView2* webview = state->webview.get();
@@ -143,7 +143,7 @@ HRESULT on_controller_created(const StatePtr& state, HRESULT result,
   apply_settings(webview);
   set_background(*app, controller);
   // A runtime too old to map folders onto hosts cannot show the renderer at all.
-  auto webview3 = com_query<ICoreWebView2_3>(webview);
+  auto webview3 = state->webview.query<ICoreWebView2_3>();
   if (!webview3) return fall_back(*app, kIncompatible), S_OK;
   webview3->SetVirtualHostNameToFolderMapping(std::wstring(kAppHost).c_str(),
                                               (app_folder() / L"renderer").c_str(),
@@ -159,7 +159,7 @@ HRESULT on_environment_created(const StatePtr& state, HRESULT result,
   App* app = state->app;
   if (app == nullptr) return S_OK;
   if (FAILED(result) || environment == nullptr) return fall_back(*app, kNoRuntime), S_OK;
-  if (state->environment.get() != environment) state->environment = com_retain(environment);
+  if (state->environment.get() != environment) state->environment = retained(environment);
   auto handler = make_handler<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
       [state](HRESULT created, ICoreWebView2Controller* controller) {
         return on_controller_created(state, created, controller);

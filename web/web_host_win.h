@@ -8,6 +8,7 @@
 
 #include "core/app_win.h"
 #include "core/handles_win.h"
+#include "web/web_com_win.h"
 #include "web/webview2_win.h"
 
 namespace tavrel::win {
@@ -55,37 +56,11 @@ bool web_print(App& app);
 // The folder of the running executable, where the loader and the renderer are looked for.
 std::filesystem::path app_folder();
 
-// A further reference to an object the runtime handed to a callback.
+// A further owner of an object the runtime lent to a callback.
 template <typename I>
-ComPtr<I> com_retain(I* object) {
-  ComPtr<I> result;
-  if (object != nullptr) {
-    object->AddRef();
-    *result.put() = object;
-  }
-  return result;
+ComPtr<I> retained(I* object) {
+  if (object != nullptr) object->AddRef();
+  return ComPtr<I>::attach(object);
 }
-
-template <typename J, typename I>
-ComPtr<J> com_query(I* object) {
-  ComPtr<J> result;
-  if (object != nullptr) object->QueryInterface(iid_of<J>(), reinterpret_cast<void**>(result.put()));
-  return result;
-}
-
-// A string the runtime handed out, freed with CoTaskMemFree when this goes.
-class CoTaskString {
- public:
-  CoTaskString() = default;
-  CoTaskString(const CoTaskString&) = delete;
-  CoTaskString& operator=(const CoTaskString&) = delete;
-  ~CoTaskString() { CoTaskMemFree(text_); }
-  LPWSTR* put() { return &text_; }
-  bool empty() const { return text_ == nullptr; }
-  std::wstring str() const { return text_ ? std::wstring(text_) : std::wstring(); }
-
- private:
-  LPWSTR text_ = nullptr;
-};
 
 }  // namespace tavrel::win

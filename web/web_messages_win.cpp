@@ -40,7 +40,7 @@ std::string read_custom_css(const App& app) {
 }
 
 void map_document_folder(App& app, ICoreWebView2* webview) {
-  auto webview3 = com_query<ICoreWebView2_3>(webview);
+  auto webview3 = retained(webview).query<ICoreWebView2_3>();
   if (!webview3) return;
   const Document& document = *app.current_document();
   const std::filesystem::path folder =
@@ -133,11 +133,11 @@ HRESULT web_on_message_received(const std::shared_ptr<WebState>& state,
   App* app = state->app;
   if (app == nullptr || args == nullptr) return S_OK;
   CoTaskString source;
-  if (FAILED(args->get_Source(source.put())) || !is_app_source(source.str())) return S_OK;
+  if (FAILED(args->get_Source(source.put())) || !is_app_source(source.view())) return S_OK;
   CoTaskString json;
-  if (FAILED(args->get_WebMessageAsJson(json.put())) || json.empty()) return S_OK;
+  if (FAILED(args->get_WebMessageAsJson(json.put())) || json.get() == nullptr) return S_OK;
   try {
-    handle_message(*app, *state, to_utf8(json.str()));
+    handle_message(*app, *state, to_utf8(json.view()));
   } catch (const std::exception& error) {
     // The page cannot be trusted to send valid text, so neither can the error's own text.
     app->set_status(to_wide_lenient(error.what()));
