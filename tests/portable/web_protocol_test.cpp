@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -28,15 +29,24 @@ std::string error_of(Action action) {
 }
 
 TEST(WebProtocol, ProgramMessagesAreCompactSortedUtf8) {
-  EXPECT_EQ(document_message({"a{}", true, true, "{G}", "# Tiếng \"x\"\n", true}),
-            R"({"css":"a{}","dark":true,"mode":"edit","session":"{G}","text":"# Tiếng \"x\"\n",)"
-            R"("type":"document","vi":true})");
-  EXPECT_EQ(document_message({}),
-            R"({"css":"","dark":false,"mode":"preview","session":"","text":"","type":"document",)"
+  // Each flag set alone, so that no two members can be mixed up unnoticed.
+  EXPECT_EQ(document_message({"a{}", true, false, "{G}", "# Tiếng \"x\"\n", false}),
+            R"({"css":"a{}","dark":true,"mode":"preview","session":"{G}",)"
+            R"("text":"# Tiếng \"x\"\n","type":"document","vi":false})");
+  EXPECT_EQ(document_message({.visual_editor = true}),
+            R"({"css":"","dark":false,"mode":"edit","session":"","text":"","type":"document",)"
             R"("vi":false})");
+  EXPECT_EQ(document_message({.vietnamese = true}),
+            R"({"css":"","dark":false,"mode":"preview","session":"","text":"","type":"document",)"
+            R"("vi":true})");
   EXPECT_EQ(command_message("bold"), R"({"name":"bold","type":"command"})");
   EXPECT_EQ(scroll_message(0.5), R"({"fraction":0.5,"type":"scroll"})");
   EXPECT_EQ(web_command_name(117), "bold");
+  EXPECT_EQ(web_command_name(120), "strike");
+  // A shifted or doubled id would hide another command.
+  std::set<std::string_view> names;
+  for (std::uint32_t id = 0; id < 1000; ++id) names.insert(web_command_name(id).value_or(""));
+  EXPECT_EQ(names.size(), 11u) << "ten names and the empty one";
   for (std::uint32_t id : {0u, 100u, 106u, 109u, 119u, 122u, 128u}) {
     EXPECT_FALSE(web_command_name(id)) << id;
   }
