@@ -72,7 +72,7 @@ std::optional<std::uint32_t> shortcut_command(const PageMessage& message);
 
 // The DevTools call that makes the page ready to be captured or printed.
 inline constexpr std::string_view kPrepareExportParameters =
-    R"({"expression":"window.Tavrel.prepareExport()","awaitPromise":true,"returnByValue":true})";
+    R"-({"expression":"window.Tavrel.prepareExport()","awaitPromise":true,"returnByValue":true})-";
 
 // Whether a Runtime.evaluate result reports that the page's function threw or rejected. Throws
 // on malformed JSON.
