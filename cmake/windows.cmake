@@ -88,6 +88,7 @@ target_compile_definitions(tavrel_win_tests PRIVATE
   TAVREL_NOTICES="Z:${TAVREL_NOTICES}"
   TAVREL_TEST_DATA="Z:${CMAKE_SOURCE_DIR}/tests/data"
   TAVREL_EXE="Z:${CMAKE_BINARY_DIR}/tavrel.exe"
+  TAVREL_INCOMPATIBLE_LOADER="Z:${CMAKE_BINARY_DIR}/incompatible-loader/WebView2Loader.dll"
   TAVREL_UPDATE_SERVER="Z:${CMAKE_BINARY_DIR}/update-server")
 # The end-to-end tests start the real program.
 add_dependencies(tavrel_win_tests tavrel)

@@ -105,8 +105,8 @@ inline std::vector<HWND> process_windows(DWORD pid, const wchar_t* window_class)
 class ProgramRun {
  public:
   explicit ProgramRun(const std::vector<std::wstring>& arguments,
-                      const std::filesystem::path& folder = {}) {
-    const std::filesystem::path exe = std::filesystem::path(TAVREL_EXE).make_preferred();
+                      const std::filesystem::path& folder = {},
+                      std::filesystem::path exe = std::filesystem::path(TAVREL_EXE).make_preferred()) {
     std::wstring command = L"\"" + exe.native() + L"\"";
     for (const std::wstring& argument : arguments) command += L" \"" + argument + L"\"";
     STARTUPINFOW startup{};

@@ -4,13 +4,46 @@
 
 #include "tests/win/app_window_fixture_win.h"
 #include "tests/win/fake_webview2/fake_webview2.h"
+#include "core/text_convert.h"
 #include "web/web_host_win.h"
 #include "web/web_protocol.h"
 
 namespace tavrel::test {
 namespace {
 
+using win::to_utf8;
+using win::to_wide;
 using win::web_start;
+
+// The stand-in runtime's control functions with C++ types.
+struct FakeWebView2 {
+  struct Response {
+    int status = 0;
+    std::wstring reason, headers;
+  };
+  static const fake_webview2::Api& api() { return fake_webview2::api(); }
+  void reset(const char* flags) const { api().reset(flags); }
+  int pending() const { return api().pending(); }
+  int live() const { return api().live(); }
+  std::string log() const {
+    std::string text(api().log(nullptr, 0) + 1, '\0');
+    text.resize(api().log(text.data(), text.size()));
+    return text;
+  }
+  void message(const wchar_t* source, const wchar_t* json) const { api().message(source, json); }
+  BOOL navigation(const wchar_t* uri) const { return api().navigation(uri); }
+  BOOL new_window() const { return api().new_window(); }
+  int permission() const { return api().permission(); }
+  std::optional<Response> resource(const wchar_t* uri) const {
+    int status = 0;
+    wchar_t reason[64] = {}, headers[128] = {};
+    if (!api().resource(uri, &status, reason, 64, headers, 128)) return std::nullopt;
+    return Response{status, reason, headers};
+  }
+  void devtools_answer(const char* method, HRESULT result, const wchar_t* json) const {
+    api().devtools_answer(method, result, json);
+  }
+};
 
 class WebHostTest : public AppWindowTest {
  protected:
@@ -67,8 +100,8 @@ TEST_F(WebHostTest, StartLocksThePageDownAndSendsTheDocumentOnceReady) {
   ASSERT_NE(app_->web, nullptr);
   EXPECT_FALSE(has(log(), "PostWebMessageAsJson"));  // nothing before the page listens
   EXPECT_FALSE(win::web_focus(*app_));
-  const std::string renderer = win::to_utf8((win::app_folder() / L"renderer").native());
-  expect_in_order({"Loader.Create " + win::to_utf8((profile_.path() / "renderer").native()) +
+  const std::string renderer = to_utf8((win::app_folder() / L"renderer").native());
+  expect_in_order({"Loader.Create " + to_utf8((profile_.path() / "renderer").native()) +
                        "|--disable-background-networking --disable-component-update",
                    "Environment.CreateCoreWebView2Controller",
                    "Settings.put_IsStatusBarEnabled 0", "Settings.put_AreDevToolsEnabled 0",
@@ -86,11 +119,11 @@ TEST_F(WebHostTest, StartLocksThePageDownAndSendsTheDocumentOnceReady) {
 
   page(L"{\"type\":\"ready\"}");
   expect_in_order({"WebView.SetVirtualHostNameToFolderMapping document.tavrel.internal|" +
-                       win::to_utf8(profile_.path().native()),
+                       to_utf8(profile_.path().native()),
                    "WebView.PostWebMessageAsJson {\"css\":\"\",\"dark\":", "\"mode\":\"preview\"",
                    "\"session\":\"" + document.id + "\",\"text\":\"# Title\\n\""});
   web_start(*app_);  // already running: one state, the document sent again
-  EXPECT_EQ(fake_.live_environments(), 1);
+  EXPECT_EQ(fake_.live(), 3);  // one environment, controller and web view
 }
 
 TEST_F(WebHostTest, ThePageStaysOnItsIndexAndOffline) {
@@ -101,7 +134,7 @@ TEST_F(WebHostTest, ThePageStaysOnItsIndexAndOffline) {
            {L"https://app.tavrel.internal/other.html", TRUE},
            {L"https://example.com/", TRUE},
            {L"HTTPS://APP.TAVREL.INTERNAL/index.html", TRUE}})
-    EXPECT_EQ(fake_.navigation(uri.c_str()), cancelled) << win::to_utf8(uri);
+    EXPECT_EQ(fake_.navigation(uri.c_str()), cancelled) << to_utf8(uri);
   EXPECT_TRUE(fake_.new_window());
   EXPECT_EQ(fake_.permission(), COREWEBVIEW2_PERMISSION_STATE_DENY);
   const auto answer = fake_.resource(L"https://example.com/track.png");
@@ -111,7 +144,7 @@ TEST_F(WebHostTest, ThePageStaysOnItsIndexAndOffline) {
   EXPECT_EQ(answer->headers, L"Content-Type: text/plain");
   for (const wchar_t* local : {L"https://app.tavrel.internal/app.js",
                                L"https://document.tavrel.internal/a.png", L"data:image/png,x"})
-    EXPECT_FALSE(fake_.resource(local).has_value()) << win::to_utf8(local);
+    EXPECT_FALSE(fake_.resource(local).has_value()) << to_utf8(local);
 }
 
 TEST_F(WebHostTest, EveryStartFailureFallsBackToTheNativePreviewWithItsText) {
@@ -145,7 +178,7 @@ TEST_F(WebHostTest, StoppingBeforeTheRuntimeAnswersCreatesNothingMore) {
 TEST_F(WebHostTest, OnlyTheActiveDocumentsOwnEditInTheVisualEditorIsTaken) {
   win::Document& document = add_document("old");
   start_ready(3);
-  const std::wstring session = win::to_wide(document.id);
+  const std::wstring session = to_wide(document.id);
   auto change = [&](const std::wstring& id, const std::wstring& text) {
     return L"{\"type\":\"change\",\"session\":\"" + id + L"\",\"text\":\"" + text + L"\"}";
   };
@@ -217,7 +250,7 @@ TEST_F(WebHostTest, ImageExportThroughThePageAndEachOfItsFailures) {
       EXPECT_EQ(app_->status_text, L"Image exported");
       EXPECT_TRUE(boxes.boxes().empty());
     } else {
-      ASSERT_EQ(boxes.boxes().size(), 1u) << win::to_utf8(c.box);
+      ASSERT_EQ(boxes.boxes().size(), 1u) << to_utf8(c.box);
       EXPECT_TRUE(has(boxes.boxes()[0].text, c.box));
       EXPECT_FALSE(std::filesystem::exists(target));
     }
