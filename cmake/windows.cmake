@@ -69,17 +69,15 @@ set_target_properties(tavrel_win_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${TA
 
 # Test doubles of the WebView2 loader (never shipped): one that stands in for the loader and the
 # runtime behind it, beside the tests, and one without the expected export, in a folder apart.
-add_library(fake_webview2 SHARED tests/win/fake_webview2/fake_webview2.cpp)
+add_library(fake_webview2 MODULE tests/win/fake_webview2/fake_webview2.cpp)
 target_link_libraries(fake_webview2 PRIVATE tavrel_lib)
-add_library(incompatible_webview2 SHARED tests/win/fake_webview2/incompatible_loader.cpp)
+add_library(incompatible_webview2 MODULE tests/win/fake_webview2/incompatible_loader.cpp)
 target_compile_options(incompatible_webview2 PRIVATE ${TAVREL_WIN_FLAGS})
+set_target_properties(fake_webview2 PROPERTIES LIBRARY_OUTPUT_DIRECTORY "${TAVREL_TEST_BIN}")
+set_target_properties(incompatible_webview2 PROPERTIES
+  LIBRARY_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/incompatible-loader")
 set_target_properties(fake_webview2 incompatible_webview2 PROPERTIES
   PREFIX "" OUTPUT_NAME WebView2Loader)
-set_target_properties(fake_webview2 PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${TAVREL_TEST_BIN}"
-  ARCHIVE_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/fake-webview2-lib")
-set_target_properties(incompatible_webview2 PROPERTIES
-  RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/incompatible-loader"
-  ARCHIVE_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/incompatible-loader-lib")
 add_dependencies(tavrel_win_tests fake_webview2 incompatible_webview2)
 target_include_directories(tavrel_win_tests PRIVATE "${TAVREL_NOTICES_DIR}")
 set_source_files_properties(resources/notices.rc PROPERTIES OBJECT_DEPENDS "${TAVREL_NOTICES}")

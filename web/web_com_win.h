@@ -65,6 +65,7 @@ class ComObject : public I {
 
  protected:
   ComObject() = default;  // holds the creator's reference
+  // Virtual functions of an implementation come after the interface's slots and move none.
   virtual ~ComObject() = default;
 
   static bool answers(REFIID iid) {
