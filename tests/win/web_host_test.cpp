@@ -72,8 +72,8 @@ class WebHostTest : public AppWindowTest {
     pump();
   }
   // Started and told by the page that it listens.
-  void start_ready(int view_mode = 1) {
-    start("", view_mode);
+  void start_ready(int view_mode = 1, const char* flags = "") {
+    start(flags, view_mode);
     page(L"{\"type\":\"ready\"}");
   }
   void page(const std::wstring& json, std::wstring_view source = win::kAppIndex) {
@@ -228,13 +228,13 @@ TEST_F(WebHostTest, ImageExportThroughThePageAndEachOfItsFailures) {
   start_ready();
   const std::filesystem::path target = files_.path() / "out.png";
   struct Case {
-    std::wstring prepared, metrics, shot, box;
+    std::wstring prepared, metrics, shot, box;  // answers queued only where they are asked for
   };
   const std::wstring ok = L"{\"result\":{\"type\":\"undefined\"}}";
   const std::wstring size = L"{\"cssContentSize\":{\"width\":800,\"height\":600}}";
   for (const Case& c : std::vector<Case>{
            {ok, size, L"{\"data\":\"iVBORw0KGgo=\"}", L""},
-           {L"{\"exceptionDetails\":{}}", size, L"", L"Could not prepare the image"},
+           {L"{\"exceptionDetails\":{}}", L"", L"", L"Could not prepare the image"},
            {ok, L"{\"contentSize\":{\"height\":30000.5}}", L"", L"Image is too large."},
            {ok, size, L"{\"data\":\"\"}", L"Invalid image data"},
            {ok, L"", L"", L"Image capture failed"}}) {
@@ -251,7 +251,7 @@ TEST_F(WebHostTest, ImageExportThroughThePageAndEachOfItsFailures) {
       EXPECT_TRUE(boxes.boxes().empty());
     } else {
       ASSERT_EQ(boxes.boxes().size(), 1u) << to_utf8(c.box);
-      EXPECT_TRUE(has(boxes.boxes()[0].text, c.box));
+      EXPECT_TRUE(has(boxes.boxes()[0].text, c.box)) << to_utf8(boxes.boxes()[0].text);
       EXPECT_FALSE(std::filesystem::exists(target));
     }
   }
@@ -281,8 +281,7 @@ TEST_F(WebHostTest, PrintingUsesThePagesDialogWhenTheRuntimeOffersIt) {
   pump();
   EXPECT_TRUE(has(log(), "WebView16.ShowPrintUI"));
   win::web_stop(*app_);
-  fake_.reset("no-webview16");
-  start_ready(3);
+  start_ready(3, "no-webview16");
   EXPECT_FALSE(win::web_print(*app_));
 }
 
