@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -130,6 +131,13 @@ TEST(LayoutGeometry, WebViewTakesThePaneItReplaces) {
                                            : web_rect;
     EXPECT_EQ(web_rect, expected_rect);
   }
+}
+
+// Two panes sharing a control id would move or command each other's window.
+TEST(LayoutGeometry, PaneControlIdsAreDistinct) {
+  std::set<int> ids;
+  for (std::size_t i = 0; i < kPaneCount; ++i) ids.insert(pane_control_id(static_cast<Pane>(i)));
+  EXPECT_EQ(ids.size(), kPaneCount - 1);  // the editors and the web host share 0
 }
 
 TEST(Splitter, HitZoneAndPercent) {
