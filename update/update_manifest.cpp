@@ -12,6 +12,17 @@ namespace {
 
 [[noreturn]] void fail(const std::string& text) { throw std::runtime_error(text); }
 
+// The value of `count` ASCII digits from `position`, -1 when one is missing or not a digit.
+int read_fixed_digits(const std::string& text, size_t position, size_t count) {
+  if (position > text.size() || text.size() - position < count) return -1;
+  int value = 0;
+  for (size_t i = position; i < position + count; ++i) {
+    if (text[i] < '0' || text[i] > '9') return -1;
+    value = value * 10 + (text[i] - '0');
+  }
+  return value;
+}
+
 bool is_hex_digit(char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
@@ -45,16 +56,6 @@ std::optional<uint64_t> read_size(const nlohmann::json& manifest) {
 }
 
 }  // namespace
-
-int read_fixed_digits(const std::string& text, size_t position, size_t count) {
-  if (position > text.size() || text.size() - position < count) return -1;
-  int value = 0;
-  for (size_t i = position; i < position + count; ++i) {
-    if (text[i] < '0' || text[i] > '9') return -1;
-    value = value * 10 + (text[i] - '0');
-  }
-  return value;
-}
 
 int days_in_month(int year, int month) {
   static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

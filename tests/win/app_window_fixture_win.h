@@ -109,8 +109,7 @@ class ProgramRun {
                       std::filesystem::path exe = std::filesystem::path(TAVREL_EXE).make_preferred()) {
     std::wstring command = L"\"" + exe.native() + L"\"";
     for (const std::wstring& argument : arguments) command += L" \"" + argument + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
+    STARTUPINFOW startup{sizeof(startup)};
     PROCESS_INFORMATION info{};
     if (CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                        folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
@@ -121,9 +120,7 @@ class ProgramRun {
     EXPECT_NE(process_, nullptr) << "the program did not start";
   }
   ~ProgramRun() {
-    if (process_ == nullptr) return;
-    wait(std::chrono::milliseconds(0));
-    CloseHandle(process_);
+    if (process_) wait(std::chrono::milliseconds(0)), CloseHandle(process_);
   }
   ProgramRun(const ProgramRun&) = delete;
   ProgramRun& operator=(const ProgramRun&) = delete;
@@ -201,10 +198,7 @@ class AppWindowTest : public ::testing::Test {
     };
   }
   void TearDown() override {
-    if (app_) {
-      finish_jobs();
-      win::release_main_window(*app_);
-    }
+    if (app_) finish_jobs(), win::release_main_window(*app_);
     app_.reset();
     MSG message;
     while (PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
@@ -247,8 +241,7 @@ class AppWindowTest : public ::testing::Test {
   }
   static CHARRANGE selection(HWND edit) {
     CHARRANGE range{};
-    SendMessageW(edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
-    return range;
+    return SendMessageW(edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range)), range;
   }
   LRESULT send(UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
     return SendMessageW(app_->main_window, message, wparam, lparam);
