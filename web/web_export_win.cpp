@@ -54,11 +54,11 @@ void on_screenshot(App& app, const std::filesystem::path& target, const std::str
 void on_layout_metrics(const StatePtr& state, const std::filesystem::path& target, bool jpeg,
                        const std::string& json) {
   const CaptureSize size = capture_size(json);
-  if (!capture_fits(size)) throw std::runtime_error("Image is too large. Use PDF for this document.");
-  call_devtools(state, L"Page.captureScreenshot", capture_parameters(size, jpeg),
-                "Image capture failed", [target](App& app, const std::string& result) {
-                  on_screenshot(app, target, result);
-                });
+  if (!capture_fits(size))
+    throw std::runtime_error("Image is too large. Use PDF for this document.");
+  call_devtools(
+      state, L"Page.captureScreenshot", capture_parameters(size, jpeg), "Image capture failed",
+      [target](App& app, const std::string& result) { on_screenshot(app, target, result); });
 }
 
 }  // namespace
@@ -83,7 +83,8 @@ bool web_export_image(App& app, const std::filesystem::path& target, bool jpeg) 
   call_devtools(app.web, L"Runtime.evaluate", std::string(kPrepareExportParameters),
                 "Could not prepare the image",
                 [start_id, target, jpeg](App& app, const std::string& json) {
-                  if (evaluation_failed(json)) throw std::runtime_error("Could not prepare the image");
+                  if (evaluation_failed(json))
+                    throw std::runtime_error("Could not prepare the image");
                   if (app.documents.empty() || app.current_document()->id != start_id)
                     throw std::runtime_error("Document changed during export. Please try again.");
                   // Declined here means the preview left split view while the page prepared.

@@ -55,7 +55,8 @@ HRESULT on_navigation_starting(ICoreWebView2NavigationStartingEventArgs* args) {
   return S_OK;
 }
 
-HRESULT on_resource_requested(const StatePtr& state, ICoreWebView2WebResourceRequestedEventArgs* args) {
+HRESULT on_resource_requested(const StatePtr& state,
+                              ICoreWebView2WebResourceRequestedEventArgs* args) {
   if (state->app == nullptr) return S_OK;
   std::wstring uri;
   ComPtr<ICoreWebView2WebResourceRequest> request;
@@ -198,12 +199,13 @@ void web_start(App& app) {
   auto state = std::make_shared<WebState>();
   state->app = &app;
   app.web = state;
-  state->loader = LoadLibraryExW((app_folder() / L"WebView2Loader.dll").c_str(), nullptr,
-                                 kLoaderSearch);
+  state->loader =
+      LoadLibraryExW((app_folder() / L"WebView2Loader.dll").c_str(), nullptr, kLoaderSearch);
   if (state->loader == nullptr) return fall_back(app, kMissingLoader);
   create_placeholder(app);
-  const auto create = reinterpret_cast<CreateCoreWebView2EnvironmentWithOptionsFn>(
-      reinterpret_cast<void*>(GetProcAddress(state->loader, "CreateCoreWebView2EnvironmentWithOptions")));
+  const auto create =
+      reinterpret_cast<CreateCoreWebView2EnvironmentWithOptionsFn>(reinterpret_cast<void*>(
+          GetProcAddress(state->loader, "CreateCoreWebView2EnvironmentWithOptions")));
   if (create == nullptr) return fall_back(app, kIncompatible);
   auto options = make_environment_options();
   options->put_AdditionalBrowserArguments(

@@ -83,7 +83,8 @@ void handle_message(App& app, WebState& state, const std::string& json) {
       app.open_link(to_wide(message.url));
       break;
     case PageMessageType::Shortcut:
-      if (const auto command = shortcut_command(message)) app.on_command(static_cast<int>(*command));
+      if (const auto command = shortcut_command(message))
+        app.on_command(static_cast<int>(*command));
       break;
     case PageMessageType::Other:
       break;

@@ -103,17 +103,15 @@ TEST_F(WebHostTest, StartLocksThePageDownAndSendsTheDocumentOnceReady) {
   const std::string renderer = to_utf8((win::app_folder() / L"renderer").native());
   expect_in_order({"Loader.Create " + to_utf8((profile_.path() / "renderer").native()) +
                        "|--disable-background-networking --disable-component-update",
-                   "Environment.CreateCoreWebView2Controller",
-                   "Settings.put_IsStatusBarEnabled 0", "Settings.put_AreDevToolsEnabled 0",
-                   "Settings.put_IsZoomControlEnabled 0",
+                   "Environment.CreateCoreWebView2Controller", "Settings.put_IsStatusBarEnabled 0",
+                   "Settings.put_AreDevToolsEnabled 0", "Settings.put_IsZoomControlEnabled 0",
                    "Settings.put_AreDefaultContextMenusEnabled 0",
                    "Settings3.put_AreBrowserAcceleratorKeysEnabled 0",
                    "Controller2.put_DefaultBackgroundColor 255,",
                    "WebView.SetVirtualHostNameToFolderMapping app.tavrel.internal|" + renderer,
                    "WebView.add_WebMessageReceived", "WebView.add_NavigationStarting",
                    "WebView.add_NewWindowRequested", "WebView.add_PermissionRequested",
-                   "WebView.AddWebResourceRequestedFilter *|",
-                   "WebView.add_WebResourceRequested",
+                   "WebView.AddWebResourceRequestedFilter *|", "WebView.add_WebResourceRequested",
                    "WebView.Navigate https://app.tavrel.internal/index.html",
                    "Controller.put_Bounds", "Controller.put_IsVisible 1"});
 
@@ -122,7 +120,7 @@ TEST_F(WebHostTest, StartLocksThePageDownAndSendsTheDocumentOnceReady) {
                        to_utf8(profile_.path().native()),
                    "WebView.PostWebMessageAsJson {\"css\":\"\",\"dark\":", "\"mode\":\"preview\"",
                    "\"session\":\"" + document.id + "\",\"text\":\"# Title\\n\""});
-  web_start(*app_);  // already running: one state, the document sent again
+  web_start(*app_);            // already running: one state, the document sent again
   EXPECT_EQ(fake_.live(), 3);  // one environment, controller and web view
 }
 
@@ -255,9 +253,10 @@ TEST_F(WebHostTest, ImageExportThroughThePageAndEachOfItsFailures) {
       EXPECT_FALSE(std::filesystem::exists(target));
     }
   }
-  EXPECT_TRUE(has(log(), "Page.captureScreenshot {\"captureBeyondViewport\":true,\"clip\":"
-                         "{\"height\":600.0,\"scale\":1,\"width\":800.0,\"x\":0,\"y\":0},"
-                         "\"format\":\"png\"}"));
+  EXPECT_TRUE(has(log(),
+                  "Page.captureScreenshot {\"captureBeyondViewport\":true,\"clip\":"
+                  "{\"height\":600.0,\"scale\":1,\"width\":800.0,\"x\":0,\"y\":0},"
+                  "\"format\":\"png\"}"));
 }
 
 TEST_F(WebHostTest, SwitchingDocumentsWhileThePagePreparesStopsTheExport) {
