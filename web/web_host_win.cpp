@@ -91,44 +91,38 @@ void set_background(const App& app, ICoreWebView2Controller* controller) {
       COREWEBVIEW2_COLOR{255, GetRValue(surface), GetGValue(surface), GetBValue(surface)});
 }
 
-void register_handlers(const StatePtr& state, ICoreWebView2* webview) {
+// Registers `function` as the handler of one of the web view's events; the registration goes
+// with the web view.
+template <typename Handler, typename Function>
+void subscribe(ICoreWebView2* webview,
+               HRESULT (STDMETHODCALLTYPE ICoreWebView2::*add)(Handler*, EventRegistrationToken*),
+               Function function) {
   EventRegistrationToken token{};
-  webview->add_WebMessageReceived(
-      make_handler<ICoreWebView2WebMessageReceivedEventHandler>(
-          [state](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
-            return web_on_message_received(state, args);
-          })
-          .get(),
-      &token);
-  webview->add_NavigationStarting(
-      make_handler<ICoreWebView2NavigationStartingEventHandler>(
-          [](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
-            return on_navigation_starting(args);
-          })
-          .get(),
-      &token);
-  webview->add_NewWindowRequested(
-      make_handler<ICoreWebView2NewWindowRequestedEventHandler>(
-          [](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
-            return args->put_Handled(TRUE), S_OK;
-          })
-          .get(),
-      &token);
-  webview->add_PermissionRequested(
-      make_handler<ICoreWebView2PermissionRequestedEventHandler>(
-          [](ICoreWebView2*, ICoreWebView2PermissionRequestedEventArgs* args) {
-            return args->put_State(COREWEBVIEW2_PERMISSION_STATE_DENY), S_OK;
-          })
-          .get(),
-      &token);
+  (webview->*add)(make_handler<Handler>(std::move(function)).get(), &token);
+}
+
+void register_handlers(const StatePtr& state, ICoreWebView2* webview) {
+  subscribe(webview, &ICoreWebView2::add_WebMessageReceived,
+            [state](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
+              return web_on_message_received(state, args);
+            });
+  subscribe(webview, &ICoreWebView2::add_NavigationStarting,
+            [](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
+              return on_navigation_starting(args);
+            });
+  subscribe(webview, &ICoreWebView2::add_NewWindowRequested,
+            [](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
+              return args->put_Handled(TRUE), S_OK;
+            });
+  subscribe(webview, &ICoreWebView2::add_PermissionRequested,
+            [](ICoreWebView2*, ICoreWebView2PermissionRequestedEventArgs* args) {
+              return args->put_State(COREWEBVIEW2_PERMISSION_STATE_DENY), S_OK;
+            });
   webview->AddWebResourceRequestedFilter(L"*", COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
-  webview->add_WebResourceRequested(
-      make_handler<ICoreWebView2WebResourceRequestedEventHandler>(
-          [state](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* args) {
-            return on_resource_requested(state, args);
-          })
-          .get(),
-      &token);
+  subscribe(webview, &ICoreWebView2::add_WebResourceRequested,
+            [state](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* args) {
+              return on_resource_requested(state, args);
+            });
 }
 
 HRESULT on_controller_created(const StatePtr& state, HRESULT result,
