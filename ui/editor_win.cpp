@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "core/handles_win.h"
+#include "render/rtf_writer.h"
 #include "ui/main_window_win.h"
 #include "ui/text_ops.h"
 #include "ui/theme_win.h"
@@ -26,6 +27,8 @@ constexpr LONG kSpaceAfterTwips = 30;
 constexpr LONG kLineSpacingTwentieths = 25;  // 1.25 lines
 constexpr BYTE kLineSpacingRuleTwentieths = 5;
 constexpr UINT kUtf16CodePage = 1200;
+// No line of any font size the program uses is lower than this.
+constexpr std::size_t kMinLinePixels = 4;
 
 // {8CC497C0-A1DF-11CE-8098-00AA0047BE5D}
 constexpr IID kTextDocumentIid = {
@@ -56,6 +59,18 @@ void configure(const App& app, HWND edit, bool preview) {
   SendMessageW(edit, EM_SETTARGETDEVICE, 0, app.word_wrap ? 0 : 1);
   if (preview) SendMessageW(edit, EM_AUTOURLDETECT, TRUE, 0);
   SetWindowTheme(edit, app.dark ? L"DarkMode_Explorer" : L"Explorer", nullptr);
+}
+
+// The control shows its vertical scroll bar once the content outgrows it, and the narrower text
+// area then makes it lay out (and shape) the whole content a second time. A content with so
+// many lines that it outgrows the control whatever their heights gets the bar before it goes
+// in, so that it is laid out once, at the width it ends with. A content that may fit is left
+// to the control, which would not hide a bar shown before.
+void show_scroll_bar_for(HWND edit, std::size_t lines) {
+  RECT client{};
+  GetClientRect(edit, &client);
+  const auto height = static_cast<std::size_t>(std::max<LONG>(client.bottom - client.top, 0));
+  if (lines > height / kMinLinePixels) ShowScrollBar(edit, SB_VERT, TRUE);
 }
 
 // Streams `bytes` into the control in the given format, replacing its content. A stream the
@@ -168,6 +183,8 @@ std::string richedit_text_utf8(HWND edit) { return editor_text_to_utf8(richedit_
 // EM_SETTEXTEX) read a text that starts with "{\rtf" as RTF.
 void richedit_set_text_utf8(HWND edit, const std::string& utf8) {
   const std::wstring units = utf8_to_editor_text(utf8);
+  show_scroll_bar_for(edit,
+                      static_cast<std::size_t>(std::count(units.begin(), units.end(), L'\r')));
   keep_colour_across(edit, colour_at_start(edit), [&] {
     stream_in(edit, reinterpret_cast<const char*>(units.data()), units.size() * sizeof(wchar_t),
               SF_TEXT | SF_UNICODE);
@@ -179,6 +196,7 @@ void richedit_set_text_utf8(HWND edit, const std::string& utf8) {
 void richedit_stream_rtf(HWND edit, const std::string& rtf) {
   const RedrawGuard pause(edit);
   clear_default_effects(edit);
+  show_scroll_bar_for(edit, rtf_break_count(rtf));
   stream_in(edit, rtf.data(), rtf.size(), SF_RTF);
 }
 
