@@ -100,6 +100,19 @@ void clear_default_effects(HWND edit) {
   SendMessageW(edit, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&plain));
 }
 
+bool richedit_is_empty(HWND edit) {
+  GETTEXTLENGTHEX query{GTL_DEFAULT, kUtf16CodePage};
+  return SendMessageW(edit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0) == 0;
+}
+
+void fill_preview(HWND preview, const std::string& rtf) {
+  try {
+    richedit_stream_rtf(preview, rtf);
+  } catch (const std::exception& error) {
+    throw std::runtime_error(std::string("Preview not updated: ") + error.what());
+  }
+}
+
 RECT rect_in_parent(HWND child) {
   RECT rect{};
   GetWindowRect(child, &rect);
@@ -202,17 +215,18 @@ void richedit_stream_rtf(HWND edit, const std::string& rtf) {
 
 // Wine's RichEdit drops a large content in time quadratic in its length, while destroying the
 // control is linear: emptying a preview of 1 MB took longer than a minute, destroying it takes
-// milliseconds. So the RTF goes into a new control that then takes the preview's place.
+// milliseconds. So the RTF goes into a new control that then takes the preview's place, unless
+// the preview holds nothing yet (the one made with the window).
 void replace_preview_content(App& app, const std::string& rtf) {
   const HWND old = app.preview_edit;
+  if (richedit_is_empty(old)) {
+    fill_preview(old, rtf);  // nothing to empty: the first content goes into the control itself
+    return;
+  }
   POINT scroll{};
   SendMessageW(old, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
   UniqueWindow fresh = preview_in_place_of(app, old);
-  try {
-    richedit_stream_rtf(fresh.get(), rtf);
-  } catch (const std::exception& error) {
-    throw std::runtime_error(std::string("Preview not updated: ") + error.what());
-  }
+  fill_preview(fresh.get(), rtf);
   SendMessageW(fresh.get(), EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
   const UINT show = is_shown(old) ? SWP_SHOWWINDOW : 0;
   SetWindowPos(fresh.get(), old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | show);
