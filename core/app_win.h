@@ -138,6 +138,9 @@ class App {
   HWND toolbar = nullptr;
   HWND tab_control = nullptr;
   HWND preview_edit = nullptr;
+  // The editor whose text was put in from its Document::text and has not changed since (it
+  // sent no change notice): the next render of it takes that text instead of reading it back.
+  HWND editor_holding_text = nullptr;
   HWND workspace_tree = nullptr;
   HWND outline_list = nullptr;
   HWND status_bar = nullptr;

@@ -107,6 +107,8 @@ Document& append_document(App& app, std::string text) {
     place_like_active_editor(app, added.editor);
     ChangeSuppression quiet(app);
     richedit_set_text_utf8(added.editor, added.text);
+    // The editor gives the text back as it came, but with LF for each line end.
+    if (added.text.find('\r') == std::string::npos) app.editor_holding_text = added.editor;
   } catch (...) {
     DestroyWindow(added.editor);
     app.documents.pop_back();

@@ -132,7 +132,8 @@ void App::request_render() {
     return;
   }
   Document& document = *current_document();
-  document.text = richedit_text_utf8(document.editor);
+  if (std::exchange(editor_holding_text, nullptr) != document.editor)
+    document.text = richedit_text_utf8(document.editor);
   const std::int64_t first_visible =
       is_large_document(document.text.size()) ? first_visible_position(document.editor) : 0;
   RenderRequest request =

@@ -277,6 +277,18 @@ std::string write_rtf_run(const std::vector<Run>& runs, const RtfColorMap& map) 
   return out;
 }
 
+std::size_t rtf_break_count(std::string_view rtf) {
+  std::size_t count = 0;
+  for (std::size_t at = rtf.find('\\'); at != std::string_view::npos; at = rtf.find('\\', at)) {
+    std::size_t word = ++at;
+    while (word < rtf.size() && rtf[word] >= 'a' && rtf[word] <= 'z') ++word;
+    const std::string_view name = rtf.substr(at, word - at);
+    if (name == "par" || name == "line") ++count;
+    at = std::max(word, at + 1);  // an escaped symbol (\\, \{) is skipped whole
+  }
+  return count;
+}
+
 std::string escape_rtf(std::string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "core/handles_win.h"
+#include "render/rtf_writer.h"
 #include "ui/main_window_win.h"
 #include "ui/text_ops.h"
 #include "ui/theme_win.h"
@@ -26,6 +27,8 @@ constexpr LONG kSpaceAfterTwips = 30;
 constexpr LONG kLineSpacingTwentieths = 25;  // 1.25 lines
 constexpr BYTE kLineSpacingRuleTwentieths = 5;
 constexpr UINT kUtf16CodePage = 1200;
+// No line of any font size the program uses is lower than this.
+constexpr std::size_t kMinLinePixels = 4;
 
 // {8CC497C0-A1DF-11CE-8098-00AA0047BE5D}
 constexpr IID kTextDocumentIid = {
@@ -58,6 +61,18 @@ void configure(const App& app, HWND edit, bool preview) {
   SetWindowTheme(edit, app.dark ? L"DarkMode_Explorer" : L"Explorer", nullptr);
 }
 
+// The control shows its vertical scroll bar once the content outgrows it, and the narrower text
+// area then makes it lay out (and shape) the whole content a second time. A content with so
+// many lines that it outgrows the control whatever their heights gets the bar before it goes
+// in, so that it is laid out once, at the width it ends with. A content that may fit is left
+// to the control, which would not hide a bar shown before.
+void show_scroll_bar_for(HWND edit, std::size_t lines) {
+  RECT client{};
+  GetClientRect(edit, &client);
+  const auto height = static_cast<std::size_t>(std::max<LONG>(client.bottom - client.top, 0));
+  if (lines > height / kMinLinePixels) ShowScrollBar(edit, SB_VERT, TRUE);
+}
+
 // Streams `bytes` into the control in the given format, replacing its content. A stream the
 // control gave up on (unreadable RTF, a failing source) leaves it holding less than was meant.
 void stream_in(HWND edit, const char* data, std::size_t size, WPARAM format) {
@@ -83,6 +98,19 @@ void clear_default_effects(HWND edit) {
   plain.dwEffects = CFE_AUTOBACKCOLOR;
   plain.wWeight = FW_NORMAL;
   SendMessageW(edit, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&plain));
+}
+
+bool richedit_is_empty(HWND edit) {
+  GETTEXTLENGTHEX query{GTL_DEFAULT, kUtf16CodePage};
+  return SendMessageW(edit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0) == 0;
+}
+
+void fill_preview(HWND preview, const std::string& rtf) {
+  try {
+    richedit_stream_rtf(preview, rtf);
+  } catch (const std::exception& error) {
+    throw std::runtime_error(std::string("Preview not updated: ") + error.what());
+  }
 }
 
 RECT rect_in_parent(HWND child) {
@@ -168,6 +196,8 @@ std::string richedit_text_utf8(HWND edit) { return editor_text_to_utf8(richedit_
 // EM_SETTEXTEX) read a text that starts with "{\rtf" as RTF.
 void richedit_set_text_utf8(HWND edit, const std::string& utf8) {
   const std::wstring units = utf8_to_editor_text(utf8);
+  show_scroll_bar_for(edit,
+                      static_cast<std::size_t>(std::count(units.begin(), units.end(), L'\r')));
   keep_colour_across(edit, colour_at_start(edit), [&] {
     stream_in(edit, reinterpret_cast<const char*>(units.data()), units.size() * sizeof(wchar_t),
               SF_TEXT | SF_UNICODE);
@@ -179,22 +209,24 @@ void richedit_set_text_utf8(HWND edit, const std::string& utf8) {
 void richedit_stream_rtf(HWND edit, const std::string& rtf) {
   const RedrawGuard pause(edit);
   clear_default_effects(edit);
+  show_scroll_bar_for(edit, rtf_break_count(rtf));
   stream_in(edit, rtf.data(), rtf.size(), SF_RTF);
 }
 
 // Wine's RichEdit drops a large content in time quadratic in its length, while destroying the
 // control is linear: emptying a preview of 1 MB took longer than a minute, destroying it takes
-// milliseconds. So the RTF goes into a new control that then takes the preview's place.
+// milliseconds. So the RTF goes into a new control that then takes the preview's place, unless
+// the preview holds nothing yet (the one made with the window).
 void replace_preview_content(App& app, const std::string& rtf) {
   const HWND old = app.preview_edit;
+  if (richedit_is_empty(old)) {
+    fill_preview(old, rtf);  // nothing to empty: the first content goes into the control itself
+    return;
+  }
   POINT scroll{};
   SendMessageW(old, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
   UniqueWindow fresh = preview_in_place_of(app, old);
-  try {
-    richedit_stream_rtf(fresh.get(), rtf);
-  } catch (const std::exception& error) {
-    throw std::runtime_error(std::string("Preview not updated: ") + error.what());
-  }
+  fill_preview(fresh.get(), rtf);
   SendMessageW(fresh.get(), EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
   const UINT show = is_shown(old) ? SWP_SHOWWINDOW : 0;
   SetWindowPos(fresh.get(), old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | show);

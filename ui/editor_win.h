@@ -31,7 +31,8 @@ void richedit_stream_rtf(HWND edit, const std::string& rtf);
 
 // Shows the RTF in the preview, keeping its scroll position: a new control, filled while
 // hidden, takes the preview's place (control id, position, visibility, keyboard order, focus)
-// and becomes App::preview_edit; the old one is destroyed. On a failure the old one stays.
+// and becomes App::preview_edit; the old one is destroyed. On a failure the old one stays. A
+// preview that holds nothing yet is filled itself (on a failure it holds what it could read).
 void replace_preview_content(App& app, const std::string& rtf);
 
 // What an EDITSTREAM reads from: bytes in memory and how far the control has come.

@@ -121,6 +121,7 @@ LRESULT on_command_message(App& app, const WindowMessage& message) {
   const int id = LOWORD(message.wparam);
   const int code = HIWORD(message.wparam);
   const auto control = reinterpret_cast<HWND>(message.lparam);
+  if (code == EN_CHANGE && control == app.editor_holding_text) app.editor_holding_text = nullptr;
   if (code == EN_CHANGE && is_active_editor(app, control)) {
     app.on_document_edited();
   } else if (id < first_command_id) {

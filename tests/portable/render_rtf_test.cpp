@@ -68,5 +68,10 @@ TEST(RtfWriter, RowWithoutCellsIsAParagraph) {
             "{t}\\b0\\i0\\cb0\\par }");
 }
 
+TEST(RtfWriter, BreakCountSeesOnlyBreakWords) {
+  EXPECT_EQ(rtf_break_count("{\\pard a\\par b\\line c\\\\par \\{\\line\\pararaph\\par}"), 4u);
+  EXPECT_EQ(rtf_break_count(escape_rtf("\\par\\line {\\par}")), 0u);
+}
+
 }  // namespace
 }  // namespace tavrel::win

@@ -33,6 +33,20 @@ DWORD effects_of(HWND edit, LONG start, LONG end) {
   return format.dwEffects & (CFE_BOLD | CFE_ITALIC | CFE_UNDERLINE | CFE_STRIKEOUT);
 }
 
+int scroll_bar_shown(HWND edit) {
+  SCROLLBARINFO info{};
+  info.cbSize = sizeof(info);
+  GetScrollBarInfo(edit, OBJID_VSCROLL, &info);
+  return (info.rgstate[0] & STATE_SYSTEM_INVISIBLE) == 0;
+}
+
+POINTL end_position(HWND edit) {
+  POINTL at{};
+  const auto last = static_cast<WPARAM>(richedit_text_units(edit).size());
+  SendMessageW(edit, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), last);
+  return at;
+}
+
 }  // namespace
 
 TEST_F(PreviewApplyTest, ManyAppliesKeepOnePreviewInItsPlaceAndScroll) {
@@ -90,6 +104,32 @@ TEST_F(PreviewApplyTest, PreviewShowsExactlyTheFormattingOfTheRtf) {
     EXPECT_EQ(effects_of(edit, 0, 30), 0u);
     const auto bold = static_cast<LONG>(shown.find(L"bold"));
     EXPECT_EQ(effects_of(edit, bold, bold + 4), static_cast<DWORD>(CFE_BOLD));
+  }
+}
+
+// The editor and the preview, filled in one go, show the scroll bar exactly when the content
+// outgrows them, laid out as the control lays it out again at the width it ends with.
+TEST_F(PreviewApplyTest, FilledControlsHaveTheScrollBarAndLayoutOfTheirContent) {
+  ShowWindow(app_->main_window, SW_SHOWNOACTIVATE);
+  std::string longer;
+  for (int i = 0; i < 400; ++i)
+    longer += "Words that wrap in a narrow pane, line " + std::to_string(i) + ".\n\n";
+  for (const auto& [text, outgrows] : {std::pair{std::string("Short\n"), false}, {longer, true}}) {
+    app_->new_document(text);
+    finish_jobs();
+    for (const HWND edit : {editor(), app_->preview_edit}) {
+      EXPECT_EQ(scroll_bar_shown(edit), outgrows);
+      const POINTL filled = end_position(edit);
+      RECT place{};
+      GetWindowRect(edit, &place);
+      for (const int grow : {1, 0}) {
+        SetWindowPos(edit, nullptr, 0, 0, place.right - place.left + grow, place.bottom - place.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      const POINTL again = end_position(edit);
+      EXPECT_EQ(filled.x, again.x);
+      EXPECT_EQ(filled.y, again.y);
+    }
   }
 }
 
