@@ -1,5 +1,5 @@
 // Documents on disk and in a hidden main window: atomic writes under faults, every encoding
-// against golden files, opening (many, by the Open dialog), outside changes, the save question.
+// against golden files, opening many, outside changes, the save question.
 #include <windows.h>
 // after windows.h
 #include <sddl.h>
@@ -15,7 +15,6 @@
 #include "core/handles_win.h"
 #include "core/text_convert.h"
 #include "tests/win/app_window_fixture_win.h"
-#include "ui/commands.h"
 
 using namespace tavrel::win;
 using namespace tavrel::test;
@@ -55,28 +54,6 @@ LRESULT CALLBACK count_rebuilds(HWND window, UINT message, WPARAM wparam, LPARAM
                                 DWORD_PTR count) {
   if (message == TCM_DELETEALLITEMS) ++*reinterpret_cast<int*>(count);
   return DefSubclassProc(window, message, wparam, lparam);
-}
-
-// First tick: types `g_typed` into the Open dialog and presses Open; later ones cancel.
-std::wstring g_typed;
-int g_ticks = 0;
-
-void CALLBACK on_tick(HWND, UINT, UINT_PTR, DWORD) {
-  ++g_ticks;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM) -> BOOL {
-        if (!IsWindowVisible(window) || class_name(window) != L"#32770") return TRUE;
-        if (g_ticks == 1) {
-          for (int box : {0x47C, 0x480}) SetDlgItemTextW(window, box, g_typed.c_str());
-          PostMessageW(window, WM_COMMAND, IDOK,
-                       reinterpret_cast<LPARAM>(GetDlgItem(window, IDOK)));
-        } else {
-          PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
-        }
-        return TRUE;
-      },
-      0);
 }
 
 }  // namespace
@@ -301,19 +278,6 @@ TEST_F(DocumentsTest, BatchOpenRebuildsTheTabsOnceAndNamesEachFailure) {
   EXPECT_EQ(text.rfind(L"file_size: ", 0), 0u) << text;
   EXPECT_TRUE(has(text, L"]\n" + (files_ / "missing.md").native())) << text;
   EXPECT_TRUE(has(text, L"\n\nBinary files are not supported\n" + binary.native())) << text;
-}
-
-// Wine's dialog needs the bare name to exist too: it is what opens if no extension is added.
-TEST_F(DocumentsTest, OpenDialogNameWithoutExtensionOpensItsMarkdownFile) {
-  write_bytes(files_ / "notes.md", "# Notes\n");
-  write_bytes(files_ / "notes", "not this one\n");
-  g_typed = (files_ / "notes").native();
-  g_ticks = 0;
-  const UINT_PTR timer = SetTimer(nullptr, 0, 300, on_tick);
-  app_->on_command(cmd_open);
-  KillTimer(nullptr, timer);
-  ASSERT_EQ(app_->documents.size(), 1u);
-  EXPECT_EQ(active().path, (files_ / "notes.md").native());
 }
 
 TEST_F(DocumentsTest, ChangedFileOnDiskIsNotOverwrittenAndSavesAskForAPathWhenNeeded) {

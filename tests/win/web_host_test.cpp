@@ -2,6 +2,8 @@
 // project's fake, which records every call and lets a test play the page.
 #include <nlohmann/json.hpp>
 
+#include <stdexcept>
+
 #include "tests/win/app_window_fixture_win.h"
 #include "tests/win/fake_webview2/fake_webview2.h"
 #include "core/text_convert.h"
@@ -15,41 +17,19 @@ using win::to_utf8;
 using win::to_wide;
 using win::web_start;
 
-// The stand-in runtime's control functions with C++ types.
-struct FakeWebView2 {
-  struct Response {
-    int status = 0;
-    std::wstring reason, headers;
-  };
-  static const fake_webview2::Api& api() { return fake_webview2::api(); }
-  void reset(const char* flags) const { api().reset(flags); }
-  int pending() const { return api().pending(); }
-  int live() const { return api().live(); }
-  std::string log() const {
-    std::string text(api().log(nullptr, 0) + 1, '\0');
-    text.resize(api().log(text.data(), text.size()));
-    return text;
-  }
-  void message(const wchar_t* source, const wchar_t* json) const { api().message(source, json); }
-  BOOL navigation(const wchar_t* uri) const { return api().navigation(uri); }
-  BOOL new_window() const { return api().new_window(); }
-  int permission() const { return api().permission(); }
-  std::optional<Response> resource(const wchar_t* uri) const {
-    int status = 0;
-    wchar_t reason[64] = {}, headers[128] = {};
-    if (!api().resource(uri, &status, reason, 64, headers, 128)) return std::nullopt;
-    return Response{status, reason, headers};
-  }
-  void devtools_answer(const char* method, HRESULT result, const wchar_t* json) const {
-    api().devtools_answer(method, result, json);
-  }
-};
+// The stand-in runtime's control functions, and its log as text.
+const fake_webview2::Api& fake() { return fake_webview2::api(); }
+std::string log() {
+  std::string text(fake().log(nullptr, 0) + 1, '\0');
+  text.resize(fake().log(text.data(), text.size()));
+  return text;
+}
 
 class WebHostTest : public AppWindowTest {
  protected:
   void SetUp() override {
     AppWindowTest::SetUp();
-    fake_.reset("");
+    fake().reset("");
   }
   void TearDown() override {
     if (app_) win::web_stop(*app_);
@@ -58,14 +38,14 @@ class WebHostTest : public AppWindowTest {
   }
   // Delivers the fake's pending completions, as the message loop would.
   void pump() {
-    for (int round = 0; round < 200 && (round < 2 || fake_.pending() > 0); ++round) {
+    for (int round = 0; round < 200 && (round < 2 || fake().pending() > 0); ++round) {
       MSG message;
       while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
       Sleep(1);
     }
   }
   void start(const char* flags = "", int view_mode = 1) {
-    fake_.reset(flags);
+    fake().reset(flags);
     app_->web_preview = true;
     app_->view_mode = view_mode;
     web_start(*app_);
@@ -77,10 +57,9 @@ class WebHostTest : public AppWindowTest {
     page(L"{\"type\":\"ready\"}");
   }
   void page(const std::wstring& json, std::wstring_view source = win::kAppIndex) {
-    fake_.message(std::wstring(source).c_str(), json.c_str());
+    fake().raise("WebMessageReceived", std::wstring(source).c_str(), json.c_str());
     pump();
   }
-  std::string log() const { return fake_.log(); }
   // The calls in `expected` appear in the log in this order.
   void expect_in_order(const std::vector<std::string>& expected) {
     const std::string text = log();
@@ -91,7 +70,6 @@ class WebHostTest : public AppWindowTest {
       at = found + call.size();
     }
   }
-  FakeWebView2 fake_;
 };
 
 TEST_F(WebHostTest, StartLocksThePageDownAndSendsTheDocumentOnceReady) {
@@ -120,8 +98,8 @@ TEST_F(WebHostTest, StartLocksThePageDownAndSendsTheDocumentOnceReady) {
                        to_utf8(profile_.path().native()),
                    "WebView.PostWebMessageAsJson {\"css\":\"\",\"dark\":", "\"mode\":\"preview\"",
                    "\"session\":\"" + document.id + "\",\"text\":\"# Title\\n\""});
-  web_start(*app_);            // already running: one state, the document sent again
-  EXPECT_EQ(fake_.live(), 3);  // one environment, controller and web view
+  web_start(*app_);             // already running: one state, the document sent again
+  EXPECT_EQ(fake().live(), 3);  // one environment, controller and web view
 }
 
 TEST_F(WebHostTest, ThePageStaysOnItsIndexAndOffline) {
@@ -132,17 +110,15 @@ TEST_F(WebHostTest, ThePageStaysOnItsIndexAndOffline) {
            {L"https://app.tavrel.internal/other.html", TRUE},
            {L"https://example.com/", TRUE},
            {L"HTTPS://APP.TAVREL.INTERNAL/index.html", TRUE}})
-    EXPECT_EQ(fake_.navigation(uri.c_str()), cancelled) << to_utf8(uri);
-  EXPECT_TRUE(fake_.new_window());
-  EXPECT_EQ(fake_.permission(), COREWEBVIEW2_PERMISSION_STATE_DENY);
-  const auto answer = fake_.resource(L"https://example.com/track.png");
-  ASSERT_TRUE(answer.has_value());
-  EXPECT_EQ(answer->status, 403);
-  EXPECT_EQ(answer->reason, L"Offline only");
-  EXPECT_EQ(answer->headers, L"Content-Type: text/plain");
+    EXPECT_EQ(fake().raise("NavigationStarting", uri.c_str(), nullptr), cancelled) << to_utf8(uri);
+  EXPECT_EQ(fake().raise("NewWindowRequested", nullptr, nullptr), TRUE);
+  EXPECT_EQ(fake().raise("PermissionRequested", nullptr, nullptr),
+            COREWEBVIEW2_PERMISSION_STATE_DENY);
+  EXPECT_EQ(fake().raise("WebResourceRequested", L"https://example.com/track.png", nullptr), 403);
+  EXPECT_TRUE(has(log(), "CreateWebResourceResponse 403|Offline only|Content-Type: text/plain"));
   for (const wchar_t* local : {L"https://app.tavrel.internal/app.js",
                                L"https://document.tavrel.internal/a.png", L"data:image/png,x"})
-    EXPECT_FALSE(fake_.resource(local).has_value()) << to_utf8(local);
+    EXPECT_EQ(fake().raise("WebResourceRequested", local, nullptr), 0) << to_utf8(local);
 }
 
 TEST_F(WebHostTest, EveryStartFailureFallsBackToTheNativePreviewWithItsText) {
@@ -164,7 +140,7 @@ TEST_F(WebHostTest, EveryStartFailureFallsBackToTheNativePreviewWithItsText) {
 
 TEST_F(WebHostTest, StoppingBeforeTheRuntimeAnswersCreatesNothingMore) {
   add_document();
-  fake_.reset("");
+  fake().reset("");
   app_->web_preview = true;
   web_start(*app_);
   win::web_stop(*app_);
@@ -237,9 +213,9 @@ TEST_F(WebHostTest, ImageExportThroughThePageAndEachOfItsFailures) {
            {ok, size, L"{\"data\":\"\"}", L"Invalid image data"},
            {ok, L"", L"", L"Image capture failed"}}) {
     std::filesystem::remove(target);
-    fake_.devtools_answer("Runtime.evaluate", S_OK, c.prepared.c_str());
-    if (!c.metrics.empty()) fake_.devtools_answer("Page.getLayoutMetrics", S_OK, c.metrics.c_str());
-    if (!c.shot.empty()) fake_.devtools_answer("Page.captureScreenshot", S_OK, c.shot.c_str());
+    fake().devtools_answer("Runtime.evaluate", c.prepared.c_str());
+    if (!c.metrics.empty()) fake().devtools_answer("Page.getLayoutMetrics", c.metrics.c_str());
+    if (!c.shot.empty()) fake().devtools_answer("Page.captureScreenshot", c.shot.c_str());
     BoxWatcher boxes;
     ASSERT_TRUE(win::web_export_image(*app_, target, false));
     pump();
@@ -262,7 +238,7 @@ TEST_F(WebHostTest, ImageExportThroughThePageAndEachOfItsFailures) {
 TEST_F(WebHostTest, SwitchingDocumentsWhileThePagePreparesStopsTheExport) {
   add_document("one");
   start_ready();
-  fake_.devtools_answer("Runtime.evaluate", S_OK, L"{\"result\":{}}");
+  fake().devtools_answer("Runtime.evaluate", L"{\"result\":{}}");
   ASSERT_TRUE(win::web_export_image(*app_, files_.path() / "x.png", false));
   add_document("two");
   BoxWatcher boxes;
@@ -275,13 +251,24 @@ TEST_F(WebHostTest, PrintingUsesThePagesDialogWhenTheRuntimeOffersIt) {
   add_document("print me");
   start_ready(3);
   EXPECT_FALSE(win::web_export_image(*app_, files_.path() / "x.png", false));  // visual editor
-  fake_.devtools_answer("Runtime.evaluate", S_OK, L"{\"result\":{}}");
+  fake().devtools_answer("Runtime.evaluate", L"{\"result\":{}}");
   ASSERT_TRUE(win::web_print(*app_));
   pump();
   EXPECT_TRUE(has(log(), "WebView16.ShowPrintUI"));
   win::web_stop(*app_);
   start_ready(3, "no-webview16");
   EXPECT_FALSE(win::web_print(*app_));
+}
+
+// The program's handlers answer only their own interface, and no exception escapes into the
+// runtime.
+TEST(WebCom, HandlersAnswerTheirInterfaceAndTurnExceptionsIntoFailures) {
+  const auto throwing =
+      win::make_handler<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
+          [](HRESULT, ICoreWebView2Controller*) -> HRESULT { throw std::runtime_error("boom"); });
+  EXPECT_EQ(throwing->Invoke(S_OK, nullptr), E_FAIL);
+  EXPECT_TRUE(throwing.query<IUnknown>(IID_IUnknown));
+  EXPECT_FALSE(throwing.query<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>());
 }
 
 // Most users have no loader at all: a saved visual editor then comes back as split view, and so
