@@ -106,17 +106,17 @@ TEST_F(WebHostTest, StartLocksThePageDownAndSendsTheDocumentOnceReady) {
 TEST_F(WebHostTest, ThePageStaysOnItsIndexAndOffline) {
   add_document();
   start();
-  EXPECT_EQ(fake().raise("NavigationStarting", L"https://app.tavrel.internal/index.html#top",
-                         nullptr),
-            FALSE);
+  EXPECT_EQ(
+      fake().raise("NavigationStarting", L"https://app.tavrel.internal/index.html#top", nullptr),
+      FALSE);
   EXPECT_EQ(fake().raise("NavigationStarting", L"https://example.com/", nullptr), TRUE);
   EXPECT_EQ(fake().raise("NewWindowRequested", nullptr, nullptr), TRUE);
   EXPECT_EQ(fake().raise("PermissionRequested", nullptr, nullptr),
             COREWEBVIEW2_PERMISSION_STATE_DENY);
   EXPECT_EQ(fake().raise("WebResourceRequested", L"https://example.com/track.png", nullptr), 403);
   EXPECT_TRUE(has(log(), "CreateWebResourceResponse 403|Offline only|Content-Type: text/plain"));
-  EXPECT_EQ(fake().raise("WebResourceRequested", L"https://document.tavrel.internal/a.png", nullptr),
-            0);
+  EXPECT_EQ(
+      fake().raise("WebResourceRequested", L"https://document.tavrel.internal/a.png", nullptr), 0);
 }
 
 TEST_F(WebHostTest, EveryStartFailureFallsBackToTheNativePreviewWithItsText) {
