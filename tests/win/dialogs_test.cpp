@@ -165,12 +165,7 @@ TEST_F(DialogsTest, EmojiGoesBeforeTheSelection) {
 // Every way out gives the owner back enabled with no dialog left, a page that fails to build
 // included; a quit message ends the dialog and is posted again for the main loop.
 TEST_F(DialogsTest, OwnerEnabledAfterEveryKindOfClose) {
-  std::wstring notices;
-  run(cmd_licenses, {[&](HWND d) {
-        notices = text_of(item(d, 20));
-        key(VK_RETURN);
-      }});
-  EXPECT_TRUE(notices.starts_with(L"Tavrel - third-party notices\r\n\r\n====")) << notices;
+  run(cmd_licenses, {[](HWND) { key(VK_RETURN); }});  // the notices: the self-test's
   run(cmd_about, {[](HWND d) { PostMessageW(d, WM_CLOSE, 0, 0); }});
   run(cmd_recent_pinned, {[](HWND d) { PostMessageW(item(d, 2), BM_CLICK, 0, 0); }});
   run(cmd_document_history, {[](HWND) { key(VK_ESCAPE); }});
