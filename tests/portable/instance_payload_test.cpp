@@ -8,7 +8,6 @@
 
 #include "core/profile.h"
 #include "core/text_convert.h"
-#include "tests/portable/test_support.h"
 
 using namespace tavrel::win;
 
@@ -139,14 +138,4 @@ TEST(ProfileChoice, CommandLineAndSelfTestRules) {
     const ProfileChoice choice = choose_profile_dir(def, args, smoke, "tmp", 42);
     EXPECT_EQ(std::pair(choice.dir, choice.custom), std::pair(dir, custom)) << dir;
   }
-}
-
-TEST(ProfileFolders, CreatedTogetherOrFailWithTheOperationName) {
-  tavrel::test::TempDir dir;
-  create_profile_folders(dir / "new" / "Tavrel");
-  EXPECT_TRUE(std::filesystem::is_directory(dir / "new" / "Tavrel" / "recovery"));
-  EXPECT_TRUE(std::filesystem::is_directory(dir / "new" / "Tavrel" / "history"));
-  tavrel::test::write_bytes(dir / "file", "x");
-  std::string error = tavrel::test::error_text([&] { create_profile_folders(dir / "file" / "p"); });
-  EXPECT_NE(error.find("create_directories"), std::string::npos) << error;
 }

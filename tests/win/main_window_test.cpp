@@ -147,20 +147,12 @@ TEST_F(MainWindowTest, EditsOfTheActiveEditorMarkItAndArmTheTimers) {
   EXPECT_TRUE(KillTimer(app_->main_window, timer_recovery));
 }
 
-// Layout toggles keep the menu, start no render and save settings later; others save at once.
+// A layout toggle starts no render and saves settings later; other commands save at once.
 TEST_F(MainWindowTest, ToggleCommandsSettingsSavesAndDistractionFreeMode) {
   add_document("text");
-  finish_jobs();  // the first render collected, so that later renders would show
+  finish_jobs();  // the first render collected, so that a later render would show
   KillTimer(app_->main_window, timer_render);
-  const HMENU menu = bar();
-  for (int i = 0; i < 8; ++i) {
-    for (const int id : {cmd_workspace_sidebar, cmd_split_view}) {
-      command(id);
-      EXPECT_EQ(bar(), menu);
-      EXPECT_FALSE(app_->render_future.valid());
-    }
-  }
-  EXPECT_TRUE(app_->sidebar);
+  command(cmd_workspace_sidebar);
   EXPECT_FALSE(KillTimer(app_->main_window, timer_render));
   EXPECT_FALSE(saved_settings());
   EXPECT_TRUE(KillTimer(app_->main_window, timer_save_settings));
@@ -169,7 +161,6 @@ TEST_F(MainWindowTest, ToggleCommandsSettingsSavesAndDistractionFreeMode) {
   RECT before{};
   GetWindowRect(app_->main_window, &before);
   const LONG style = GetWindowLongW(app_->main_window, GWL_STYLE);
-  app_->theme = 0;
   command(cmd_distraction_free);
   EXPECT_TRUE(bar() == nullptr && app_->menu_items.empty());
   EXPECT_EQ(GetWindowLongW(app_->main_window, GWL_STYLE) & WS_CAPTION, 0);
@@ -187,20 +178,15 @@ TEST_F(MainWindowTest, ToggleCommandsSettingsSavesAndDistractionFreeMode) {
   EXPECT_FALSE(IsWindow(app_->main_window));
 }
 
+// The self-test checks the text of a clean document; here: an edited one keeps its mark and undo.
 TEST_F(MainWindowTest, SwitchingThemesKeepsTextModifiedMarkAndUndo) {
-  Document& clean = add_document("# Clean\n\nSome text\n");
   Document& edited = add_document("# Edited\n");
   type_text(L"more words");
-  const auto clean_before = state_of(clean);
-  const auto edited_before = state_of(edited);
-  ASSERT_TRUE(std::get<1>(edited_before) && std::get<3>(edited_before));
-  ASSERT_FALSE(std::get<3>(clean_before));
-  for (const int id : {cmd_theme_dark, cmd_theme_light, cmd_theme_system, cmd_theme_dark}) {
-    SCOPED_TRACE(id);
+  const auto before = state_of(edited);
+  for (const int id : {cmd_theme_dark, cmd_theme_light}) {
     send(WM_COMMAND, id);
-    EXPECT_EQ(state_of(clean), clean_before);
-    EXPECT_EQ(state_of(edited), edited_before);
-    EXPECT_EQ(colour_at(clean.editor, 0), app_->palette[palette_text]);
+    EXPECT_EQ(state_of(edited), before) << id;
+    EXPECT_EQ(colour_at(edited.editor, 0), app_->palette[palette_text]);
   }
   SendMessageW(edited.editor, EM_UNDO, 0, 0);  // the one undo step left is the typing
   EXPECT_EQ(richedit_text_utf8(edited.editor), "# Edited\n");

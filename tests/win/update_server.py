@@ -65,7 +65,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
             "/current": manifest("1.0.0"),
             "/exact": manifest("1.0.0").ljust(LIMIT),
             "/large": manifest("1.0.0").ljust(LIMIT + 1),
-            "/malformed": b'{"version": "1.2.3",',
             "/stats": json.dumps(Handler.slow_sent).encode()}
         if p in answers:
             self.reply(200, answers[p])
