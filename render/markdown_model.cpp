@@ -353,7 +353,10 @@ void push_block(MarkdownWalk& walk, BlockKind kind, std::uint32_t level, std::st
 }
 
 std::uint32_t OpenStrings::slot_of(const std::string& value, std::uint64_t epoch) {
-  if (count > 0 && (last_epoch == epoch || slots[count - 1] == value)) {
+  if (value.empty()) {
+    return 0;
+  }
+  if (count > 1 && (last_epoch == epoch || slots[count - 1] == value)) {
     last_epoch = epoch;
     return static_cast<std::uint32_t>(count - 1);
   }

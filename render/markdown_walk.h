@@ -35,16 +35,18 @@ struct OpenRun {
   std::uint32_t color = 0;  // slot in MarkdownWalk::open_colors
 };
 
-// The link or colour values of the open runs, each kept once however many runs share it. The
-// slots keep their buffers from one target to the next.
+// The link or colour values of the open runs, each kept once however many runs in a row share
+// it. Slot 0 is the empty value, which plain text between links takes, so text alternating
+// with one link needs two slots, not one per run. The slots keep their buffers from one target
+// to the next.
 struct OpenStrings {
-  std::vector<std::string> slots;
-  std::size_t count = 0;
-  std::uint64_t last_epoch = 0;  // epoch of slots[count - 1]
+  std::vector<std::string> slots{std::string()};
+  std::size_t count = 1;
+  std::uint64_t last_epoch = 0;  // epoch of slots[count - 1] when count > 1
 
   // The slot holding `value`, whose epoch is `epoch` (equal epochs mean equal values).
   std::uint32_t slot_of(const std::string& value, std::uint64_t epoch);
-  void clear() { count = 0; }
+  void clear() { count = 1; }
 };
 
 struct MarkdownWalk {
