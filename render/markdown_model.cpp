@@ -72,7 +72,32 @@ void enter_paragraph(MarkdownWalk& walk) {
   }
 }
 
+// The open runs become Runs of their target, each text copied whole from plain_text.
+void close_open_runs(MarkdownWalk& walk) {
+  std::vector<OpenRun>& open = walk.open_runs;
+  if (open.empty()) {
+    return;
+  }
+  Block& block = walk.result.blocks[walk.tail_block - 1];
+  std::vector<Run>& target = walk.tail_cells == 0 ? block.runs : block.cells[walk.tail_cells - 1];
+  if (target.empty()) {
+    target.reserve(open.size());
+  }
+  for (std::size_t i = 0; i < open.size(); ++i) {
+    std::size_t const end = i + 1 < open.size() ? open[i + 1].text_begin : walk.plain_text.size();
+    Run& run = target.emplace_back();
+    run.text.assign(walk.plain_text, open[i].text_begin, end - open[i].text_begin);
+    run.style = open[i].style;
+    run.link = walk.open_links.slots[open[i].link];
+    run.color = walk.open_colors.slots[open[i].color];
+  }
+  open.clear();
+  walk.open_links.clear();
+  walk.open_colors.clear();
+}
+
 void open_cell(MarkdownWalk& walk, Block& row) {
+  close_open_runs(walk);
   if (walk.plain_text.size() > walk.block_text_start) {
     walk.plain_text += '\t';
   }
@@ -209,7 +234,12 @@ void enter_span(MarkdownWalk& walk, MD_SPANTYPE type, void* detail) {
       std::string_view target =
           type == MD_SPAN_A ? attribute_text(static_cast<const MD_SPAN_A_DETAIL*>(detail)->href)
                             : attribute_text(static_cast<const MD_SPAN_IMG_DETAIL*>(detail)->src);
-      walk.link_stack.push_back(std::move(walk.link));
+      // The slot gives its old buffer in exchange, so nested and repeated links rarely
+      // allocate.
+      if (walk.link_depth == walk.link_stack.size()) {
+        walk.link_stack.emplace_back();
+      }
+      walk.link.swap(walk.link_stack[walk.link_depth++]);
       walk.link_epoch_stack.push_back(walk.link_epoch);
       walk.link.assign(target);
       walk.link_epoch = walk.next_epoch++;
@@ -229,8 +259,7 @@ void leave_span(MarkdownWalk& walk) {
   const bool saved_link = walk.span_saved_link.back() != 0;
   walk.span_saved_link.pop_back();
   if (saved_link) {
-    walk.link = std::move(walk.link_stack.back());
-    walk.link_stack.pop_back();
+    walk.link.swap(walk.link_stack[--walk.link_depth]);
     walk.link_epoch = walk.link_epoch_stack.back();
     walk.link_epoch_stack.pop_back();
   }
@@ -305,6 +334,7 @@ void close_block_text(MarkdownWalk& walk) {
   if (walk.result.blocks.empty()) {
     return;
   }
+  close_open_runs(walk);
   if (!walk.heading_sources.empty() &&
       walk.heading_sources.back().block == walk.result.blocks.size() - 1) {
     walk.heading_sources.back().text_end = walk.plain_text.size();
@@ -322,39 +352,56 @@ void push_block(MarkdownWalk& walk, BlockKind kind, std::uint32_t level, std::st
   walk.result.blocks.push_back(std::move(block));
 }
 
+std::uint32_t OpenStrings::slot_of(const std::string& value, std::uint64_t epoch) {
+  if (value.empty()) {
+    return 0;
+  }
+  if (count > 1 && (last_epoch == epoch || slots[count - 1] == value)) {
+    last_epoch = epoch;
+    return static_cast<std::uint32_t>(count - 1);
+  }
+  if (count == slots.size()) {
+    slots.emplace_back();
+  }
+  slots[count].assign(value);
+  last_epoch = epoch;
+  return static_cast<std::uint32_t>(count++);
+}
+
 void append_run(MarkdownWalk& walk, std::string_view text) {
   std::vector<Run>& target = current_target(walk);
-  walk.plain_text.append(text);
   std::size_t const block = walk.result.blocks.size();
   std::size_t const cells = walk.in_cell ? walk.result.blocks.back().cells.size() : 0;
-  if (!target.empty()) {
+  if (walk.tail_block != block || walk.tail_cells != cells) {
+    close_open_runs(walk);
+  }
+  std::vector<OpenRun>& open = walk.open_runs;
+  bool joins = false;
+  if (!open.empty()) {
+    // The last open run took the last text, so equal epochs prove equal strings without
+    // comparing them, which keeps long links with many text pieces linear.
+    const OpenRun& last = open.back();
+    joins = last.style == walk.style &&
+            (walk.tail_link_epoch == walk.link_epoch ||
+             walk.open_links.slots[last.link] == walk.link) &&
+            (walk.tail_color_epoch == walk.color_epoch ||
+             walk.open_colors.slots[last.color] == walk.color);
+  } else if (!target.empty()) {
+    // Text came back to a target whose runs were made already.
     Run& last = target.back();
-    // Equal epochs on the run we appended last prove equal strings without comparing them,
-    // which keeps long links with many text pieces linear.
-    const bool tail =
-        walk.tail_block == block && walk.tail_cells == cells && walk.tail_runs == target.size();
-    const bool same =
-        last.style == walk.style &&
-        ((tail && walk.tail_link_epoch == walk.link_epoch) || last.link == walk.link) &&
-        ((tail && walk.tail_color_epoch == walk.color_epoch) || last.color == walk.color);
-    if (same) {
+    if (last.style == walk.style && last.link == walk.link && last.color == walk.color) {
       last.text.append(text);
-      walk.tail_block = block;
-      walk.tail_cells = cells;
-      walk.tail_runs = target.size();
-      walk.tail_link_epoch = walk.link_epoch;
-      walk.tail_color_epoch = walk.color_epoch;
-      return;
+      joins = true;
     }
   }
-  Run& run = target.emplace_back();
-  run.text.assign(text);
-  run.style = walk.style;
-  run.link = walk.link;
-  run.color = walk.color;
+  if (!joins) {
+    open.push_back({walk.plain_text.size(), walk.style,
+                    walk.open_links.slot_of(walk.link, walk.link_epoch),
+                    walk.open_colors.slot_of(walk.color, walk.color_epoch)});
+  }
+  walk.plain_text.append(text);
   walk.tail_block = block;
   walk.tail_cells = cells;
-  walk.tail_runs = target.size();
   walk.tail_link_epoch = walk.link_epoch;
   walk.tail_color_epoch = walk.color_epoch;
 }

@@ -27,11 +27,34 @@ struct HeadingSource {
   std::size_t text_end = 0;
 };
 
+// A run of the target that text went to last, kept compact while more text may join it.
+struct OpenRun {
+  std::size_t text_begin = 0;  // in MarkdownWalk::plain_text; it ends where the next one begins
+  RunStyle style = RunStyle::None;
+  std::uint32_t link = 0;   // slot in MarkdownWalk::open_links
+  std::uint32_t color = 0;  // slot in MarkdownWalk::open_colors
+};
+
+// The link or colour values of the open runs, each kept once however many runs in a row share
+// it. Slot 0 is the empty value, which plain text between links takes, so text alternating
+// with one link needs two slots, not one per run. The slots keep their buffers from one target
+// to the next.
+struct OpenStrings {
+  std::vector<std::string> slots{std::string()};
+  std::size_t count = 1;
+  std::uint64_t last_epoch = 0;  // epoch of slots[count - 1] when count > 1
+
+  // The slot holding `value`, whose epoch is `epoch` (equal epochs mean equal values).
+  std::uint32_t slot_of(const std::string& value, std::uint64_t epoch);
+  void clear() { count = 1; }
+};
+
 struct MarkdownWalk {
   RenderedMarkdown result;  // only `blocks` is filled by the callbacks
   RunStyle style = RunStyle::None;
   std::vector<std::uint32_t> style_stack;  // style saved at each open span
-  std::vector<std::string> link_stack;     // link saved at each span that replaces it
+  std::vector<std::string> link_stack;     // link saved at each span that replaces it ...
+  std::size_t link_depth = 0;              // ... in its first slots; the rest keep buffers
   std::string link;
   std::string color;
   std::uint32_t quote_depth = 0;
@@ -49,8 +72,14 @@ struct MarkdownWalk {
   std::uint64_t tail_color_epoch = 0;
   std::size_t tail_block = 0;  // ... and which target (blocks.size(),
   std::size_t tail_cells = 0;  //     cells.size() or 0) it went to
-  std::size_t tail_runs = 0;   //     and that target's run count after it
-  std::string_view source;     // the buffer handed to the parser
+  // The runs of that target that text may still join. They become Runs only when no more text
+  // can reach them (a new cell or block, or text for another target): the run list then gets
+  // one allocation instead of growing run by run, and each run's text is copied once, whole,
+  // from plain_text instead of growing piece by piece.
+  std::vector<OpenRun> open_runs;
+  OpenStrings open_links;
+  OpenStrings open_colors;
+  std::string_view source;  // the buffer handed to the parser
   bool in_heading = false;
   std::vector<HeadingSource> heading_sources;  // one per heading block, in order
   std::size_t text_seen = 0;           // end of the furthest text that pointed into `source`

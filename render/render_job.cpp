@@ -121,30 +121,36 @@ RenderResult render_job(const RenderRequest& request) {
     section = section.substr(window.begin, window.end - window.begin);
   }
   // The HTML pass needs nothing from the model but the finished heading list, so a second
-  // worker runs it (and the counts) while this one builds the model; then each writes half of
-  // the RTF, the second worker after it has anchored the headings in the HTML.
+  // worker runs it (and the counts) while this one builds the model; it anchors the headings in
+  // the HTML while this one prepares the RTF writer, then each writes half of the RTF.
   std::optional<RtfWriter> rtf;
   std::promise<void> model_done;
-  auto beside = [&request, section, &result, &rtf, model = model_done.get_future().share()] {
+  std::promise<void> writer_done;
+  auto beside = [&request, section, &result, &rtf, model = model_done.get_future().share(),
+                 writer = writer_done.get_future().share()] {
     SideResult side;
     side.stats = compute_text_stats(request.text);
     HtmlPass pass = render_html_pass(section);
     model.get();  // rethrows when the model failed: then there is nothing to anchor
     side.html = finish_html(std::move(pass), result.markdown.headings);
+    writer.get();
     side.rtf_tail = rtf->blocks(rtf->middle(), result.markdown.blocks.size());
     return side;
   };
   std::future<SideResult> side = start_beside(beside);
+  std::promise<void>* pending = &model_done;  // the promise a failure must break
   try {
     result.markdown = render_model_pass(section);
     const auto shift = static_cast<std::uint64_t>(section.data() - request.text.data());
     for (Heading& heading : result.markdown.headings) heading.offset += shift;
+    model_done.set_value();
+    pending = &writer_done;
     rtf.emplace(result.markdown, request.dark, kPreviewFontPoints);
   } catch (...) {
-    model_done.set_exception(std::current_exception());
+    pending->set_exception(std::current_exception());
     throw;
   }
-  model_done.set_value();
+  writer_done.set_value();
   result.rtf = rtf->head();
   rtf->append_blocks(result.rtf, 0, rtf->middle());
   SideResult done = side.get();
