@@ -85,8 +85,8 @@ App::App(HINSTANCE instance_handle, bool smoke_test_mode,
 }
 
 App::~App() {
-  web_stop(*this);
   remove_menu_hook();  // the hook's record points at this App
+  web_stop(*this);
   // A task still running holds nothing of ours, but its result must not outlive us unseen.
   if (render_future.valid()) render_future.wait();
   if (scan_future.valid()) scan_future.wait();

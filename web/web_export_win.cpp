@@ -67,7 +67,8 @@ bool capture_image(App& app, const std::filesystem::path& target, bool jpeg) {
   if (!can_capture(app)) return false;
   app.set_status(ui_text(app, L"Rendering the full document...", L"Đang dựng toàn bộ tài liệu..."));
   const StatePtr state = app.web;
-  // A failed measurement is a failed export: silence would leave "Export complete" standing.
+  // A failed measurement is a failed export: silence would leave this text standing as if the
+  // capture were still under way.
   call_devtools(state, L"Page.getLayoutMetrics", "{}", "Image capture failed",
                 [state, target, jpeg](App&, const std::string& json) {
                   on_layout_metrics(state, target, jpeg, json);

@@ -49,10 +49,16 @@ void map_document_folder(App& app, ICoreWebView2* webview) {
                                               COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND_ALLOW);
 }
 
+// The document whose edits the visual editor may hand back now; none outside it.
+std::string change_session(App& app) {
+  if (app.documents.empty() || app.view_mode != 3) return {};
+  return app.current_document()->id;
+}
+
+// Only an edit of the document the visual editor shows gets here (see change_session).
 void take_change(App& app, const PageMessage& message) {
-  if (app.documents.empty() || app.view_mode != 3) return;
   Document& document = *app.current_document();
-  if (message.session != document.id || message.text.size() > kMaxWebChangeBytes) return;
+  if (message.text.size() > kMaxWebChangeBytes) return;
   if (message.text == richedit_text_utf8(document.editor)) return;
   app.suppress_change = true;
   try {
@@ -66,7 +72,7 @@ void take_change(App& app, const PageMessage& message) {
 }
 
 void handle_message(App& app, WebState& state, const std::string& json) {
-  const PageMessage message = parse_page_message(json);
+  const PageMessage message = parse_page_message(json, change_session(app));
   switch (message.type) {
     case PageMessageType::Ready:
       state.ready = true;

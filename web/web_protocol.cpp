@@ -119,7 +119,7 @@ std::string scroll_message(double fraction) {
   return json{{"type", "scroll"}, {"fraction", fraction}}.dump();
 }
 
-PageMessage parse_page_message(std::string_view text) {
+PageMessage parse_page_message(std::string_view text, std::string_view change_session) {
   const json object = parse_strict(text);
   if (!object.is_object()) throw std::runtime_error("Message is not a JSON object");
   static constexpr std::array<std::pair<std::string_view, PageMessageType>, 5> kTypes = {{
@@ -137,7 +137,12 @@ PageMessage parse_page_message(std::string_view text) {
   // Only the members a type uses are read, so a stray member of another type does no harm.
   switch (message.type) {
     case PageMessageType::Change:
-      message.session = read_string(object, "session");
+      // An edit the visual editor may not hand back now is dropped unread, however it is formed.
+      if (!change_session.empty()) message.session = read_string(object, "session");
+      if (change_session.empty() || message.session != change_session) {
+        message.type = PageMessageType::Other;
+        break;
+      }
       message.text = read_string(object, "text");
       break;
     case PageMessageType::Copy:

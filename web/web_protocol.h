@@ -63,8 +63,9 @@ struct PageMessage {
 
 // Strict JSON; absent members read as empty (false for "shift"). Throws std::exception with a
 // readable text for malformed JSON, a message that is not an object, or a member of the wrong
-// type.
-PageMessage parse_page_message(std::string_view json);
+// type. `change_session` is the identifier of the document the visual editor shows, empty when
+// it shows none: a "change" for any other session is not read further and counts as Other.
+PageMessage parse_page_message(std::string_view json, std::string_view change_session);
 // The command a "shortcut" message asks for (New, Open, Save, Save as); nothing for other keys.
 std::optional<std::uint32_t> shortcut_command(const PageMessage& message);
 

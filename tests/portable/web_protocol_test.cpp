@@ -28,6 +28,11 @@ std::string error_of(Action action) {
   return "accepted";
 }
 
+// As the visual editor reads the page while it shows the document of session "s1".
+PageMessage parse(std::string_view json, std::string_view change_session = "s1") {
+  return parse_page_message(json, change_session);
+}
+
 TEST(WebProtocol, ProgramMessagesAreCompactSortedUtf8) {
   // Each flag set alone, so that no two members can be mixed up unnoticed.
   EXPECT_EQ(document_message({"a{}", true, false, "{G}", "# Tiếng \"x\"\n", false}),
@@ -79,16 +84,19 @@ TEST(WebProtocol, NavigationSourceAndResourceRules) {
 }
 
 TEST(WebProtocol, PageMessagesReadTheirMembers) {
-  PageMessage change = parse_page_message(R"({"type":"change","session":"s1","text":"é\n"})");
+  PageMessage change = parse(R"({"type":"change","session":"s1","text":"é\n"})");
   EXPECT_EQ(change.type, PageMessageType::Change);
   EXPECT_EQ(change.session + "|" + change.text, "s1|é\n");
-  EXPECT_EQ(parse_page_message(R"({"type":"copy","text":"t"})").text, "t");
-  EXPECT_EQ(parse_page_message(R"({"type":"copy"})").type, PageMessageType::Copy);
-  EXPECT_EQ(parse_page_message(R"({"type":"open","url":"https://x"})").url, "https://x");
-  EXPECT_EQ(parse_page_message(R"({"type":"ready","text":1})").type, PageMessageType::Ready);
-  for (const char* other : {R"({"type":"Ready"})", R"({"type":"ready "})", R"({})", R"({"t":1})"}) {
-    EXPECT_EQ(parse_page_message(other).type, PageMessageType::Other) << other;
+  EXPECT_EQ(parse(R"({"type":"copy","text":"t"})").text, "t");
+  EXPECT_EQ(parse(R"({"type":"copy"})").type, PageMessageType::Copy);
+  EXPECT_EQ(parse(R"({"type":"open","url":"https://x"})").url, "https://x");
+  EXPECT_EQ(parse(R"({"type":"ready","text":1})").type, PageMessageType::Ready);
+  for (const char* other : {R"({"type":"Ready"})", R"({"type":"ready "})", R"({})", R"({"t":1})",
+                            R"({"type":"change","session":"s2","text":5})"}) {
+    EXPECT_EQ(parse(other).type, PageMessageType::Other) << other;
   }
+  // Outside the visual editor no edit is taken, whatever its members.
+  EXPECT_EQ(parse(R"({"type":"change","session":1,"text":5})", "").type, PageMessageType::Other);
   // "shift" counts only for "s"; a wrong type elsewhere does no harm.
   const std::pair<const char*, std::optional<std::uint32_t>> shortcuts[] = {
       {R"("key":"n")", 100},
@@ -100,8 +108,7 @@ TEST(WebProtocol, PageMessagesReadTheirMembers) {
       {R"("key":"x")", std::nullopt},
       {R"("type":"copy","key":"s")", std::nullopt}};
   for (const auto& [members, command] : shortcuts) {
-    const PageMessage message =
-        parse_page_message("{\"type\":\"shortcut\"," + std::string(members) + "}");
+    const PageMessage message = parse("{\"type\":\"shortcut\"," + std::string(members) + "}");
     EXPECT_EQ(shortcut_command(message), command) << members;
   }
 }
@@ -110,14 +117,14 @@ TEST(WebProtocol, BadPageMessagesThrowReadableTexts) {
   const std::string deep = std::string(300, '[') + std::string(300, ']');
   for (const std::string& bad :
        {R"({"type":"copy","text":5})"s, R"({"type":"change","session":1})"s,
-        R"({"type":"open","url":null})"s, R"({"type":7})"s, R"(["ready"])"s, R"("ready")"s,
+        R"({"type":"change","session":"s1","text":5})"s, R"({"type":"open","url":null})"s,
+        R"({"type":7})"s, R"(["ready"])"s, R"("ready")"s,
         R"({"type":"shortcut","key":"s","shift":"yes"})"s, R"({"type":"shortcut","key":["s"]})"s,
         "{\"type\":\"ready\"} // c"s, "{"s, ""s, R"({"type":"ready",})"s, "{\"a\":" + deep + "}"}) {
-    EXPECT_THROW(parse_page_message(bad), std::exception) << bad.substr(0, 60);
+    EXPECT_THROW(parse(bad), std::exception) << bad.substr(0, 60);
   }
-  EXPECT_NE(error_of([] { parse_page_message(R"({"type":})"); }).find("parse error"),
-            std::string::npos);
-  EXPECT_EQ(error_of([&] { parse_page_message(deep); }), "Invalid message JSON");
+  EXPECT_NE(error_of([] { parse(R"({"type":})"); }).find("parse error"), std::string::npos);
+  EXPECT_EQ(error_of([&] { parse(deep); }), "Invalid message JSON");
 }
 
 TEST(WebProtocol, ExportResults) {
