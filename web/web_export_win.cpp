@@ -26,12 +26,11 @@ bool can_capture(const App& app) {
 }
 
 // Calls a DevTools method; `then` gets the result JSON when the call succeeded with a result,
-// and `failed` is shown otherwise.
+// and `failed` is shown otherwise (thrown here when the call is refused at once).
 void call_devtools(const StatePtr& state, const wchar_t* method, const std::string& parameters,
                    std::string failed, DevToolsHandler then) {
   auto handler = make_handler<ICoreWebView2CallDevToolsProtocolMethodCompletedHandler>(
-      [state, failed = std::move(failed), then = std::move(then)](HRESULT result,
-                                                                  LPCWSTR json) -> HRESULT {
+      [state, failed, then = std::move(then)](HRESULT result, LPCWSTR json) -> HRESULT {
         App* app = state->app;
         if (app == nullptr) return S_OK;
         try {
@@ -42,7 +41,10 @@ void call_devtools(const StatePtr& state, const wchar_t* method, const std::stri
         }
         return S_OK;
       });
-  state->webview->CallDevToolsProtocolMethod(method, to_wide(parameters).c_str(), handler.get());
+  // A call refused at once never completes: say so rather than leave the progress text standing.
+  if (FAILED(state->webview->CallDevToolsProtocolMethod(method, to_wide(parameters).c_str(),
+                                                        handler.get())))
+    throw std::runtime_error(failed);
 }
 
 void on_screenshot(App& app, const std::filesystem::path& target, const std::string& json) {

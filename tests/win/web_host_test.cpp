@@ -255,6 +255,10 @@ TEST_F(WebHostTest, PrintingUsesThePagesDialogWhenTheRuntimeOffersIt) {
   win::web_stop(*app_);
   start_ready(3, "no-webview16");
   EXPECT_FALSE(win::web_print(*app_));
+  win::web_stop(*app_);
+  start_ready(3, "devtools-call-fails");  // refused at once: said, not left at a progress text
+  EXPECT_EQ(error_text([&] { win::web_print(*app_); }),
+            "Could not prepare the document for printing");
 }
 
 // The program's handlers answer only their own interface, and no exception escapes into the

@@ -294,6 +294,7 @@ class WebView final : public WebViewStubs {
       LPCWSTR method, LPCWSTR parameters,
       ICoreWebView2CallDevToolsProtocolMethodCompletedHandler* handler) override {
     note("WebView.CallDevToolsProtocolMethod ", method, " ", parameters);
+    if (flag("devtools-call-fails")) return E_FAIL;
     auto& queued = state().answers[str(method)];
     const Text answer = queued.empty() ? std::nullopt : Text(queued.front());
     if (!queued.empty()) queued.pop_front();

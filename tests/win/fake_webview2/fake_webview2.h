@@ -11,7 +11,7 @@
 // The exported control functions, each as fake_webview2_<name>.
 //  reset: clears the log, the queued DevTools answers and the undelivered completions, and sets
 //    the comma-separated flags: create-fails, environment-fails, controller-fails,
-//    controller-call-fails, no-webview3, no-webview16.
+//    controller-call-fails, no-webview3, no-webview16, devtools-call-fails.
 //  log: the log since the reset; returns its full length and copies at most size - 1 bytes and
 //    a terminating zero.
 //  raise: raises "message" (text: the source), "navigation", "new_window", "permission" or
