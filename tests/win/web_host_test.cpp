@@ -137,12 +137,12 @@ TEST_F(WebHostTest, EveryStartFailureFallsBackToTheNativePreviewWithItsText) {
 }
 
 TEST_F(WebHostTest, StoppingBeforeTheRuntimeAnswersCreatesNothingMore) {
-  add_document();
-  fake().reset("");
+  fake().reset("");  // and with no document open, which starts it all the same
   app_->web_preview = true;
   web_start(*app_);
   win::web_stop(*app_);
   pump();
+  EXPECT_TRUE(has(log(), "Loader.Create"));
   EXPECT_FALSE(has(log(), "CreateCoreWebView2Controller"));
   EXPECT_EQ(app_->web_host, nullptr);
 }
@@ -156,8 +156,11 @@ TEST_F(WebHostTest, OnlyTheActiveDocumentsOwnEditInTheVisualEditorIsTaken) {
   };
   page(change(session, L"other origin"), L"https://app.tavrel.internal/index.html#x");
   page(change(L"{00000000-0000-0000-0000-000000000000}", L"other document"));
+  const std::wstring status = app_->status_text;
+  fake().raise("WebMessageReceived", win::kAppIndex.data(), nullptr);  // no message at all
+  EXPECT_EQ(app_->status_text, status);
   page(L"[\"change\"]");
-  EXPECT_FALSE(app_->status_text.empty());  // the parser's complaint
+  EXPECT_NE(app_->status_text, status);  // the parser's complaint
   page(L"{\"type\":\"change\",\"session\":\"" + session + L"\",\"text\":\"" +
        std::wstring(win::kMaxWebChangeBytes + 1, L'x') + L"\"}");
   EXPECT_EQ(editor_text(), "old");
@@ -246,7 +249,9 @@ TEST_F(WebHostTest, SwitchingDocumentsWhileThePagePreparesStopsTheExport) {
 
 TEST_F(WebHostTest, PrintingUsesThePagesDialogWhenTheRuntimeOffersIt) {
   add_document("print me");
-  start_ready(3);
+  start("", 3);
+  EXPECT_FALSE(win::web_print(*app_));  // the page has not said it listens
+  page(L"{\"type\":\"ready\"}");
   EXPECT_FALSE(win::web_export_image(*app_, files_.path() / "x.png", false));  // visual editor
   fake().devtools_answer("Runtime.evaluate", L"{\"result\":{}}");
   ASSERT_TRUE(win::web_print(*app_));

@@ -14,8 +14,9 @@
 //    controller-call-fails, no-webview3, no-webview16, devtools-call-fails.
 //  log: the log since the reset; returns its full length and copies at most size - 1 bytes and
 //    a terminating zero.
-//  raise: raises "message" (text: the source), "navigation", "new_window", "permission" or
-//    "resource" (text: the URI) on the latest web view through every handler the program
+//  raise: raises "WebMessageReceived" (text: the source), "NavigationStarting",
+//    "NewWindowRequested", "PermissionRequested" or "WebResourceRequested" (text: the URI) on
+//    the latest web view through every handler the program
 //    registered, and returns what they left: 0, or Cancel, Handled, the permission State and
 //    the status code of the response put (0 without one).
 //  devtools_answer: queues the JSON the next DevTools call of that method succeeds with; a call
