@@ -11,10 +11,10 @@
 #include "core/fs_error.h"
 #include "core/profile.h"
 #include "core/recovery.h"
-#include "web/web_host_win.h"
 #include "core/settings.h"
 #include "core/text_convert.h"
 #include "ui/theme_win.h"
+#include "web/web_host_win.h"
 
 namespace tavrel::win {
 namespace {

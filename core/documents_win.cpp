@@ -22,13 +22,13 @@
 #include "core/fs_error.h"
 #include "core/handles_win.h"
 #include "core/text_convert.h"
-#include "web/web_host_win.h"
 #include "ui/editor_win.h"
 #include "ui/emoji_completion_win.h"
 #include "ui/file_dialogs_win.h"
 #include "ui/layout.h"
 #include "ui/main_window_win.h"
 #include "ui/tab_model.h"
+#include "web/web_host_win.h"
 
 namespace tavrel::win {
 namespace {

@@ -163,4 +163,11 @@ class ComPtr {
   I* p_ = nullptr;
 };
 
+// A further owner of an object only lent to the caller, such as a callback's argument.
+template <typename I>
+ComPtr<I> retained(I* object) {
+  if (object != nullptr) object->AddRef();
+  return ComPtr<I>::attach(object);
+}
+
 }  // namespace tavrel::win

@@ -277,9 +277,10 @@ std::string write_rtf_run(const std::vector<Run>& runs, const RtfColorMap& map) 
   return out;
 }
 
-std::size_t rtf_break_count(std::string_view rtf) {
+std::size_t rtf_break_count(std::string_view rtf, std::size_t stop_at) {
   std::size_t count = 0;
-  for (std::size_t at = rtf.find('\\'); at != std::string_view::npos; at = rtf.find('\\', at)) {
+  for (std::size_t at = rtf.find('\\'); at != std::string_view::npos && count < stop_at;
+       at = rtf.find('\\', at)) {
     std::size_t word = ++at;
     while (word < rtf.size() && rtf[word] >= 'a' && rtf[word] <= 'z') ++word;
     const std::string_view name = rtf.substr(at, word - at);

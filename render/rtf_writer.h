@@ -50,7 +50,8 @@ void collect_run_colors(RtfColorMap& map, const std::vector<Run>& runs);
 std::string write_rtf_run(const std::vector<Run>& runs, const RtfColorMap& map);
 
 // How many paragraph and line breaks (\par, \line) an RTF document holds: each starts a line.
-std::size_t rtf_break_count(std::string_view rtf);
+// Counting stops at `stop_at`, for callers that only ask whether there are that many.
+std::size_t rtf_break_count(std::string_view rtf, std::size_t stop_at = std::string_view::npos);
 
 // The RTF form of a UTF-8 text: escapes for \ { }, line and tab words, \uN? for the rest.
 std::string escape_rtf(std::string_view text);

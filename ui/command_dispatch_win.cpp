@@ -11,13 +11,13 @@
 #include "core/file_io_win.h"
 #include "core/text_convert.h"
 #include "ui/color_picker_win.h"
+#include "ui/export_win.h"
 #include "ui/file_dialogs_win.h"
 #include "ui/find_bar_win.h"
 #include "ui/main_window_win.h"
 #include "ui/menus_win.h"
-#include "web/web_host_win.h"
-#include "ui/export_win.h"
 #include "update/update_dialog_win.h"
+#include "web/web_host_win.h"
 
 namespace tavrel::win {
 namespace {

@@ -11,8 +11,8 @@
 #include <exception>
 
 #include "core/text_convert.h"
-#include "web/web_host_win.h"
 #include "ui/palette.h"
+#include "web/web_host_win.h"
 
 namespace tavrel::win {
 namespace {

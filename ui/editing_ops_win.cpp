@@ -9,9 +9,9 @@
 #include "ui/editor_win.h"
 #include "ui/emoji_completion_win.h"
 #include "ui/main_window_win.h"
-#include "web/web_host_win.h"
 #include "ui/text_ops.h"
 #include "ui/theme_win.h"
+#include "web/web_host_win.h"
 
 namespace tavrel::win {
 namespace {

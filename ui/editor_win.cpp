@@ -62,15 +62,14 @@ void configure(const App& app, HWND edit, bool preview) {
 }
 
 // The control shows its vertical scroll bar once the content outgrows it, and the narrower text
-// area then makes it lay out (and shape) the whole content a second time. A content with so
-// many lines that it outgrows the control whatever their heights gets the bar before it goes
-// in, so that it is laid out once, at the width it ends with. A content that may fit is left
-// to the control, which would not hide a bar shown before.
-void show_scroll_bar_for(HWND edit, std::size_t lines) {
+// area then makes it lay out (and shape) the whole content a second time. A content with more
+// lines than this, which outgrows the control whatever their heights, gets the bar before it
+// goes in, so that it is laid out once, at the width it ends with. A content that may fit is
+// left to the control, which would not hide a bar shown before.
+std::size_t lines_that_may_fit(HWND edit) {
   RECT client{};
   GetClientRect(edit, &client);
-  const auto height = static_cast<std::size_t>(std::max<LONG>(client.bottom - client.top, 0));
-  if (lines > height / kMinLinePixels) ShowScrollBar(edit, SB_VERT, TRUE);
+  return static_cast<std::size_t>(std::max<LONG>(client.bottom - client.top, 0)) / kMinLinePixels;
 }
 
 // Streams `bytes` into the control in the given format, replacing its content. A stream the
@@ -196,8 +195,9 @@ std::string richedit_text_utf8(HWND edit) { return editor_text_to_utf8(richedit_
 // EM_SETTEXTEX) read a text that starts with "{\rtf" as RTF.
 void richedit_set_text_utf8(HWND edit, const std::string& utf8) {
   const std::wstring units = utf8_to_editor_text(utf8);
-  show_scroll_bar_for(edit,
-                      static_cast<std::size_t>(std::count(units.begin(), units.end(), L'\r')));
+  if (static_cast<std::size_t>(std::count(units.begin(), units.end(), L'\r')) >
+      lines_that_may_fit(edit))
+    ShowScrollBar(edit, SB_VERT, TRUE);
   keep_colour_across(edit, colour_at_start(edit), [&] {
     stream_in(edit, reinterpret_cast<const char*>(units.data()), units.size() * sizeof(wchar_t),
               SF_TEXT | SF_UNICODE);
@@ -209,7 +209,8 @@ void richedit_set_text_utf8(HWND edit, const std::string& utf8) {
 void richedit_stream_rtf(HWND edit, const std::string& rtf) {
   const RedrawGuard pause(edit);
   clear_default_effects(edit);
-  show_scroll_bar_for(edit, rtf_break_count(rtf));
+  const std::size_t fit = lines_that_may_fit(edit);
+  if (rtf_break_count(rtf, fit + 1) > fit) ShowScrollBar(edit, SB_VERT, TRUE);
   stream_in(edit, rtf.data(), rtf.size(), SF_RTF);
 }
 

@@ -13,11 +13,11 @@
 #include "render/docx_writer_win.h"
 #include "render/markdown_model.h"
 #include "render/rtf_writer.h"
-#include "web/web_host_win.h"
 #include "ui/editor_win.h"
 #include "ui/file_dialogs_win.h"
 #include "ui/gdiplus_win.h"
 #include "web/standalone_html_win.h"
+#include "web/web_host_win.h"
 
 namespace tavrel::win {
 namespace {

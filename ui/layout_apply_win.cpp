@@ -8,8 +8,8 @@
 
 #include "ui/layout.h"
 #include "ui/main_window_win.h"
-#include "web/web_host_win.h"
 #include "ui/window_handlers_win.h"
+#include "web/web_host_win.h"
 
 namespace tavrel::win {
 namespace {

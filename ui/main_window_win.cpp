@@ -13,11 +13,11 @@
 #include "core/recovery_win.h"
 #include "core/session_guard_win.h"
 #include "core/text_convert.h"
-#include "web/web_host_win.h"
 #include "ui/tab_model.h"
 #include "ui/tabs_win.h"
 #include "ui/theme_win.h"
 #include "ui/window_handlers_win.h"
+#include "web/web_host_win.h"
 
 namespace tavrel::win {
 namespace {

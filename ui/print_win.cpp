@@ -12,9 +12,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "web/web_host_win.h"
 #include "core/text_convert.h"
 #include "ui/export_win.h"
+#include "web/web_host_win.h"
 
 namespace tavrel::win {
 namespace {

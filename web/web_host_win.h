@@ -56,11 +56,4 @@ bool web_print(App& app);
 // The folder of the running executable, where the loader and the renderer are looked for.
 std::filesystem::path app_folder();
 
-// A further owner of an object the runtime lent to a callback.
-template <typename I>
-ComPtr<I> retained(I* object) {
-  if (object != nullptr) object->AddRef();
-  return ComPtr<I>::attach(object);
-}
-
 }  // namespace tavrel::win
