@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <mutex>
 #include <string>
@@ -58,6 +59,23 @@ void add_separator(App& app, const ToolbarEntry& entry) {
   SendMessageW(app.toolbar, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&button));
 }
 
+// The label sits between the icon (9 + 20 + 7 DIP from the left) and a 7 DIP right margin. In
+// a font wider than the one the widths were designed for, "Open" would shrink to "O...": such a
+// button grows until its label fits.
+int label_fit_width(const App& app, int command_id) {
+  const std::wstring label = to_wide(toolbar_label(command_id, app.vietnamese));
+  if (label.empty() || app.ui_font == nullptr) return 0;
+  const HDC dc = GetDC(app.toolbar);
+  if (dc == nullptr) return 0;
+  const HGDIOBJ previous = SelectObject(dc, app.ui_font);
+  SIZE extent{};
+  const bool measured =
+      GetTextExtentPoint32W(dc, label.c_str(), static_cast<int>(label.size()), &extent) != FALSE;
+  SelectObject(dc, previous);
+  ReleaseDC(app.toolbar, dc);
+  return measured ? app.scale(9 + 20 + 7 + 7) + extent.cx + 1 : 0;
+}
+
 }  // namespace
 
 void add_toolbar_button(App& app, int command_id, int width_dip) {
@@ -72,7 +90,7 @@ void add_toolbar_button(App& app, int command_id, int width_dip) {
   TBBUTTONINFOW info{};
   info.cbSize = sizeof(info);
   info.dwMask = TBIF_SIZE;
-  info.cx = static_cast<WORD>(app.scale(width_dip));
+  info.cx = static_cast<WORD>(std::max(app.scale(width_dip), label_fit_width(app, command_id)));
   SendMessageW(app.toolbar, TB_SETBUTTONINFOW, static_cast<WPARAM>(command_id),
                reinterpret_cast<LPARAM>(&info));
 }

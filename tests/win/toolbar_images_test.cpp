@@ -8,6 +8,8 @@
 
 #include "core/file_association.h"
 #include "core/file_association_win.h"
+#include "core/text_convert.h"
+#include "ui/toolbar_model.h"
 #include "ui/color_picker_win.h"
 #include "tests/win/app_window_fixture_win.h"
 
@@ -38,6 +40,28 @@ TEST_F(ToolbarImagesTest, RebuiltToolbarTakesTheModelsWidthsAndTexts) {
   wchar_t text[64] = {};
   SendMessageW(toolbar, TB_GETBUTTONTEXTW, 126, reinterpret_cast<LPARAM>(text));
   EXPECT_STREQ(text, L"Danh sách công việc");
+}
+
+// A label is drawn between the icon and the right margin (43 DIP of the button); the editor's
+// font under Wine is wider than the one the widths were designed for, which cut "Open" to "O...".
+TEST_F(ToolbarImagesTest, LabelledButtonsFitTheirLabelsInBothLanguages) {
+  const HWND toolbar = app_->toolbar;
+  const HDC dc = GetDC(toolbar);
+  const HGDIOBJ previous = SelectObject(dc, app_->ui_font);
+  for (const bool vietnamese : {false, true}) {
+    app_->vietnamese = vietnamese;
+    app_->rebuild_toolbar();
+    for (const int id : {101, 102, 131}) {
+      const std::wstring label = win::to_wide(win::toolbar_label(id, vietnamese));
+      SIZE extent{};
+      GetTextExtentPoint32W(dc, label.c_str(), static_cast<int>(label.size()), &extent);
+      RECT rect{};
+      SendMessageW(toolbar, TB_GETRECT, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&rect));
+      EXPECT_GE(rect.right - rect.left - app_->scale(43), extent.cx) << id << " " << vietnamese;
+    }
+  }
+  SelectObject(dc, previous);
+  ReleaseDC(toolbar, dc);
 }
 
 // Every row reads back as written; the Open-with values carry no data.
