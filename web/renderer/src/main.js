@@ -182,6 +182,10 @@ function onClick(event) {
   const target = event.target instanceof Element ? event.target : null;
   if (!target || !preview() || !preview().contains(target)) return;
   if (state.mode === "edit" && !target.closest("textarea")) {
+    if (editor.isOpen()) {
+      editor.close();  // a click elsewhere ends the edit; the next one opens another block
+      return;
+    }
     const block = target.closest("[data-block]");
     if (block) {
       event.preventDefault();

@@ -18,6 +18,19 @@ const escapeHtml = md.utils.escapeHtml;
 md.renderer.rules.html_inline = (tokens, idx) => escapeHtml(tokens[idx].content);
 md.renderer.rules.html_block = (tokens, idx) => "<p>" + escapeHtml(tokens[idx].content) + "</p>";
 
+// An HTML comment runs to the first "-->", whatever it holds (as in the program's parser; the
+// older rule here refuses comments with "--" inside, whose text would then count for heading ids).
+md.inline.ruler.before("html_inline", "html_comment", (state, silent) => {
+  if (!state.src.startsWith("<!--", state.pos)) return false;
+  const rest = state.src.slice(state.pos + 4, state.posMax);
+  const short = /^-?>/.exec(rest);
+  const close = short ? short[0].length : rest.indexOf("-->") + 3;
+  if (close < 3 && !short) return false;
+  if (!silent) state.push("html_inline", "", 0).content = state.src.slice(state.pos, state.pos + 4 + close);
+  state.pos += 4 + close;
+  return true;
+});
+
 // "www." addresses are links as in the native preview, though linkify only finds them with its
 // fuzzy matching, which would also take any bare domain name.
 md.linkify.add("www.", {
