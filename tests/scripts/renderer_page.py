@@ -304,15 +304,23 @@ class Page(unittest.TestCase):
                           {"type": "shortcut", "key": "s", "shift": True}])
 
     def test_scroll_follows_the_fraction_and_survives_a_new_document(self):
-        text = "".join(f"Paragraph {i}\n\n" for i in range(2000))
-        self.show(text)
-        top = self.js("return document.documentElement.scrollHeight - innerHeight")
-        self.send({"type": "scroll", "fraction": 0.5})
-        self.assertAlmostEqual(self.js("return scrollY"), top / 2, delta=2)
-        self.show(text + "More\n")
-        self.assertAlmostEqual(self.js("return scrollY"), top / 2, delta=2)
-        self.send({"type": "scroll", "fraction": 1})
-        self.assertGreater(self.js("return scrollY"), top - 40)
+        at_top = "return document.elementFromPoint(innerWidth / 2, 5).closest('[data-block]').textContent"
+        fraction = "return scrollY / (document.documentElement.scrollHeight - innerHeight)"
+        for count in (60, 2000):  # a short document, and a long one laid out only near the view
+            with self.subTest(count):
+                text = "".join(f"Paragraph {i}\n\n" for i in range(count))
+                self.show(text)
+                self.send({"type": "scroll", "fraction": 0.5})
+                self.assertAlmostEqual(self.js(fraction), 0.5, delta=0.02)
+                time.sleep(0.3)  # blocks coming into view are laid out with the next frames
+                seen = self.js(at_top)
+                self.assertRegex(seen, r"Paragraph [1-9]")
+                self.show(text.replace("Paragraph 0", "Paragraph zero") + "More\n")
+                self.assertEqual(self.js(at_top), seen)
+                time.sleep(0.3)
+                self.assertEqual(self.js(at_top), seen)
+                self.send({"type": "scroll", "fraction": 1})
+                self.assertAlmostEqual(self.js(fraction), 1, delta=0.02)
 
     def test_images_load_only_through_the_document_host(self):
         self.show("![a](pics/my%20photo%20%281%29.png) ![b](<pics/x #1.png>) "

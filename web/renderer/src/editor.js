@@ -81,8 +81,9 @@ class VisualEditor {
     box.spellcheck = false;
     box.value = text.slice(from, to);
     box.title = this.page.labels().editHint;
-    element.replaceWith(box);
-    this.open = { box, from, to, append: index < 0, initial: box.value };
+    element.hidden = true;
+    element.after(box);
+    this.open = { box, element, from, to, append: index < 0, initial: box.value };
     const fit = () => {
       box.style.height = "auto";
       box.style.height = box.scrollHeight + 2 + "px";
@@ -111,7 +112,7 @@ class VisualEditor {
   close() {
     const open = this.open;
     if (!open) return;
-    this.open = null;
+    this.discard();
     const value = open.box.value;
     if (value === open.initial) {
       this.page.rerender();
@@ -132,6 +133,9 @@ class VisualEditor {
 
   // Leaves the box without putting its text back.
   discard() {
+    if (!this.open) return;
+    this.open.box.remove();
+    this.open.element.hidden = false;
     this.open = null;
   }
 

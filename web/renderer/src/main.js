@@ -22,7 +22,18 @@ const labelTexts = {
   },
 };
 
-const state = { text: "", session: "", mode: "preview", vi: false, starts: [0], blocks: [] };
+// From this many blocks on, blocks away from the view are not laid out until they come near.
+const kLongDocumentBlocks = 300;
+
+const state = {
+  text: "",
+  session: "",
+  mode: "preview",
+  vi: false,
+  starts: [0],
+  blocks: [],
+  shown: [],  // the HTML of each block element in #preview
+};
 
 function post(message) {
   if (channel) channel.postMessage(message);
@@ -52,21 +63,112 @@ function clearError() {
   if (notice) notice.remove();
 }
 
+function blockElements(target) {
+  return target.querySelectorAll(':scope > [data-block]:not([data-block="-1"])');
+}
+
+// The reader's place: the first block reaching into the view, and where its top is. Blocks away
+// from the view of a long document have estimated heights, so a place in pixels would not
+// survive a new rendering; a block and an offset do.
+function readingPlace(target) {
+  if (window.scrollY === 0) return null;
+  const blocks = blockElements(target);
+  let low = 0;
+  let high = blocks.length - 1;
+  while (low < high) {
+    const middle = (low + high) >> 1;
+    if (blocks[middle].getBoundingClientRect().bottom > 0) high = middle;
+    else low = middle + 1;
+  }
+  if (blocks.length === 0) return { index: -1, top: 0, scroll: window.scrollY };
+  return { index: low, top: blocks[low].getBoundingClientRect().top, scroll: window.scrollY };
+}
+
+// Brings the block back to where it was; again over the next frames, since blocks coming into
+// view of a long document are laid out only then and may move it.
+// A newer rendering, a "scroll" message or the reader's own scrolling ends a restoration.
+let placeGeneration = 0;
+function movedByReader() {
+  placeGeneration++;
+}
+
+function restorePlace(target, place, frames = 3, generation = ++placeGeneration) {
+  if (place === null || generation !== placeGeneration) return;
+  const block = place.index >= 0 ? blockElements(target)[place.index] : null;
+  if (!block) {
+    window.scrollTo(0, place.scroll);
+    return;
+  }
+  const off = block.getBoundingClientRect().top - place.top;
+  if (off !== 0) window.scrollBy(0, off);
+  if (frames > 0) {
+    requestAnimationFrame(() => restorePlace(target, place, frames - 1, generation));
+  }
+}
+
+function blockHtml(html, index) {
+  return '<div class="block" data-block="' + index + '">' + html + "</div>";
+}
+
+// Shows the new blocks, replacing only those that changed: the others keep their layout, their
+// pictures and, in a long document, the heights measured when they were last in view.
+function showBlocks(target, htmls) {
+  const elements = Array.from(blockElements(target));
+  const old = state.shown;
+  if (elements.length !== old.length || target.childElementCount !== elements.length) {
+    target.innerHTML = htmls.map(blockHtml).join("");
+    state.shown = htmls;
+    return;
+  }
+  let same = 0;
+  while (same < old.length && same < htmls.length && old[same] === htmls[same]) same++;
+  let tail = 0;
+  while (
+    tail < old.length - same &&
+    tail < htmls.length - same &&
+    old[old.length - 1 - tail] === htmls[htmls.length - 1 - tail]
+  ) {
+    tail++;
+  }
+  for (let i = same; i < old.length - tail; i++) elements[i].remove();
+  const fresh = document.createElement("template");
+  fresh.innerHTML = htmls
+    .slice(same, htmls.length - tail)
+    .map((html, k) => blockHtml(html, same + k))
+    .join("");
+  target.insertBefore(fresh.content, elements[old.length - tail] || null);
+  if (htmls.length !== old.length) {
+    for (let k = 0; k < tail; k++) {
+      elements[old.length - tail + k].dataset.block = String(htmls.length - tail + k);
+    }
+  }
+  state.shown = htmls;
+}
+
 // Renders the current text into #preview, keeping the reader where they were.
 function rerender() {
   const target = preview();
   if (!target) return;
-  const scroll = window.scrollY;
+  const place = readingPlace(target);
+  const appended = target.querySelector(':scope > [data-block="-1"]');
+  if (appended) appended.remove();
   const result = markdown.render(state.text, documentPrefix);
   state.blocks = result.blocks;
   state.starts = markdown.lineStarts(state.text);
-  let html = result.html;
+  showBlocks(
+    target,
+    result.blocks.map((block) => block.html),
+  );
   if (state.mode === "edit") {
-    html += '<div class="block append" data-block="-1">' + escapeText(labels().append) + "</div>";
+    target.insertAdjacentHTML(
+      "beforeend",
+      '<div class="block append" data-block="-1">' + escapeText(labels().append) + "</div>",
+    );
   }
-  target.innerHTML = html;
   target.classList.toggle("editing", state.mode === "edit");
-  window.scrollTo(0, scroll);
+  // Only in the program's view: a standalone page is read, searched and printed as a whole.
+  target.classList.toggle("long", channel !== null && state.blocks.length > kLongDocumentBlocks);
+  restorePlace(target, place);
 }
 
 function escapeText(text) {
@@ -145,6 +247,7 @@ function apply(next) {
 
 // Settles once every picture is decoded (or failed) and the layout has been drawn.
 function prepareExport() {
+  if (preview()) preview().classList.remove("long");
   const images = Array.from(document.querySelectorAll("#preview img"));
   const decoded = images.map((image) =>
     Promise.race([
@@ -165,6 +268,7 @@ function prepareExport() {
 
 function scrollToFraction(fraction) {
   if (typeof fraction !== "number" || !Number.isFinite(fraction)) return;
+  movedByReader();
   const range = document.documentElement.scrollHeight - window.innerHeight;
   window.scrollTo(0, Math.max(0, Math.min(1, fraction)) * Math.max(0, range));
 }
@@ -237,6 +341,9 @@ function onCopy(event) {
   post({ type: "copy", text });
 }
 
+for (const kind of ["wheel", "mousedown", "keydown", "touchstart"]) {
+  window.addEventListener(kind, movedByReader, { passive: true, capture: true });
+}
 document.addEventListener("click", onClick);
 document.addEventListener("keydown", onKeyDown);
 document.addEventListener("copy", onCopy);

@@ -237,14 +237,14 @@ function lineStarts(text) {
   return starts;
 }
 
-// Renders the whole text. Returns the HTML and the top-level blocks with their line ranges in the
+// Renders the whole text into its top-level blocks: each block's HTML and its line range in the
 // whole text (first line, line after the last).
 function render(text, documentPrefix) {
   const { body, skipped } = splitFrontMatter(text);
   const env = { documentPrefix };
   const tokens = md.parse(body, env);
   const blocks = [];
-  let html = "";
+  let line = skipped;
   let start = 0;
   while (start < tokens.length) {
     let end = start;
@@ -257,19 +257,16 @@ function render(text, documentPrefix) {
     }
     const slice = tokens.slice(start, end + 1);
     const map = tokens[start].map;
-    let inner;
-    if (isTocParagraph(slice)) inner = tableOfContents(env.headings);
-    else inner = md.renderer.render(slice, md.options, env);
-    if (map) {
-      const index = blocks.length;
-      blocks.push({ first: map[0] + skipped, end: map[1] + skipped });
-      html += '<div class="block" data-block="' + index + '">' + inner + "</div>";
-    } else {
-      html += inner;
-    }
+    const html = isTocParagraph(slice)
+      ? tableOfContents(env.headings)
+      : md.renderer.render(slice, md.options, env);
+    if (map) line = map[0] + skipped;
+    const last = map ? map[1] + skipped : line;  // a block without lines opens as an empty box
+    blocks.push({ html, first: line, end: last });
+    line = last;
     start = end + 1;
   }
-  return { html, blocks, headings: env.headings || [] };
+  return { blocks, headings: env.headings || [] };
 }
 
 function isTocParagraph(slice) {
