@@ -79,7 +79,8 @@ TEST(StandalonePage, EmbedsOnlyLocalImagesInsideTheFolder) {
       {long_data, long_data},
       // Links are written percent-encoded; the file is found by its decoded name.
       {"![p](img/my%20photo%20%281%29.png)", "![p](" + a + ")"},
-      {"![p](100%25.png) ![q](100%.png)", "![p](" + a + ") ![q](100%.png)"},
+      {"![p](100%25.png) ![q](100%.png) ![r](100%2.png)",  // a "%" without hex digits stays
+       "![p](" + a + ") ![q](" + a + ") ![r](100%2.png)"},
       {"![o](img/%2E%2E/%2E%2E/out.png) ![o](%2E%2E%2Fout.png)",
        "![o](img/%2E%2E/%2E%2E/out.png) ![o](%2E%2E%2Fout.png)"},
       {"![c](c%3Ad.png) ![x](img%2Fa.PNG)", "![c](c%3Ad.png) ![x](img%2Fa.PNG)"},
