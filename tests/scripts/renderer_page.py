@@ -183,6 +183,19 @@ class Page(unittest.TestCase):
                          "http://www.example.org")
         self.assertEqual(self.posted(), [{"type": "ready"}])
 
+    def test_themes_then_the_users_styles(self):
+        background = "return getComputedStyle(document.documentElement).backgroundColor"
+        colour = "return getComputedStyle(document.querySelector('#preview p')).color"
+        self.show("text\n")
+        self.assertEqual((self.js(background), self.js(colour)), ("rgb(255, 255, 255)", "rgb(35, 47, 62)"))
+        self.show("text\n", dark=True)
+        self.assertEqual((self.js(background), self.js(colour)), ("rgb(23, 30, 40)", "rgb(224, 231, 240)"))
+        self.show("text\n", dark=True, css="p { color: rgb(1, 2, 3) }")
+        self.assertEqual(self.js(colour), "rgb(1, 2, 3)")
+        self.show("text\n", mode="edit", vi=True)
+        self.assertEqual(self.js("return document.querySelector('[data-block=\"-1\"]').textContent"),
+                         "Nhấp vào đây để thêm nội dung")
+
     def test_heading_ids_equal_the_programs(self):
         for path in REAL_DOCUMENTS:
             with self.subTest(path):
@@ -302,6 +315,13 @@ class Page(unittest.TestCase):
         self.assertEqual([m for m in self.posted() if m["type"] == "shortcut"],
                          [{"type": "shortcut", "key": "s", "shift": False},
                           {"type": "shortcut", "key": "s", "shift": True}])
+
+    def test_copying_hands_the_text_to_the_program(self):
+        self.show("hello world\n")
+        self.js("getSelection().selectAllChildren(document.querySelector('#preview p'))")
+        self.driver.find_element(By.TAG_NAME, "body").send_keys(Keys.CONTROL, "c")
+        self.assertEqual([m for m in self.posted() if m["type"] == "copy"],
+                         [{"type": "copy", "text": "hello world"}])
 
     def test_scroll_follows_the_fraction_and_survives_a_new_document(self):
         at_top = "return document.elementFromPoint(innerWidth / 2, 5).closest('[data-block]').textContent"
