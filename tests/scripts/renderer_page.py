@@ -299,6 +299,21 @@ class Page(unittest.TestCase):
         time.sleep(0.2)
         self.assertEqual(len(self.changes()), 3)
 
+    def test_an_open_box_and_a_new_document(self):
+        self.show("one\n\ntwo\n", mode="edit")
+        self.open_block(0).send_keys(Keys.END, "!")
+        self.show("one\n\ntwo\n", mode="edit")  # the same again: the box stays open
+        self.assertTrue(self.js("return document.querySelector('#preview textarea') !== null"))
+        self.show("one\n\ntwo\n", mode="preview")  # leaving the visual editor keeps the edit
+        self.assertEqual(self.wait_for_change(1)["text"], "one!\n\ntwo\n")
+        self.assertEqual(self.js("return document.querySelector('#preview p').textContent"), "one!")
+        self.show("one\n\ntwo\n", mode="edit")
+        self.open_block(1).send_keys(Keys.END, "?")
+        self.show("changed elsewhere\n", mode="edit")  # its lines are gone: the box goes
+        self.assertEqual(self.js("return document.getElementById('preview').innerText.trim()"),
+                         "changed elsewhere\n\n" + "Click here to add text")
+        self.assertEqual(len(self.changes()), 1)
+
     def test_a_link_click_posts_open_and_stays(self):
         self.show("[site](https://example.com/a?b=1) and [inner](#part)\n\n# Part\n")
         self.driver.find_element(By.LINK_TEXT, "site").click()

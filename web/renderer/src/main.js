@@ -237,8 +237,16 @@ function apply(next) {
   const same = next.session === state.session && next.text === state.text;
   if (editor.isOpen()) {
     if (same && next.mode === "edit" && next.vi === state.vi) return;  // the box stays open
-    if (same) editor.close();
-    else editor.discard();
+    if (!same) {
+      editor.discard();  // the text changed elsewhere: the box's lines may be gone
+    } else {
+      editor.close();
+      if (state.text !== next.text) {  // the box's edit went out as a change: it stays shown
+        Object.assign(state, { mode: next.mode, vi: next.vi });
+        rerender();
+        return;
+      }
+    }
   }
   if (!same) editor.forgetHistory();
   Object.assign(state, { text: next.text, session: next.session, mode: next.mode, vi: next.vi });
