@@ -84,6 +84,8 @@ TEST(StandalonePage, EmbedsOnlyLocalImagesInsideTheFolder) {
       {"![o](img/%2E%2E/%2E%2E/out.png) ![o](%2E%2E%2Fout.png)",
        "![o](img/%2E%2E/%2E%2E/out.png) ![o](%2E%2E%2Fout.png)"},
       {"![c](c%3Ad.png) ![x](img%2Fa.PNG)", "![c](c%3Ad.png) ![x](img%2Fa.PNG)"},
+      {"![h](img%2fa%2Epng) ![i](img%2Fa%2epng)", "![h](" + a + ") ![i](" + a + ")"},
+      {"![g](img%2Ga.png) ![j](b.%6Apeg)", "![g](img%2Ga.png) ![j](data:image/jpeg;base64,Sg==)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.markdown.substr(0, 60));
