@@ -59,6 +59,11 @@ if(TAVREL_BENCH_SOURCES)
   include(cmake/bench.cmake OPTIONAL)
 endif()
 
+# The program's own heading ids, plain text and standalone pages for the renderer's browser tests.
+add_executable(tavrel_render_tool tests/tools/render_tool.cpp)
+target_link_libraries(tavrel_render_tool PRIVATE tavrel_portable)
+tavrel_sanitize(tavrel_render_tool)
+
 file(GLOB TAVREL_SCRIPT_TESTS CONFIGURE_DEPENDS tests/scripts/*.sh)
 foreach(script ${TAVREL_SCRIPT_TESTS})
   get_filename_component(name ${script} NAME_WE)

@@ -6,7 +6,8 @@ set(TAVREL_NOTICE_SOURCES
   "MD4C=${TAVREL_DEPS}/md4c/LICENSE.md"
   "MinGW-w64 runtime=/usr/share/doc/mingw-w64-common/copyright"
   "GCC runtime libraries (libgcc, libstdc++, winpthreads use)=/usr/share/doc/gcc-mingw-w64-x86-64-posix-runtime/copyright"
-  "markdown-it=/usr/share/doc/node-markdown-it/copyright"
+  "markdown-it (with linkify-it, mdurl and uc.micro)=/usr/share/doc/node-markdown-it/copyright"
+  "punycode=/usr/share/doc/node-punycode/copyright"
   "?Dear ImGui=${TAVREL_DEPS}/imgui/LICENSE.txt")
 set(TAVREL_NOTICE_FILES "")
 foreach(item IN LISTS TAVREL_NOTICE_SOURCES)

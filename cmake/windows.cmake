@@ -50,7 +50,7 @@ add_custom_target(tavrel_icons DEPENDS "${TAVREL_ICON_DIR}/app.ico" "${TAVREL_IC
 
 add_executable(tavrel WIN32 core/entry_win.cpp resources/tavrel.rc)
 target_link_libraries(tavrel PRIVATE tavrel_lib)
-add_dependencies(tavrel tavrel_icons tavrel_notices)
+add_dependencies(tavrel tavrel_icons tavrel_notices tavrel_renderer)
 set_source_files_properties(resources/tavrel.rc PROPERTIES
   OBJECT_DEPENDS "${TAVREL_ICON_DIR}/app.ico;${TAVREL_ICON_DIR}/document.ico;${CMAKE_SOURCE_DIR}/resources/tavrel.manifest;${CMAKE_SOURCE_DIR}/resources/notices.rc;${TAVREL_NOTICES}")
 get_filename_component(TAVREL_NOTICES_DIR "${TAVREL_NOTICES}" DIRECTORY)

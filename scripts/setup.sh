@@ -12,7 +12,8 @@ packages=(
   googletest nlohmann-json3-dev libboost1.81-dev libgl1-mesa-dri libglx-mesa0
   fonts-dejavu-core fonts-noto-mono ca-certificates openssl python3 python3-docx
   libreoffice-writer-nogui libxml2-utils unzip dpkg-dev clang libclang-rt-14-dev g++
-  node-markdown-it chromium
+  node-markdown-it chromium esbuild node-punycode node-entities chromium-driver
+  python3-selenium
 )
 
 missing=()

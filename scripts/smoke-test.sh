@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Runs tavrel.exe --smoke-test under Wine (the Wine environment started by the caller) with the
-# stand-in web renderer beside it, and fails unless the run ends with exit code 0 and a complete
-# report. Under Wine the exported image is blank (RichEdit draws nothing through EM_FORMATRANGE);
+# Runs tavrel.exe --smoke-test under Wine (the Wine environment started by the caller) as the
+# build made it, with its own web renderer beside it, and fails unless the run ends with exit code
+# 0 and a complete report. Under Wine the exported image is blank (RichEdit draws nothing through EM_FORMATRANGE);
 # its check still passes there, since it can only ask for a valid, non-trivial PNG file.
 # Usage: smoke-test.sh <win build dir>
 set -uo pipefail
@@ -11,21 +11,13 @@ fail() {
   exit 1
 }
 
-# A renderer already beside the program (the tests keep theirs in a folder of their own) is left
-# as found; otherwise the stand-in is copied for the run and removed again.
-renderer="$build/renderer"
-copied=""
-if [ ! -e "$renderer" ]; then
-  cp -r "$TAVREL_ROOT/tests/fixtures/renderer" "$renderer" || fail "cannot copy the renderer"
-  copied=1
-fi
+[ -f "$build/renderer/app.js" ] || fail "the build made no renderer beside the program"
 temp=$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')
 temp=$(winepath -u "$temp" 2>/dev/null)
 [ -d "$temp" ] || fail "no Wine temporary folder"
 before=$(ls -d "$temp"/Tavrel-smoke-* 2>/dev/null)
 timeout 300 wine "$build/tavrel.exe" --smoke-test
 code=$?
-[ -n "$copied" ] && rm -rf "$renderer"
 profile=$(comm -13 <(echo "$before") <(ls -d "$temp"/Tavrel-smoke-* 2>/dev/null) | head -1)
 [ -n "$profile" ] || fail "exit code $code and no profile folder"
 trap 'rm -rf "$profile"' EXIT

@@ -52,12 +52,40 @@ const char* image_mime_type(const std::filesystem::path& file) {
   return nullptr;
 }
 
+int hex_value(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Links are written percent-encoded ("my%20photo.png"); the file has the decoded name. A "%" that
+// starts no escape stays as it is.
+std::string percent_decode(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size()) {
+      const int high = hex_value(text[i + 1]);
+      const int low = hex_value(text[i + 2]);
+      if (high >= 0 && low >= 0) {
+        out.push_back(static_cast<char>(high * 16 + low));
+        i += 2;
+        continue;
+      }
+    }
+    out.push_back(text[i]);
+  }
+  return out;
+}
+
 // The data: address for one target, or nothing when the reference must stay as written.
 // `base` is the weakly canonical `base_folder`, made once for all references.
 std::string data_address(std::string_view target, const std::filesystem::path& base_folder,
                          const std::filesystem::path& base) {
-  if (target.find(':') != std::string_view::npos) return {};
-  const auto candidate = std::filesystem::weakly_canonical(base_folder / utf8_path(target));
+  const std::string name = percent_decode(target);
+  if (target.find(':') != std::string_view::npos || name.find(':') != std::string::npos) return {};
+  const auto candidate = std::filesystem::weakly_canonical(base_folder / utf8_path(name));
   const std::string relative = path_utf8(candidate.lexically_relative(base));
   if (relative.empty() || relative.starts_with("..")) return {};
   const char* mime = image_mime_type(candidate);

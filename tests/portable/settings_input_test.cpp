@@ -70,8 +70,9 @@ TEST(Notices, AssembledFromInstalledLicences) {
   text << file.rdbuf();
   const std::string notices = text.str();
   EXPECT_GT(notices.size(), 100000u);
-  for (const char* name : {"nlohmann/json", "Boost Software License", "MD4C", "MinGW-w64",
-                           "GCC RUNTIME LIBRARY EXCEPTION", "markdown-it", "WebView2"}) {
+  for (const char* name :
+       {"nlohmann/json", "Boost Software License", "MD4C", "MinGW-w64",
+        "GCC RUNTIME LIBRARY EXCEPTION", "markdown-it", "linkify-it", "punycode", "WebView2"}) {
     EXPECT_NE(notices.find(name), std::string::npos) << name;
   }
 }

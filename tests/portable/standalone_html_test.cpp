@@ -53,6 +53,8 @@ TEST(StandalonePage, EmbedsOnlyLocalImagesInsideTheFolder) {
   test::write_bytes(doc / "b.jpeg", "J");
   test::write_bytes(root / "out.png", "PNG!");
   test::write_bytes(doc / "c:d.png", "PNG!");  // where file names may hold a colon
+  test::write_bytes(doc / "img" / "my photo (1).png", "PNG!");
+  test::write_bytes(doc / "100%.png", "PNG!");
   test::write_bytes(doc / "max.gif", std::string(kMaxEmbeddedImageBytes, 'g'));
   test::write_bytes(doc / "over.gif", std::string(kMaxEmbeddedImageBytes + 1, 'g'));
   const std::string a = "data:image/png;base64,UE5HIQ==";
@@ -75,6 +77,15 @@ TEST(StandalonePage, EmbedsOnlyLocalImagesInsideTheFolder) {
        "![u](img/UP.PNG) ![m](img/none.png) ![t](img/a.png \"t\")"},
       {"![o](over.gif) ![c](c:d.png)", "![o](over.gif) ![c](c:d.png)"},
       {long_data, long_data},
+      // Links are written percent-encoded; the file is found by its decoded name.
+      {"![p](img/my%20photo%20%281%29.png)", "![p](" + a + ")"},
+      {"![p](100%25.png) ![q](100%.png) ![r](100%2.png)",  // a "%" without hex digits stays
+       "![p](" + a + ") ![q](" + a + ") ![r](100%2.png)"},
+      {"![o](img/%2E%2E/%2E%2E/out.png) ![o](%2E%2E%2Fout.png)",
+       "![o](img/%2E%2E/%2E%2E/out.png) ![o](%2E%2E%2Fout.png)"},
+      {"![c](c%3Ad.png) ![x](img%2Fa.PNG)", "![c](c%3Ad.png) ![x](img%2Fa.PNG)"},
+      {"![h](img%2fa%2Epng) ![i](img%2Fa%2epng)", "![h](" + a + ") ![i](" + a + ")"},
+      {"![g](img%2Ga.png) ![j](b.%6Apeg)", "![g](img%2Ga.png) ![j](data:image/jpeg;base64,Sg==)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.markdown.substr(0, 60));
