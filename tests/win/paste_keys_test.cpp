@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <ostream>
 #include <vector>
 
 #include "tests/win/app_window_fixture_win.h"
@@ -67,6 +68,10 @@ struct Format {
   bool bold;
   LONG height;
   bool operator==(const Format&) const = default;
+  friend void PrintTo(const Format& f, std::ostream* out) {
+    *out << "colour " << std::hex << f.colour << std::dec << (f.bold ? ", bold" : "") << ", "
+         << f.height << " twips";
+  }
 };
 
 class DesktopInputPaste : public AppWindowTest {
