@@ -20,7 +20,7 @@ struct Document {
   int64_t disk_time = 0;  // last write of the file, 100-ns units since 1601
   HWND editor = nullptr;
   uint64_t revision = 0;
-  CaretLineCounter caret_lines;  // the status bar's line of the caret
+  CaretLineCounter caret_lines;  // the status bar's count of lines before the caret (a cache)
 };
 
 }  // namespace tavrel::win

@@ -28,7 +28,7 @@ struct TextVersion {
 using TextReader = std::function<std::wstring(std::int64_t start, std::int64_t end)>;
 
 // The largest piece read at once, in characters.
-inline constexpr std::int64_t kLineCountPiece = std::int64_t{1} << 18;
+inline constexpr std::int64_t kLineCountPiece = std::int64_t{1} << 20;
 
 class CaretLineCounter {
  public:
