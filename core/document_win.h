@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/text_codec.h"
+#include "ui/caret_line.h"
 
 namespace tavrel::win {
 
@@ -19,6 +20,7 @@ struct Document {
   int64_t disk_time = 0;  // last write of the file, 100-ns units since 1601
   HWND editor = nullptr;
   uint64_t revision = 0;
+  CaretLineCounter caret_lines;  // the status bar's count of lines before the caret (a cache)
 };
 
 }  // namespace tavrel::win

@@ -69,9 +69,7 @@ int run_message_loop(App& app) {
     const BOOL got = GetMessageW(&message, nullptr, 0, 0);
     if (got == -1) return 1;
     if (got == 0) return static_cast<int>(message.wParam);
-    if (app.handle_shortcut(message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
+    run_loop_message(app, message);
   }
 }
 

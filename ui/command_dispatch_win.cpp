@@ -40,7 +40,10 @@ void run_state_effects(App& app, const StateEffects& effects) {
     for (const auto& document : app.documents)
       SendMessageW(document->editor, EM_SETTARGETDEVICE, 0, width);
   }
-  if (effects.update_title) app.update_title();
+  if (effects.relabel_documents) {
+    app.rebuild_tabs();
+    app.update_title();
+  }
 }
 
 // The flag commands: the new flags and what they ask of the App. False for every other id.
@@ -143,7 +146,7 @@ void run_action(App& app, int id) {
       send_to_editor(app, WM_COPY);
       break;
     case cmd_paste:
-      if (!app.paste_image()) send_to_editor(app, WM_PASTE);
+      send_to_editor(app, WM_PASTE);  // the editor's one way of pasting: an image or plain text
       break;
     case cmd_select_all:
       send_to_editor(app, EM_SETSEL, 0, -1);

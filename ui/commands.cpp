@@ -296,7 +296,7 @@ std::optional<StateEffects> apply_state_command(int id, CommandState& s) {
     case cmd_language_english:
     case cmd_language_vietnamese:
       s.vietnamese = id == cmd_language_vietnamese;
-      effects.update_title = true;
+      effects.relabel_documents = true;
       break;
     case cmd_auto_save:
       toggle(s.auto_save);

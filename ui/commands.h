@@ -183,8 +183,8 @@ struct StateEffects {
   bool apply_theme = false;
   bool web_start = false;
   bool apply_typewriter = false;
-  bool set_word_wrap = false;  // EM_SETTARGETDEVICE on every editor, see word_wrap_line_width
-  bool update_title = false;
+  bool set_word_wrap = false;      // EM_SETTARGETDEVICE on every editor, see word_wrap_line_width
+  bool relabel_documents = false;  // the title and the tab labels name untitled documents
 };
 
 // Applies a flag command to `state`; nothing for the ids whose action is not a change of flags.

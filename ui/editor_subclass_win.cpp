@@ -60,8 +60,22 @@ WPARAM emacs_motion_key(WPARAM key) {
   }
 }
 
+// The control pastes by itself on these keys, formatting included and without a word to its
+// subclass (no WM_PASTE on that road), so they are taken here and sent the one way of pasting.
+bool is_paste_key(WPARAM key) {
+  if (is_key_down(VK_MENU)) return false;
+  if (key == 'V') return is_key_down(VK_CONTROL);
+  return key == VK_INSERT && is_key_down(VK_SHIFT) && !is_key_down(VK_CONTROL);
+}
+
+constexpr WPARAM kCtrlVCharacter = 0x16;
+
 LRESULT on_key_down(App& app, const WindowMessage& m) {
   const WPARAM key = m.wparam;
+  if (is_paste_key(key)) {
+    SendMessageW(m.window, WM_PASTE, 0, 0);
+    return 0;
+  }
   if (app.vim && !app.vim_insert && key >= '0' && key <= 'X') {
     if (const WPARAM mapped = vim_motion_key(key)) return m.default_with_key(mapped);
     if (key == 'A' || key == 'I') {
@@ -85,6 +99,7 @@ LRESULT on_paste(App& app, const WindowMessage& m) {
 
 LRESULT on_char(App& app, const WindowMessage& m) {
   if (app.vim && !app.vim_insert) return 0;
+  if (m.wparam == kCtrlVCharacter) return 0;  // the paste already ran on the key-down
   if (m.wparam == L'\t') {
     SendMessageW(m.window, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"    "));
     return 0;

@@ -89,10 +89,18 @@ void App::on_drop_files(HDROP drop) {
   }
   DragFinish(drop);
 
-  // Images go into the document that was active when they were dropped; the other files are
-  // opened together afterwards. A refused save (or no document at all) skips the images only.
-  std::vector<std::filesystem::path> documents_to_open;
-  bool images_refused = documents.empty();
+  // The drop is taken in its order: images go into the document active at their turn, so a
+  // Markdown file dropped before them receives them. Files to open are gathered until the next
+  // image, so that a run of them is opened (and any failures reported) together. Images meant
+  // for a document that refused to be saved, or for files of which none could be opened, are
+  // skipped rather than put into another document.
+  std::vector<std::filesystem::path> to_open;
+  bool images_refused = false;
+  const auto open_gathered = [&] {
+    if (to_open.empty()) return;
+    images_refused = open_paths(*this, to_open) == to_open.size();
+    to_open.clear();
+  };
   for (const std::filesystem::path& path : paths) {
     if (std::filesystem::is_directory(std::filesystem::status(path))) {
       workspace_root = path;
@@ -100,7 +108,8 @@ void App::on_drop_files(HDROP drop) {
       scan_workspace();
       layout_panes();
     } else if (is_image_extension(path)) {
-      if (images_refused) continue;
+      open_gathered();
+      if (images_refused || documents.empty()) continue;
       // Each reference leaves the caret after itself, so the next one is not put inside it.
       const LONG end = insert_reference(*this, path);
       images_refused = end < 0;
@@ -108,10 +117,10 @@ void App::on_drop_files(HDROP drop) {
       CHARRANGE caret{end, end};
       SendMessageW(current_document()->editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&caret));
     } else {
-      documents_to_open.push_back(path);
+      to_open.push_back(path);
     }
   }
-  if (!documents_to_open.empty()) open_paths(*this, documents_to_open);
+  open_gathered();
 }
 
 bool App::paste_image() {

@@ -380,4 +380,10 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT id, WPARAM wparam, LPARAM lp
   }
 }
 
+void run_loop_message(App& app, const MSG& message) {
+  if (app.handle_shortcut(message)) return;
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
+}
+
 }  // namespace tavrel::win

@@ -49,6 +49,9 @@ inline constexpr UINT kSelfTestDelayMs = 500;
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
+// One message of the main message loop: the key dispatcher first, then translation and dispatch.
+void run_loop_message(App& app, const MSG& message);
+
 // The layout's view of the App: client size, DPI and view flags.
 LayoutInput layout_input(const App& app);
 

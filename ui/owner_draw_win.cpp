@@ -5,9 +5,11 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 
+#include "ui/caret_line.h"
 #include "ui/main_window_win.h"
 #include "ui/paint_win.h"
 
@@ -136,14 +138,26 @@ bool is_find_button(UINT id) {
   return static_cast<int>(id) >= ctl_find_next && static_cast<int>(id) <= ctl_close_find;
 }
 
-StatusCaret caret_of(HWND editor) {
+std::wstring text_range(HWND editor, std::int64_t start, std::int64_t end) {
+  std::wstring text(static_cast<size_t>(end - start) + 1, L'\0');
+  TEXTRANGEW range{{static_cast<LONG>(start), static_cast<LONG>(end)}, text.data()};
+  const LRESULT copied = SendMessageW(editor, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range));
+  text.resize(static_cast<size_t>(std::max<LRESULT>(copied, 0)));
+  return text;
+}
+
+// Lines as the file has them, not the control's wrapped rows.
+StatusCaret caret_of(Document& document) {
+  const HWND editor = document.editor;
   CHARRANGE selection{};
   SendMessageW(editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-  StatusCaret caret;
-  caret.selection_start = selection.cpMin;
-  caret.line = SendMessageW(editor, EM_EXLINEFROMCHAR, 0, selection.cpMin);
-  caret.line_start = SendMessageW(editor, EM_LINEINDEX, static_cast<WPARAM>(caret.line), 0);
-  return caret;
+  GETTEXTLENGTHEX length{GTL_NUMCHARS | GTL_PRECISE, 1200};
+  const TextVersion version{document.revision, SendMessageW(editor, EM_GETTEXTLENGTHEX,
+                                                            reinterpret_cast<WPARAM>(&length), 0)};
+  const TextLine line = document.caret_lines.line_at(
+      selection.cpMin, version,
+      [editor](std::int64_t start, std::int64_t end) { return text_range(editor, start, end); });
+  return StatusCaret{line.index, selection.cpMin, line.start};
 }
 
 }  // namespace
@@ -157,8 +171,8 @@ std::wstring status_bar_left_text(const App& app) {
 std::wstring status_bar_right_text(const App& app) {
   std::optional<StatusDocument> shown;
   if (!app.documents.empty()) {
-    const Document& document = *app.documents.at(app.active_document);
-    shown = StatusDocument{caret_of(document.editor), document.encoding, document.crlf};
+    Document& document = *app.documents.at(app.active_document);
+    shown = StatusDocument{caret_of(document), document.encoding, document.crlf};
   }
   return status_right_text(shown, KeyModeState{app.vim, app.vim_insert}, app.vietnamese);
 }

@@ -25,6 +25,12 @@ bool can_capture(const App& app) {
          app.view_mode != 3;
 }
 
+// A failed export or print replaces its progress text with the failure, so the status bar never
+// says that work is still under way.
+void show_outcome_in_status(App& app, const std::exception& error) {
+  app.set_status(to_wide_lenient(error.what()));
+}
+
 // Calls a DevTools method; `then` gets the result JSON when the call succeeded with a result,
 // and `failed` is shown otherwise (thrown here when the call is refused at once).
 void call_devtools(const StatePtr& state, const wchar_t* method, const std::string& parameters,
@@ -37,14 +43,18 @@ void call_devtools(const StatePtr& state, const wchar_t* method, const std::stri
           if (FAILED(result) || json == nullptr) throw std::runtime_error(failed);
           then(*app, to_utf8(json));
         } catch (const std::exception& error) {
+          show_outcome_in_status(*app, error);
           app->show_error(error);
         }
         return S_OK;
       });
   // A call refused at once never completes: say so rather than leave the progress text standing.
   if (FAILED(state->webview->CallDevToolsProtocolMethod(method, to_wide(parameters).c_str(),
-                                                        handler.get())))
-    throw std::runtime_error(failed);
+                                                        handler.get()))) {
+    const std::runtime_error error(failed);
+    if (state->app != nullptr) show_outcome_in_status(*state->app, error);
+    throw error;
+  }
 }
 
 void on_screenshot(App& app, const std::filesystem::path& target, const std::string& json) {

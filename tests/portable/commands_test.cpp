@@ -65,7 +65,7 @@ TEST(StateCommands, FlipTheirOwnChecksAndAskForTheirEffects) {
       if (on != before.at(check)) flipped += (flipped.empty() ? "" : " ") + std::to_string(check);
     }
     const bool flags[] = {e.web_stop,         e.apply_theme,   e.web_start,
-                          e.apply_typewriter, e.set_word_wrap, e.update_title};
+                          e.apply_typewriter, e.set_word_wrap, e.relabel_documents};
     std::string asked;
     for (int i = 0; i < 6; ++i) {
       if (flags[i]) asked += "stwyru"[i];

@@ -5,6 +5,8 @@
 #include "core/documents_win.h"
 #include "render/markdown_model.h"
 #include "tests/win/app_window_fixture_win.h"
+#include "ui/commands.h"
+#include "ui/paint_win.h"
 #include "ui/palette.h"
 
 using namespace tavrel::win;
@@ -124,6 +126,40 @@ TEST_F(EditorTest, TypewriterColoursNeverBecomeUndoStepsOrEdits) {
   EXPECT_EQ(colour_at(editor(), 16), kMuted);
   undo();  // the typed character, not a colour
   EXPECT_EQ(editor_text(), "first\nsecond\nthird");
+}
+
+// The status bar counts the file's lines, not the control's wrapped rows, also after an edit
+// above the caret.
+TEST_F(EditorTest, StatusLineIsTheFilesLineOnAWrappedParagraph) {
+  std::string long_line;
+  for (int i = 0; i < 60; ++i) long_line += "word ";
+  add_document(long_line + "\nsecond");
+  ASSERT_GT(SendMessageW(editor(), EM_GETLINECOUNT, 0, 0), 3);  // the first line wraps
+  const LONG second = static_cast<LONG>(long_line.size()) + 1;
+  struct Case {
+    LONG caret;
+    std::wstring shown;
+  };
+  for (const Case& c : std::vector<Case>{{200, L"Ln 1, 201"},
+                                         {second + 2, L"Ln 2, 3"},
+                                         {second - 1, L"Ln 1, 301"},
+                                         {0, L"Ln 1, 1"}}) {
+    select(c.caret, c.caret);
+    EXPECT_TRUE(status_bar_right_text(*app_).starts_with(c.shown + L"    |")) << c.caret;
+  }
+  SendMessageW(editor(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"top\r"));
+  select(second + 4, second + 4);
+  EXPECT_TRUE(status_bar_right_text(*app_).starts_with(L"Ln 3, 1    |"));
+}
+
+// Untitled tabs take the interface language at once, as the title does.
+TEST_F(TabsTest, LanguageSwitchRenamesUntitledTabs) {
+  app_->on_command(cmd_language_vietnamese);
+  const std::wstring untitled = L"Ch\u01B0a \u0111\u1EB7t t\u00EAn";
+  EXPECT_EQ(tab_texts(), std::vector<std::wstring>(3, untitled));
+  EXPECT_EQ(title(), untitled + L" - Tavrel");
+  app_->on_command(cmd_language_english);
+  EXPECT_EQ(tab_texts(), std::vector<std::wstring>(3, L"Untitled"));
 }
 
 TEST_F(TabsTest, PressSelectsAndDragMovesTheHeldDocument) {

@@ -125,12 +125,11 @@ TEST_F(ToolbarImagesTest, PastedBitmapBecomesAPngBesideTheDocument) {
   EXPECT_EQ(app_->status_text, L"Could not save clipboard image");
 }
 
-TEST_F(ToolbarImagesTest, DroppedImagesFollowEachOther) {
-  add_document("");
-  save_path_ = (files_.path() / "doc.md").wstring();
-  app_->save_document(false);
-  const std::wstring names = (files_.path() / L"a b.png").wstring() + L'\0' +
-                             (files_.path() / L"c.PNG").wstring() + L'\0' + L'\0';
+// Drops the files on the main window as the shell does.
+void drop_files(HWND window, const std::vector<std::filesystem::path>& files) {
+  std::wstring names;
+  for (const auto& file : files) names += file.wstring() + L'\0';
+  names += L'\0';
   const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT,
                                     sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
   auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
@@ -138,8 +137,34 @@ TEST_F(ToolbarImagesTest, DroppedImagesFollowEachOther) {
   drop->fWide = TRUE;
   std::memcpy(drop + 1, names.data(), names.size() * sizeof(wchar_t));
   GlobalUnlock(block);
-  SendMessageW(app_->main_window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
+  SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
+}
+
+TEST_F(ToolbarImagesTest, DroppedImagesFollowEachOther) {
+  add_document("");
+  save_path_ = (files_.path() / "doc.md").wstring();
+  app_->save_document(false);
+  drop_files(app_->main_window, {files_.path() / L"a b.png", files_.path() / L"c.PNG"});
   EXPECT_EQ(editor_text(), "![a b](a%20b.png)![c](c.PNG)");
+}
+
+// A Markdown file opened by the drop receives the images dropped after it; images after a file
+// that could not be opened go nowhere.
+TEST_F(ToolbarImagesTest, DroppedImagesGoToTheDocumentBeforeThemInTheDrop) {
+  add_document("");
+  save_path_ = (files_.path() / "doc.md").wstring();
+  app_->save_document(false);
+  const win::Document* first = app_->current_document();
+  write_bytes(files_.path() / "notes.md", "");
+  const auto in = [&](const wchar_t* name) { return files_.path() / name; };
+  BoxWatcher boxes;
+  drop_files(app_->main_window, {in(L"a.png"), in(L"notes.md"), in(L"b.png"), in(L"c.png"),
+                                 in(L"missing.md"), in(L"d.png")});
+  ASSERT_EQ(app_->documents.size(), 2u);
+  EXPECT_EQ(win::richedit_text_utf8(first->editor), "![a](a.png)");
+  EXPECT_EQ(std::filesystem::path(active().path).filename(), L"notes.md");
+  EXPECT_EQ(editor_text(), "![b](b.png)![c](c.png)");
+  EXPECT_EQ(boxes.boxes().size(), 1u);  // the file that could not be opened
 }
 
 // Clicks Apply the way a user does: the press and the release arrive in different frames.

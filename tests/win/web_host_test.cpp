@@ -217,7 +217,8 @@ TEST_F(WebHostTest, ImageExportThroughThePageAndEachOfItsFailures) {
     if (!c.metrics.empty()) fake().devtools_answer("Page.getLayoutMetrics", c.metrics.c_str());
     if (!c.shot.empty()) fake().devtools_answer("Page.captureScreenshot", c.shot.c_str());
     BoxWatcher boxes;
-    ASSERT_TRUE(win::web_export_image(*app_, target, false));
+    save_path_ = target.wstring();
+    app_->on_command(win::cmd_export_png);
     pump();
     if (c.box.empty()) {
       EXPECT_EQ(read_bytes(target), std::string("\x89PNG\r\n\x1a\n", 8));
@@ -227,12 +228,19 @@ TEST_F(WebHostTest, ImageExportThroughThePageAndEachOfItsFailures) {
       ASSERT_EQ(boxes.boxes().size(), 1u) << to_utf8(c.box);
       EXPECT_TRUE(has(boxes.boxes()[0].text, c.box)) << to_utf8(boxes.boxes()[0].text);
       EXPECT_FALSE(std::filesystem::exists(target));
+      // The outcome, not a progress text that would claim the export still runs.
+      EXPECT_TRUE(has(app_->status_text, c.box)) << to_utf8(app_->status_text);
     }
   }
   EXPECT_TRUE(has(log(),
                   "Page.captureScreenshot {\"captureBeyondViewport\":true,\"clip\":"
                   "{\"height\":600.0,\"scale\":1,\"width\":800.0,\"x\":0,\"y\":0},"
                   "\"format\":\"png\"}"));
+  win::web_stop(*app_);
+  start_ready(1, "devtools-call-fails");  // refused at once: thrown to the window's box
+  EXPECT_EQ(error_text([&] { app_->on_command(win::cmd_export_png); }),
+            "Could not prepare the image");
+  EXPECT_EQ(app_->status_text, L"Could not prepare the image");
 }
 
 TEST_F(WebHostTest, SwitchingDocumentsWhileThePagePreparesStopsTheExport) {
@@ -264,6 +272,7 @@ TEST_F(WebHostTest, PrintingUsesThePagesDialogWhenTheRuntimeOffersIt) {
   start_ready(3, "devtools-call-fails");  // refused at once: said, not left at a progress text
   EXPECT_EQ(error_text([&] { win::web_print(*app_); }),
             "Could not prepare the document for printing");
+  EXPECT_EQ(app_->status_text, L"Could not prepare the document for printing");
 }
 
 // The program's handlers answer only their own interface, and no exception escapes into the
