@@ -249,16 +249,39 @@ DWORD CALLBACK stream_string_in(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG
 
 // Some text object models answer S_FALSE and still suspend, so only the interfaces themselves
 // are checked, not the answer.
-void richedit_suspend_undo(HWND edit, bool suspend) {
+
+namespace {
+
+ComPtr<ITextDocument> text_document(HWND edit) {
   ComPtr<IRichEditOle> ole;
-  if (!SendMessageW(edit, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(ole.put())) || !ole)
-    return;
   ComPtr<ITextDocument> document;
-  if (FAILED(ole->QueryInterface(kTextDocumentIid, reinterpret_cast<void**>(document.put()))) ||
-      !document) {
-    return;
-  }
-  document->Undo(suspend ? tomSuspend : tomResume, nullptr);
+  if (!SendMessageW(edit, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(ole.put())) || !ole)
+    return document;
+  if (FAILED(ole->QueryInterface(kTextDocumentIid, reinterpret_cast<void**>(document.put()))))
+    document = ComPtr<ITextDocument>();
+  return document;
+}
+
+}  // namespace
+
+void richedit_suspend_undo(HWND edit, bool suspend) {
+  if (const ComPtr<ITextDocument> document = text_document(edit))
+    document->Undo(suspend ? tomSuspend : tomResume, nullptr);
+}
+
+// The control keeps its paragraphs indexed, so this answer costs nothing whatever the length.
+// Wine's text object model has no paragraph index (E_NOTIMPL): there the caller counts.
+std::optional<ParagraphAt> richedit_paragraph_at(HWND edit, std::int64_t position) {
+  const ComPtr<ITextDocument> document = text_document(edit);
+  ComPtr<ITextRange> range;
+  const auto at = static_cast<long>(position);
+  if (!document || FAILED(document->Range(at, at, range.put())) || !range) return std::nullopt;
+  long index = 0;
+  long start = 0;
+  if (range->GetIndex(tomParagraph, &index) != S_OK || index < 1) return std::nullopt;
+  if (FAILED(range->StartOf(tomParagraph, tomMove, nullptr)) || range->GetStart(&start) != S_OK)
+    return std::nullopt;
+  return ParagraphAt{index - 1, start};
 }
 
 void richedit_set_colour(HWND edit, WPARAM scope, COLORREF colour) {

@@ -5,6 +5,8 @@
 #include <richedit.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/app_win.h"
@@ -48,6 +50,14 @@ DWORD CALLBACK stream_string_in(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG
 // Suspends (true) or resumes (false) the control's undo recording through its text object
 // model; does nothing where the model is not available.
 void richedit_suspend_undo(HWND edit, bool suspend);
+
+// The file's line (0-based paragraph) at a position and where it starts, from the text object
+// model; nothing where the model cannot tell.
+struct ParagraphAt {
+  std::int64_t index = 0;
+  std::int64_t start = 0;
+};
+std::optional<ParagraphAt> richedit_paragraph_at(HWND edit, std::int64_t position);
 
 void richedit_select_and_scroll(HWND edit, CHARRANGE range);
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "ui/caret_line.h"
+#include "ui/editor_win.h"
 #include "ui/main_window_win.h"
 #include "ui/paint_win.h"
 
@@ -151,6 +152,8 @@ StatusCaret caret_of(Document& document) {
   const HWND editor = document.editor;
   CHARRANGE selection{};
   SendMessageW(editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+  if (const auto paragraph = richedit_paragraph_at(editor, selection.cpMin))
+    return StatusCaret{paragraph->index, selection.cpMin, paragraph->start};
   GETTEXTLENGTHEX length{GTL_NUMCHARS | GTL_PRECISE, 1200};
   const TextVersion version{document.revision, SendMessageW(editor, EM_GETTEXTLENGTHEX,
                                                             reinterpret_cast<WPARAM>(&length), 0)};
