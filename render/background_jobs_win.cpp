@@ -143,7 +143,7 @@ void App::request_render() {
       is_large_document(document.text.size()) ? first_visible_position(document.editor) : 0;
   RenderRequest request =
       make_render_request(document.text, document.revision, document.editor, dark, first_visible);
-  request.table_twips = preview_table_twips(preview_edit);
+  request.table_twips = win::preview_table_twips(preview_edit);
   preview_table_twips = request.table_twips;
   large_document = request.partial;
   if (large_document) {

@@ -4,6 +4,7 @@
 // table marks), the heading's text tells, and the heading is then looked up from there on.
 #include "ui/preview_nav_win.h"
 
+#include <commdlg.h>
 #include <windowsx.h>
 
 #include <algorithm>
