@@ -66,7 +66,7 @@ TEST(PreviewPositions, AnchorAtAndItsHeading) {
   EXPECT_EQ(heading_of_anchor(headings, "#intro-1"), 1u);
   EXPECT_EQ(heading_of_anchor(headings, "#intro"), 0u);
   EXPECT_EQ(heading_of_anchor(headings, "#x"), 2u);
-  for (const char* miss : {"intro", "#Intro", "#", "", "#y"}) {
+  for (const char* miss : {"intro", "xintro", "#Intro", "#", "", "#y"}) {
     EXPECT_FALSE(heading_of_anchor(headings, miss).has_value()) << miss;
   }
 }

@@ -130,6 +130,15 @@ TEST(RenderModel, AdjacentRunsSplitOnLinkAndColour) {
       {"| [a](x)[b](y) |\n|---|\n| " + red + "c</span>" + green + "d</span> |\n",
        "  cell\n    run \"a\" style=Strong link=\"x\"\n    run \"b\" style=Strong link=\"y\"\n"
        "  cell\n    run \"c\" color=#FF0000\n    run \"d\" color=#00FF00\n"},
+      // A later paragraph of a list item comes back to the item's runs.
+      {"- a\n\n  b\n", "run \"\xE2\x80\xA2  ab\"\n"},
+      {"- [a](x)\n\n  [b](y)\n",
+       "run \"\xE2\x80\xA2  \"\nrun \"a\" link=\"x\"\nrun \"b\" link=\"y\"\n"},
+      {"- [a](x)\n\n  [b](x)\n", "run \"\xE2\x80\xA2  \"\nrun \"ab\" link=\"x\"\n"},
+      {"- " + red + "a</span>\n\n  " + green + "b</span>\n",
+       "run \"\xE2\x80\xA2  \"\nrun \"a\" color=#FF0000\nrun \"b\" color=#00FF00\n"},
+      {"- " + red + "a</span>\n\n  " + red + "b</span>\n",
+       "run \"\xE2\x80\xA2  \"\nrun \"ab\" color=#FF0000\n"},
   };
   for (const auto& row : rows) {
     const RenderedMarkdown doc = render_markdown(row.markdown);

@@ -119,6 +119,9 @@ TEST(RtfWriter, TableWidthFitsTheTextArea) {
       EXPECT_LT(cell_edges(render_rtf(table_of(columns), false, 11, twips)).back(), area - 100);
     }
   }
+  // Where the usual width stops fitting.
+  EXPECT_EQ(table_twips_for(7720), kDefaultTableTwips);
+  EXPECT_EQ(table_twips_for(7719), kDefaultTableTwips - 1);
   EXPECT_EQ(table_twips_for(20000), kDefaultTableTwips);
   for (std::int64_t unknown : {0, -300}) EXPECT_EQ(table_twips_for(unknown), kDefaultTableTwips);
   EXPECT_EQ(table_twips_for(200), kMinTableTwips);  // columns of a few twips are no use
@@ -140,6 +143,7 @@ TEST(RtfWriter, TablesAreWrittenAgainWhenNarrowerOrClearlyWider) {
 TEST(RtfWriter, BreakCountSeesOnlyBreakWords) {
   EXPECT_EQ(rtf_break_count("{\\pard a\\par b\\line c\\\\par \\{\\line\\pararaph\\par}"), 4u);
   EXPECT_EQ(rtf_break_count(escape_rtf("\\par\\line {\\par}")), 0u);
+  EXPECT_EQ(rtf_break_count("\\par\\par\\line\\par", 2), 2u);  // counts no further than asked
 }
 
 }  // namespace
