@@ -14,8 +14,8 @@ namespace tavrel::win {
 // comparison, so indices follow the sorted colour texts.
 using RtfColorMap = std::map<std::string, std::uint32_t>;
 
-// How wide every table is, in twips, where the text area leaves room for it (and where the area is
-// not known): printing and the image export lay out on pages wider than this.
+// How wide every table is, in twips, where the text area leaves room for it and where the area is
+// not known (the image export lays out wider than this).
 inline constexpr std::uint32_t kDefaultTableTwips = 7600;
 // The narrowest table written, whatever the text area.
 inline constexpr std::uint32_t kMinTableTwips = 1440;
