@@ -209,6 +209,8 @@ class App {
   std::future<RenderResult> render_future;
   std::future<WorkspaceScan> scan_future;  // the result names the folder it was made for
   bool render_again = false;
+  // How wide the last render request wrote the tables, fitted to the preview's text area then.
+  uint32_t preview_table_twips = kDefaultTableTwips;
   bool splitter_drag = false;
   int32_t drag_tab = -1;
   std::wstring status_text;

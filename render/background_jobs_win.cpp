@@ -17,6 +17,7 @@
 #include "selftest/benchmark_win.h"
 #include "ui/editor_win.h"
 #include "ui/main_window_win.h"
+#include "ui/preview_nav_win.h"
 #include "web/web_host_win.h"
 
 namespace tavrel::win {
@@ -71,6 +72,7 @@ void note_first_preview(App& app) {
 void apply_render_result(App& app, RenderResult& result) {
   replace_preview_content(app, result.rtf);
   app.rendered = std::move(result.markdown);
+  mark_preview_anchors(app);
   app.stats = result.stats;
   app.refresh_outline();
   app.invalidate_status();
@@ -141,6 +143,8 @@ void App::request_render() {
       is_large_document(document.text.size()) ? first_visible_position(document.editor) : 0;
   RenderRequest request =
       make_render_request(document.text, document.revision, document.editor, dark, first_visible);
+  request.table_twips = win::preview_table_twips(preview_edit);
+  preview_table_twips = request.table_twips;
   large_document = request.partial;
   if (large_document) {
     set_status(vietnamese ? L"T\u00E0i li\u1EC7u l\u1EDBn | preview theo v\u00F9ng \u0111ang xem"

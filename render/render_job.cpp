@@ -145,7 +145,7 @@ RenderResult render_job(const RenderRequest& request) {
     for (Heading& heading : result.markdown.headings) heading.offset += shift;
     model_done.set_value();
     pending = &writer_done;
-    rtf.emplace(result.markdown, request.dark, kPreviewFontPoints);
+    rtf.emplace(result.markdown, request.dark, kPreviewFontPoints, request.table_twips);
   } catch (...) {
     pending->set_exception(std::current_exception());
     throw;

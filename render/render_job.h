@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "render/markdown_model.h"
+#include "render/rtf_writer.h"
 #include "render/text_stats.h"
 
 namespace tavrel::win {
@@ -34,6 +35,7 @@ struct RenderRequest {
   bool dark = false;
   bool partial = false;      // large-document mode
   std::uint64_t offset = 0;  // where the rendered window starts (0 unless partial)
+  std::uint32_t table_twips = kDefaultTableTwips;  // fitted to the preview's text area
 
   RenderResult operator()() const;
 };

@@ -20,8 +20,10 @@ constexpr std::string_view kLightColors =
     "\\red241\\green245\\blue248;";
 constexpr std::uint32_t kFirstRunColor = 5;
 constexpr std::string_view kBlockEnd = "\\b0\\i0\\cb0\\par ";
-// The table spans this many twips whatever the control width; all columns are equally wide.
-constexpr std::uint64_t kTableWidth = 7600;
+// Kept free at the right of a fitted table: the last border is drawn on its edge.
+constexpr std::int64_t kTableMarginTwips = 120;
+// A wider area is worth a new layout from this step on (about 20 pixels at 96 DPI).
+constexpr std::uint32_t kTableRefitStepTwips = 300;
 
 void append_decimal(std::string& out, std::int64_t value) {
   char buffer[24];
@@ -193,10 +195,11 @@ void append_color_table(std::string& out, RtfColorMap& map, bool dark) {
   }
 }
 
-void append_table_row(std::string& out, const Block& block, const RtfColorMap& map) {
+void append_table_row(std::string& out, const Block& block, const RtfColorMap& map,
+                      std::uint32_t table_twips) {
   out += "\\trowd\\trgaph80";
   std::uint64_t count = block.cells.size();
-  std::uint64_t width = kTableWidth / count;
+  std::uint64_t width = table_twips / count;
   for (std::uint64_t i = 1; i <= count; ++i) {
     out += "\\clbrdrb\\brdrs\\brdrw5\\brdrcf4";
     if (block.level != 0) out += "\\clcbpat4";  // header row shading
@@ -220,7 +223,7 @@ std::string_view heading_size(std::uint32_t level) {
 // Every block starts from the same paragraph and character state and ends its own bold, italic
 // and background, so nothing of one block's look reaches the next.
 void append_block(std::string& out, const Block& block, const RtfColorMap& map,
-                  std::string_view paragraph_start) {
+                  std::string_view paragraph_start, std::uint32_t table_twips) {
   out += paragraph_start;
   switch (block.kind) {
     case BlockKind::Heading:
@@ -244,7 +247,7 @@ void append_block(std::string& out, const Block& block, const RtfColorMap& map,
       return;
     case BlockKind::TableRow:
       if (!block.cells.empty()) {
-        append_table_row(out, block, map);
+        append_table_row(out, block, map, table_twips);
         return;
       }
       break;
@@ -297,8 +300,19 @@ std::string escape_rtf(std::string_view text) {
   return out;
 }
 
-RtfWriter::RtfWriter(const RenderedMarkdown& markdown, bool dark, std::uint32_t size)
-    : markdown_(markdown) {
+std::uint32_t table_twips_for(std::int64_t area) {
+  if (area <= 0) return kDefaultTableTwips;
+  return static_cast<std::uint32_t>(
+      std::clamp<std::int64_t>(area - kTableMarginTwips, kMinTableTwips, kDefaultTableTwips));
+}
+
+bool table_refit_needed(std::uint32_t used, std::uint32_t wanted) {
+  return wanted < used || wanted - used >= kTableRefitStepTwips;
+}
+
+RtfWriter::RtfWriter(const RenderedMarkdown& markdown, bool dark, std::uint32_t size,
+                     std::uint32_t table_twips)
+    : markdown_(markdown), table_twips_(table_twips) {
   // Room for the usual output (text with some escapes, run groups and paragraph words), so
   // that the string grows at most once more.
   estimates_.reserve(markdown.blocks.size());
@@ -341,7 +355,7 @@ std::string RtfWriter::head() const {
 void RtfWriter::append_blocks(std::string& out, std::size_t begin, std::size_t end) const {
   end = std::min(end, markdown_.blocks.size());
   for (std::size_t i = begin; i < end; ++i) {
-    append_block(out, markdown_.blocks[i], colors_, paragraph_start_);
+    append_block(out, markdown_.blocks[i], colors_, paragraph_start_, table_twips_);
   }
 }
 
@@ -355,8 +369,9 @@ std::string RtfWriter::blocks(std::size_t begin, std::size_t end) const {
 
 void RtfWriter::append_end(std::string& out) { out.push_back('}'); }
 
-std::string render_rtf(const RenderedMarkdown& markdown, bool dark, std::uint32_t size) {
-  RtfWriter writer(markdown, dark, size);
+std::string render_rtf(const RenderedMarkdown& markdown, bool dark, std::uint32_t size,
+                       std::uint32_t table_twips) {
+  RtfWriter writer(markdown, dark, size, table_twips);
   std::string out = writer.head();
   writer.append_blocks(out, 0, markdown.blocks.size());
   RtfWriter::append_end(out);

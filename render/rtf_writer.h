@@ -14,16 +14,33 @@ namespace tavrel::win {
 // comparison, so indices follow the sorted colour texts.
 using RtfColorMap = std::map<std::string, std::uint32_t>;
 
+// How wide every table is, in twips, where the text area leaves room for it and where the area is
+// not known (the image export lays out wider than this).
+inline constexpr std::uint32_t kDefaultTableTwips = 7600;
+// The narrowest table written, whatever the text area.
+inline constexpr std::uint32_t kMinTableTwips = 1440;
+
+// The table width for a text area `area` twips wide: the default where it fits, else the area less
+// a margin that keeps the last column's border in sight. An area of 0 or less is not known yet.
+std::uint32_t table_twips_for(std::int64_t area);
+
+// Whether tables written `used` twips wide must be written again for `wanted`: always when the
+// area became narrower (a column would be cut), when it became wider only by a visible step.
+bool table_refit_needed(std::uint32_t used, std::uint32_t wanted);
+
 // One RTF document (ASCII only) for the model, in the dark or light colours, with `size` points
-// as the body font size. Throws std::runtime_error("Invalid UTF-8") for invalid run text.
-std::string render_rtf(const RenderedMarkdown& markdown, bool dark, std::uint32_t size);
+// as the body font size and every table `table_twips` wide, its columns equally wide. Throws
+// std::runtime_error("Invalid UTF-8") for invalid run text.
+std::string render_rtf(const RenderedMarkdown& markdown, bool dark, std::uint32_t size,
+                       std::uint32_t table_twips = kDefaultTableTwips);
 
 // render_rtf in pieces: the colour table and the document head are made once, then the blocks
 // can be written in ranges, also on two threads at once. The head, the ranges from 0 to the block
 // count in order, and the end, joined, are render_rtf's text. The model must outlive the writer.
 class RtfWriter {
  public:
-  RtfWriter(const RenderedMarkdown& markdown, bool dark, std::uint32_t size);
+  RtfWriter(const RenderedMarkdown& markdown, bool dark, std::uint32_t size,
+            std::uint32_t table_twips = kDefaultTableTwips);
 
   // The document head, in a string with room for the whole document.
   std::string head() const;
@@ -41,6 +58,7 @@ class RtfWriter {
   std::vector<std::size_t> estimates_;  // expected output up to and including each block
   std::string paragraph_start_;
   std::string head_;
+  std::uint32_t table_twips_;
 };
 
 // Adds every non-empty run colour to the map (index 0 until indices are assigned).

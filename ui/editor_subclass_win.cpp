@@ -11,6 +11,7 @@
 #include "ui/commands.h"
 #include "ui/editor_win.h"
 #include "ui/emoji_completion_win.h"
+#include "ui/preview_nav_win.h"
 #include "ui/window_handlers_win.h"
 
 namespace tavrel::win {
@@ -190,6 +191,11 @@ LRESULT dispatch(App& app, const WindowMessage& m) {
       return editor ? on_key_up(app, m) : m.default_result();
     case WM_CONTEXTMENU:
       return on_context_menu(app, m, editor);
+    case WM_SIZE: {
+      const LRESULT result = m.default_result();
+      if (!editor) refit_preview_tables(app);
+      return result;
+    }
     case WM_KILLFOCUS:
       // The completion list belongs to the caret it opened at; a click into the list itself
       // keeps it so that the row can be taken.

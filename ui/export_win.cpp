@@ -126,11 +126,11 @@ std::string encode_image(const DocumentImage& image, bool jpeg) {
 
 }  // namespace
 
-UniqueWindow hidden_rendering(App& app, uint32_t points) {
+UniqueWindow hidden_rendering(App& app, uint32_t points, uint32_t table_twips) {
   UniqueWindow edit(app.create_rich_edit(true));
   const RenderedMarkdown model =
       render_markdown(richedit_text_utf8(app.current_document()->editor));
-  richedit_stream_rtf(edit.get(), render_rtf(model, false, points));
+  richedit_stream_rtf(edit.get(), render_rtf(model, false, points, table_twips));
   // White whatever the theme: the RTF carries the light palette's text colours.
   SendMessageW(edit.get(), EM_SETBKGNDCOLOR, 0, RGB(255, 255, 255));
   return edit;

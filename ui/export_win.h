@@ -8,6 +8,7 @@
 
 #include "core/app_win.h"
 #include "core/handles_win.h"
+#include "render/rtf_writer.h"
 
 namespace tavrel::win {
 
@@ -33,8 +34,9 @@ struct DocumentImage {
 };
 DocumentImage paint_document_image(App& app);
 
-// A read-only RichEdit that is never shown, holding the document's light RTF at `points`.
-UniqueWindow hidden_rendering(App& app, uint32_t points);
+// A read-only RichEdit that is never shown, holding the document's light RTF at `points`, its
+// tables `table_twips` wide.
+UniqueWindow hidden_rendering(App& app, uint32_t points, uint32_t table_twips = kDefaultTableTwips);
 
 // Spools the content of `edit` on the printer DC with the footer "<name>  |  <page>". Throws when
 // the job cannot start or a page fails; the job is then aborted.

@@ -19,6 +19,7 @@
 #include "core/app_win.h"
 #include "core/text_convert.h"
 #include "ui/editor_win.h"
+#include "ui/preview_nav_win.h"
 #include "ui/tab_model.h"
 #include "ui/theme_win.h"
 
@@ -37,30 +38,7 @@ void App::refresh_outline() {
 void App::goto_outline_entry(int index) {
   if (index < 0 || static_cast<size_t>(index) >= rendered.headings.size() || documents.empty())
     return;
-  const Heading& heading = rendered.headings[static_cast<size_t>(index)];
-  const HWND editor = current_document()->editor;
-
-  const std::string text = richedit_text_utf8(editor);
-  const auto position = static_cast<LONG>(utf16_position(text, heading.offset));
-  CHARRANGE caret{position, position};
-  SendMessageW(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&caret));
-  SendMessageW(editor, EM_SCROLLCARET, 0, 0);
-
-  // The first occurrence of the heading text, whatever its case; where it is not found (a
-  // preview of another state, an empty heading) only the editor moves.
-  const std::wstring needle = to_wide_lenient(heading.text);
-  if (preview_edit != nullptr && !needle.empty()) {
-    FINDTEXTEXW find{};
-    find.chrg = CHARRANGE{0, -1};
-    find.lpstrText = needle.c_str();
-    const LRESULT found =
-        SendMessageW(preview_edit, EM_FINDTEXTEXW, FR_DOWN, reinterpret_cast<LPARAM>(&find));
-    if (found >= 0) {
-      SendMessageW(preview_edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&find.chrgText));
-      SendMessageW(preview_edit, EM_SCROLLCARET, 0, 0);
-    }
-  }
-  SetFocus(editor);
+  show_heading(*this, static_cast<size_t>(index));
 }
 
 void App::fill_workspace_tree() {

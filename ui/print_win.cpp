@@ -13,11 +13,22 @@
 #include <string>
 
 #include "core/text_convert.h"
+#include "render/rtf_writer.h"
 #include "ui/export_win.h"
 #include "web/web_host_win.h"
 
 namespace tavrel::win {
 namespace {
+
+constexpr int kTwipsPerInch = 1440;
+constexpr LONG kMarginTwips = 720;  // on every side of the page
+
+// The width between the page's side margins, which the tables must not exceed.
+uint32_t page_table_twips(HDC printer) {
+  const int printable =
+      MulDiv(GetDeviceCaps(printer, HORZRES), kTwipsPerInch, GetDeviceCaps(printer, LOGPIXELSX));
+  return table_twips_for(printable - 2 * kMarginTwips);
+}
 
 // What the print dialog hands over; each part is freed whatever happens after it returns.
 struct PrinterChoice {
@@ -90,9 +101,10 @@ void print_rich_edit_pages(HDC printer, HWND edit, const std::wstring& name) {
   const int height = GetDeviceCaps(printer, VERTRES);
   FORMATRANGE range{};
   range.hdc = range.hdcTarget = printer;
-  range.rcPage = {0, 0, MulDiv(GetDeviceCaps(printer, HORZRES), 1440, dpi_x),
-                  MulDiv(height, 1440, dpi_y)};
-  range.rc = {720, 720, range.rcPage.right - 720, range.rcPage.bottom - 720};
+  range.rcPage = {0, 0, MulDiv(GetDeviceCaps(printer, HORZRES), kTwipsPerInch, dpi_x),
+                  MulDiv(height, kTwipsPerInch, dpi_y)};
+  range.rc = {kMarginTwips, kMarginTwips, range.rcPage.right - kMarginTwips,
+              range.rcPage.bottom - kMarginTwips};
   range.chrg = {0, -1};
   GETTEXTLENGTHEX query{GTL_NUMCHARS, 1200};
   const LRESULT total = SendMessageW(edit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
@@ -103,7 +115,8 @@ void print_rich_edit_pages(HDC printer, HWND edit, const std::wstring& name) {
         SendMessageW(edit, EM_FORMATRANGE, TRUE, reinterpret_cast<LPARAM>(&range)));
     const std::wstring footer = name + L"  |  " + std::to_wstring(page);
     SetTextColor(printer, RGB(110, 120, 130));
-    TextOutW(printer, MulDiv(720, dpi_x, 1440), height - MulDiv(400, dpi_y, 1440), footer.c_str(),
+    TextOutW(printer, MulDiv(kMarginTwips, dpi_x, kTwipsPerInch),
+             height - MulDiv(400, dpi_y, kTwipsPerInch), footer.c_str(),
              static_cast<int>(footer.size()));
     if (EndPage(printer) <= 0) throw std::runtime_error(to_utf8(failed));
     if (next >= total) break;
@@ -117,7 +130,7 @@ void print_document(App& app) {
   if (app.documents.empty() || web_print(app)) return;
   const std::optional<PrinterChoice> printer = choose_printer(app.main_window);
   if (!printer) return;
-  const UniqueWindow edit = hidden_rendering(app, 11);
+  const UniqueWindow edit = hidden_rendering(app, 11, page_table_twips(printer->dc.get()));
   const std::filesystem::path path = app.current_document()->path;
   print_rich_edit_pages(printer->dc.get(), edit.get(),
                         path.empty() ? L"Tavrel document" : path.filename().native());

@@ -14,6 +14,7 @@
 #include "core/handles_win.h"
 #include "render/rtf_writer.h"
 #include "ui/editor_win.h"
+#include "ui/preview_nav_win.h"
 #include "ui/theme_win.h"
 
 namespace tavrel::win {
@@ -144,7 +145,9 @@ void theme_preview(App& app) {
   SendMessageW(preview, EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(app.palette[palette_surface]));
   SetWindowTheme(preview, control_theme_name(app.dark), nullptr);
   if (app.rendered.blocks.empty()) return;
-  replace_preview_content(app, render_rtf(app.rendered, app.dark, kPreviewFontPoints));
+  replace_preview_content(
+      app, render_rtf(app.rendered, app.dark, kPreviewFontPoints, app.preview_table_twips));
+  mark_preview_anchors(app);
 }
 
 void theme_toolbar(const App& app) {

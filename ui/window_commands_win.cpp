@@ -9,6 +9,7 @@
 
 #include "core/file_io_win.h"
 #include "ui/main_window_win.h"
+#include "ui/preview_nav_win.h"
 #include "ui/tab_model.h"
 #include "ui/window_handlers_win.h"
 
@@ -73,16 +74,6 @@ void open_tree_item(App& app) {
   } else {
     app.open_path(path);
   }
-}
-
-void open_preview_link(App& app, const ENLINK& link) {
-  if (link.msg != WM_LBUTTONUP) return;
-  const LONG length = link.chrg.cpMax - link.chrg.cpMin;
-  if (length <= 0) return;
-  std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1, L'\0');
-  TEXTRANGEW range{link.chrg, buffer.data()};
-  SendMessageW(app.preview_edit, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range));
-  app.open_link(std::wstring(buffer.data()));
 }
 
 LRESULT on_toolbar_draw(App& app, const WindowMessage& message) {
@@ -152,7 +143,7 @@ LRESULT on_notify_message(App& app, const WindowMessage& message) {
     return 0;
   }
   if (code == EN_LINK && from == app.preview_edit) {
-    open_preview_link(app, *reinterpret_cast<const ENLINK*>(message.lparam));
+    follow_preview_link(app, *reinterpret_cast<const ENLINK*>(message.lparam));
     return 0;
   }
   if (from == app.toolbar && code == NM_CUSTOMDRAW) return on_toolbar_draw(app, message);

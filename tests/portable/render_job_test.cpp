@@ -99,6 +99,14 @@ TEST(RenderJob, RendersTheWholeTextInTheThemeOfTheSnapshotAndCopiesTheIdentity) 
   EXPECT_TRUE(result.stats.words == 7u && result.stats.lines == 4u);
   EXPECT_EQ(result.markdown.headings.at(0).text, "Tiếng Việt");
   EXPECT_EQ(result.rtf, render_rtf(result.markdown, true, kPreviewFontPoints));
+
+  // The tables take the width the request brings from the preview.
+  RenderRequest narrow =
+      make_render_request("| a | b |\n|---|---|\n| c | d |\n", 1, handle(1), false, 0);
+  narrow.table_twips = 3001;
+  const RenderResult fitted = render_job(narrow);
+  EXPECT_EQ(fitted.rtf, render_rtf(fitted.markdown, false, kPreviewFontPoints, 3001));
+  EXPECT_NE(fitted.rtf.find("\\cellx3000"), std::string::npos);
 }
 
 TEST(RenderJob, PartialRenderCountsTheWholeTextAndShiftsHeadingOffsets) {

@@ -103,6 +103,57 @@ TEST(RenderGolden, EveryInputMatchesEveryFormat) {
   }
 }
 
+// Runs join only when they look the same and lead to the same place: a link or a colour of its
+// own, or none next to one, always starts a new run, however the text pieces arrive.
+TEST(RenderModel, AdjacentRunsSplitOnLinkAndColour) {
+  const std::string red = "<span style=\"color:#FF0000\">";
+  const std::string green = "<span style=\"color:#00FF00\">";
+  const struct {
+    std::string markdown, runs;
+  } rows[] = {
+      {"[a](x)[b](y)", "run \"a\" link=\"x\"\nrun \"b\" link=\"y\"\n"},
+      {"[a](x)[b](x)", "run \"ab\" link=\"x\"\n"},
+      {"[a](xy)[b](xz)", "run \"a\" link=\"xy\"\nrun \"b\" link=\"xz\"\n"},
+      {"[a](x)[b](y)[c](x)", "run \"a\" link=\"x\"\nrun \"b\" link=\"y\"\nrun \"c\" link=\"x\"\n"},
+      {"[a](x)b", "run \"a\" link=\"x\"\nrun \"b\"\n"},
+      {"a[b](x)", "run \"a\"\nrun \"b\" link=\"x\"\n"},
+      {"[a &amp; b](x)[c](y)", "run \"a & b\" link=\"x\"\nrun \"c\" link=\"y\"\n"},
+      {red + "a</span>" + green + "b</span>", "run \"a\" color=#FF0000\nrun \"b\" color=#00FF00\n"},
+      {red + "a</span>" + red + "b</span>", "run \"ab\" color=#FF0000\n"},
+      {"<span style=\"color:#ff0000\">a</span>" + red + "b</span>",
+       "run \"a\" color=#ff0000\nrun \"b\" color=#FF0000\n"},
+      {red + "a</span>b", "run \"a\" color=#FF0000\nrun \"b\"\n"},
+      {"a" + red + "b</span>", "run \"a\"\nrun \"b\" color=#FF0000\n"},
+      {red + "[a](x)[b](y)</span>",
+       "run \"a\" link=\"x\" color=#FF0000\nrun \"b\" link=\"y\" color=#FF0000\n"},
+      {"[a" + red + "b</span>](x)", "run \"a\" link=\"x\"\nrun \"b\" link=\"x\" color=#FF0000\n"},
+      {"| [a](x)[b](y) |\n|---|\n| " + red + "c</span>" + green + "d</span> |\n",
+       "  cell\n    run \"a\" style=Strong link=\"x\"\n    run \"b\" style=Strong link=\"y\"\n"
+       "  cell\n    run \"c\" color=#FF0000\n    run \"d\" color=#00FF00\n"},
+      // A later paragraph of a list item comes back to the item's runs.
+      {"- a\n\n  b\n", "run \"\xE2\x80\xA2  ab\"\n"},
+      {"- [a](x)\n\n  [b](y)\n",
+       "run \"\xE2\x80\xA2  \"\nrun \"a\" link=\"x\"\nrun \"b\" link=\"y\"\n"},
+      {"- [a](x)\n\n  [b](x)\n", "run \"\xE2\x80\xA2  \"\nrun \"ab\" link=\"x\"\n"},
+      {"- " + red + "a</span>\n\n  " + green + "b</span>\n",
+       "run \"\xE2\x80\xA2  \"\nrun \"a\" color=#FF0000\nrun \"b\" color=#00FF00\n"},
+      {"- " + red + "a</span>\n\n  " + red + "b</span>\n",
+       "run \"\xE2\x80\xA2  \"\nrun \"ab\" color=#FF0000\n"},
+  };
+  for (const auto& row : rows) {
+    const RenderedMarkdown doc = render_markdown(row.markdown);
+    std::string runs;
+    for (const Block& block : doc.blocks) {
+      dump_runs(runs, block.runs, "");
+      for (const auto& cell : block.cells) {
+        runs += "  cell\n";
+        dump_runs(runs, cell, "    ");
+      }
+    }
+    EXPECT_EQ(runs, row.runs) << row.markdown;
+  }
+}
+
 TEST(RenderModel, StrayCallbacksLeaveTheWalkConsistent) {
   MarkdownWalk walk;
   // md4c never sends a leave without its enter, but the walk must not depend on that.
