@@ -5,6 +5,7 @@
 #include <richedit.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "core/app_win.h"
@@ -14,6 +15,11 @@ namespace tavrel::win {
 // The whole text as the control holds it (UTF-16, every paragraph break one CR), so that an
 // index into it is a control position.
 std::wstring richedit_text_units(HWND edit);
+
+// The number of positions, and the units of the positions [start, end) (clamped to the text):
+// what a caller reads that needs only a part of a long text.
+std::int64_t richedit_length(HWND edit);
+std::wstring richedit_range(HWND edit, std::int64_t start, std::int64_t end);
 
 // The whole text as document text: UTF-8, LF line ends. Never fails: a lone surrogate (which
 // the control accepts from a paste) becomes U+FFFD, so a document can always be saved.
