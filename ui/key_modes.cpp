@@ -21,6 +21,15 @@ std::int64_t clamp_to(std::wstring_view text, std::int64_t position) {
 
 enum class CharClass { Space, Word, Punctuation };
 
+CharClass class_of(wchar_t c) {
+  if (c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == 0xA0 || c == 0x3000)
+    return CharClass::Space;
+  if (c >= 0x80 || c == L'_' || (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'z') ||
+      (c >= L'A' && c <= L'Z'))
+    return CharClass::Word;
+  return CharClass::Punctuation;
+}
+
 // The scans below read the buffer in stretches that start small (a line of Markdown is short)
 // and grow until the scan stops inside what was read or reaches the end of the text.
 constexpr std::int64_t kFirstStretch = 256;
@@ -83,15 +92,6 @@ std::int64_t code_point_before(TextBuffer& buffer, std::int64_t p) {
   const std::int64_t start = std::max<std::int64_t>(0, p - 2);
   const std::wstring text = buffer.range(start, p);
   return start + previous_code_point(text, length_of(text));
-}
-
-CharClass class_of(wchar_t c) {
-  if (c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == 0xA0 || c == 0x3000)
-    return CharClass::Space;
-  if (c >= 0x80 || c == L'_' || (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'z') ||
-      (c >= L'A' && c <= L'Z'))
-    return CharClass::Word;
-  return CharClass::Punctuation;
 }
 
 // --- Emacs -----------------------------------------------------------------------------------
