@@ -35,7 +35,10 @@ class FakeBuffer final : public TextBuffer {
     return text_.substr(static_cast<size_t>(start), static_cast<size_t>(end - start));
   }
   TextSelection selection() override { return sel_; }
-  void select(std::int64_t start, std::int64_t end) override { sel_ = {start, end}; }
+  void select(std::int64_t start, std::int64_t end) override {
+    EXPECT_TRUE(0 <= start && start <= end && end <= length()) << start << ".." << end;
+    sel_ = {start, end};
+  }
   void replace_selection(const std::wstring& text) override {
     text_.replace(static_cast<size_t>(sel_.start), static_cast<size_t>(sel_.end - sel_.start),
                   text);
@@ -115,6 +118,8 @@ TEST(KeyModes, KeysEditAndMoveAsTheModeSays) {
       {'v', L"ab\rc|d", "O", L"ab\r|\rcd", true},
       {'v', L"ab\rc|d", "y y p", L"ab\rcd|cd"},
       {'v', L"|foo bar, baz", "w w b", L"foo |bar, baz"},
+      {'v', L"a |;;", "w", L"a ;;|"},
+      {'v', L"|\xD800\xDC00z", "l", L"\xD800\xDC00|z"},
       {'v', L"ab\rc|de", "$ 0 4", L"ab\r|cde"},
       {'v', L"|ab", "a", L"a|b", true},
       {'v', L"|ab", "i Esc l", L"a|b"},
@@ -127,6 +132,7 @@ TEST(KeyModes, KeysEditAndMoveAsTheModeSays) {
       {'e', L"|foo bar", "C-Space M-f M-f M-b", L"[foo ]bar"},
       {'e', L"a|bc", "C-e C-h C-a C-d", L"|b"},
       {'e', L"ab|", "C-s", L"ab|", false, false},
+      {'e', L"ab|", "C-p", L"ab|"},
   };
   for (const ModeCase& c : cases) {
     FakeBuffer buffer(c.before);
