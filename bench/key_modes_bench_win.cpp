@@ -127,6 +127,20 @@ void run_size(double kilobytes, int runs) {
     std::sort(samples.begin(), samples.end());
     std::printf("  %-16s %9.2f ms\n", key.label, samples[samples.size() / 2]);
   }
+  // What any motion costs at least: the control's own placing of the caret, and painting.
+  std::vector<double> moves;
+  for (int i = 0; i < runs; ++i) {
+    const auto start = Clock::now();
+    CHARRANGE at{middle + 1, middle + 1};
+    SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&at));
+    SendMessageW(edit, EM_SCROLLCARET, 0, 0);
+    UpdateWindow(edit);
+    moves.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    CHARRANGE back{middle, middle};
+    SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&back));
+  }
+  std::sort(moves.begin(), moves.end());
+  std::printf("  %-16s %9.2f ms\n", "caret alone", moves[moves.size() / 2]);
   std::fflush(stdout);
   if (app.render_future.valid()) app.render_future.wait();
   release_main_window(app);
