@@ -111,6 +111,12 @@ set_tests_properties(${TAVREL_WIN_TEST_NAMES} PROPERTIES FIXTURES_REQUIRED updat
 # and not a test).
 add_executable(tavrel_ui_bench bench/ui_edit_bench_win.cpp bench/doc_generator.cpp)
 target_link_libraries(tavrel_ui_bench PRIVATE tavrel_lib)
+# The same for a long session: memory across edits, opening with many tabs open.
+add_executable(tavrel_session_bench bench/session_bench_win.cpp)
+target_link_libraries(tavrel_session_bench PRIVATE tavrel_lib)
+# And of one Vim or Emacs key in a small and in a huge document.
+add_executable(tavrel_key_bench bench/key_modes_bench_win.cpp bench/doc_generator.cpp)
+target_link_libraries(tavrel_key_bench PRIVATE tavrel_lib)
 
 # The test stand-in of the web renderer beside the test executable (never shipped).
 add_custom_command(TARGET tavrel_win_tests POST_BUILD COMMAND ${CMAKE_COMMAND} -E copy_directory

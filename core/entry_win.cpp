@@ -89,7 +89,8 @@ int run(HINSTANCE instance, std::uint64_t start_tick, int count, const wchar_t* 
     SetPropW(app.main_window, guard.name.c_str(), reinterpret_cast<HANDLE>(1));
   open_start_files(app, count, arguments);
   app.restore_recovery();
-  if (app.view_mode == 3 && !flags.self_test) {
+  // The test modes measure and check the native program; neither starts the web preview.
+  if (app.view_mode == 3 && !flags.self_test && !flags.benchmark) {
     app.web_preview = true;
     web_start(app);
   }

@@ -13,6 +13,7 @@
 
 #include "core/handles_win.h"
 #include "render/rtf_writer.h"
+#include "ui/commands.h"
 #include "ui/main_window_win.h"
 #include "ui/text_ops.h"
 #include "ui/theme_win.h"
@@ -56,7 +57,8 @@ void configure(const App& app, HWND edit, bool preview) {
   SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(app.editor_font), FALSE);
   richedit_set_colour(edit, SCF_ALL, app.palette[palette_text]);
   set_paragraph_spacing(edit);
-  SendMessageW(edit, EM_SETTARGETDEVICE, 0, app.word_wrap ? 0 : 1);
+  // The preview always wraps; the setting is the editors' alone.
+  SendMessageW(edit, EM_SETTARGETDEVICE, 0, word_wrap_line_width(preview || app.word_wrap));
   if (preview) SendMessageW(edit, EM_AUTOURLDETECT, TRUE, 0);
   SetWindowTheme(edit, app.dark ? L"DarkMode_Explorer" : L"Explorer", nullptr);
 }
@@ -99,6 +101,13 @@ void clear_default_effects(HWND edit) {
   SendMessageW(edit, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&plain));
 }
 
+// A content with more lines than may fit gets the scroll bar before it goes in (see
+// lines_that_may_fit).
+void show_scroll_bar_for(HWND edit, const std::string& rtf) {
+  const std::size_t fit = lines_that_may_fit(edit);
+  if (rtf_break_count(rtf, fit + 1) > fit) ShowScrollBar(edit, SB_VERT, TRUE);
+}
+
 bool richedit_is_empty(HWND edit) {
   GETTEXTLENGTHEX query{GTL_DEFAULT, kUtf16CodePage};
   return SendMessageW(edit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0) == 0;
@@ -119,16 +128,18 @@ RECT rect_in_parent(HWND child) {
   return rect;
 }
 
-// A fresh preview control where `old` is, below it, hidden, with the same formatting rectangle,
-// so that its layout is the one `old` has and showing it lays nothing out again.
-UniqueWindow preview_in_place_of(App& app, HWND old) {
+// A fresh preview control where `old` is, below it, hidden, with the scroll bar `rtf` will need
+// and the text area the layout gives that client area, so that showing it lays nothing out
+// again. The text area is worked out afresh, not taken over from `old`: the control narrows a
+// text area it was given by the width of a scroll bar shown later, and handing that on made
+// every preview one scroll bar narrower than the one before, down to a character per line.
+UniqueWindow preview_in_place_of(App& app, HWND old, const std::string& rtf) {
   UniqueWindow fresh(app.create_rich_edit(true));
   const RECT place = rect_in_parent(old);
   SetWindowPos(fresh.get(), old, place.left, place.top, place.right - place.left,
                place.bottom - place.top, SWP_NOACTIVATE | SWP_NOREDRAW);
-  RECT text_area{};
-  SendMessageW(old, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&text_area));
-  SendMessageW(fresh.get(), EM_SETRECT, 0, reinterpret_cast<LPARAM>(&text_area));
+  show_scroll_bar_for(fresh.get(), rtf);
+  app.pad_editor_rect(fresh.get(), kPreviewTextInset, false);
   return fresh;
 }
 
@@ -173,11 +184,27 @@ HWND App::create_rich_edit(bool preview) {
   return edit.release();
 }
 
-std::wstring richedit_text_units(HWND edit) {
-  GETTEXTLENGTHEX length_query{GTL_PRECISE | GTL_NUMCHARS, kUtf16CodePage};
+std::int64_t richedit_length(HWND edit) {
+  GETTEXTLENGTHEX query{GTL_PRECISE | GTL_NUMCHARS, kUtf16CodePage};
   const LRESULT length =
-      SendMessageW(edit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length_query), 0);
-  const std::size_t units = length > 0 ? static_cast<std::size_t>(length) : 0;
+      SendMessageW(edit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0);
+  return length > 0 ? static_cast<std::int64_t>(length) : 0;
+}
+
+std::wstring richedit_range(HWND edit, std::int64_t start, std::int64_t end) {
+  const std::int64_t length = richedit_length(edit);
+  start = std::clamp<std::int64_t>(start, 0, length);
+  end = std::clamp<std::int64_t>(end, start, length);
+  std::wstring buffer(static_cast<std::size_t>(end - start) + 1, L'\0');
+  TEXTRANGEW range{{static_cast<LONG>(start), static_cast<LONG>(end)}, buffer.data()};
+  const LRESULT copied =
+      start == end ? 0 : SendMessageW(edit, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range));
+  buffer.resize(std::min(copied > 0 ? static_cast<std::size_t>(copied) : 0, buffer.size() - 1));
+  return buffer;
+}
+
+std::wstring richedit_text_units(HWND edit) {
+  const auto units = static_cast<std::size_t>(richedit_length(edit));
   std::wstring buffer(units + 1, L'\0');
   GETTEXTEX query{};
   query.cb = static_cast<DWORD>((units + 1) * sizeof(wchar_t));
@@ -209,8 +236,7 @@ void richedit_set_text_utf8(HWND edit, const std::string& utf8) {
 void richedit_stream_rtf(HWND edit, const std::string& rtf) {
   const RedrawGuard pause(edit);
   clear_default_effects(edit);
-  const std::size_t fit = lines_that_may_fit(edit);
-  if (rtf_break_count(rtf, fit + 1) > fit) ShowScrollBar(edit, SB_VERT, TRUE);
+  show_scroll_bar_for(edit, rtf);
   stream_in(edit, rtf.data(), rtf.size(), SF_RTF);
 }
 
@@ -226,7 +252,7 @@ void replace_preview_content(App& app, const std::string& rtf) {
   }
   POINT scroll{};
   SendMessageW(old, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
-  UniqueWindow fresh = preview_in_place_of(app, old);
+  UniqueWindow fresh = preview_in_place_of(app, old, rtf);
   fill_preview(fresh.get(), rtf);
   SendMessageW(fresh.get(), EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
   const UINT show = is_shown(old) ? SWP_SHOWWINDOW : 0;

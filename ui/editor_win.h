@@ -17,6 +17,11 @@ namespace tavrel::win {
 // index into it is a control position.
 std::wstring richedit_text_units(HWND edit);
 
+// The number of positions, and the units of the positions [start, end) (clamped to the text):
+// what a caller reads that needs only a part of a long text.
+std::int64_t richedit_length(HWND edit);
+std::wstring richedit_range(HWND edit, std::int64_t start, std::int64_t end);
+
 // The whole text as document text: UTF-8, LF line ends. Never fails: a lone surrogate (which
 // the control accepts from a paste) becomes U+FFFD, so a document can always be saved.
 std::string richedit_text_utf8(HWND edit);

@@ -30,6 +30,70 @@ CharClass class_of(wchar_t c) {
   return CharClass::Punctuation;
 }
 
+// The scans below read the buffer in stretches that start small (a line of Markdown is short)
+// and grow until the scan stops inside what was read or reaches the end of the text.
+constexpr std::int64_t kFirstStretch = 256;
+constexpr std::int64_t kStretchGrowth = 8;
+
+// `scan` (text, position) runs forward from position 0 of the stretch [p, ...).
+template <typename Scan>
+std::int64_t scan_forward(TextBuffer& buffer, std::int64_t p, Scan scan) {
+  const std::int64_t length = buffer.length();
+  p = std::clamp<std::int64_t>(p, 0, length);
+  for (std::int64_t stretch = kFirstStretch;; stretch *= kStretchGrowth) {
+    const std::int64_t end = std::min(length, p + stretch);
+    const std::wstring text = buffer.range(p, end);
+    const std::int64_t found = scan(std::wstring_view(text), std::int64_t{0});
+    if (found < length_of(text) || end == length || length_of(text) < end - p) return p + found;
+  }
+}
+
+// `scan` (text, position) runs backward from the end of the stretch [..., p).
+template <typename Scan>
+std::int64_t scan_backward(TextBuffer& buffer, std::int64_t p, Scan scan) {
+  p = std::clamp<std::int64_t>(p, 0, buffer.length());
+  for (std::int64_t stretch = kFirstStretch;; stretch *= kStretchGrowth) {
+    const std::int64_t start = std::max<std::int64_t>(0, p - stretch);
+    const std::wstring text = buffer.range(start, p);
+    const std::int64_t found = scan(std::wstring_view(text), length_of(text));
+    if (found > 0 || start == 0 || length_of(text) < p - start) return start + found;
+  }
+}
+
+std::int64_t start_of_paragraph(TextBuffer& buffer, std::int64_t p) {
+  return scan_backward(buffer, p,
+                       [](std::wstring_view t, std::int64_t i) { return paragraph_start(t, i); });
+}
+
+std::int64_t end_of_paragraph(TextBuffer& buffer, std::int64_t p) {
+  return scan_forward(buffer, p,
+                      [](std::wstring_view t, std::int64_t i) { return paragraph_end(t, i); });
+}
+
+std::int64_t word_right(TextBuffer& buffer, std::int64_t p) {
+  return scan_forward(buffer, p,
+                      [](std::wstring_view t, std::int64_t i) { return word_break_right(t, i); });
+}
+
+std::int64_t word_left(TextBuffer& buffer, std::int64_t p) {
+  return scan_backward(buffer, p,
+                       [](std::wstring_view t, std::int64_t i) { return word_break_left(t, i); });
+}
+
+// A surrogate pair is two units, so two units on either side decide a step.
+std::int64_t code_point_after(TextBuffer& buffer, std::int64_t p) {
+  p = std::clamp<std::int64_t>(p, 0, buffer.length());
+  const std::int64_t end = std::min(buffer.length(), p + 2);
+  return p + next_code_point(buffer.range(p, end), 0);
+}
+
+std::int64_t code_point_before(TextBuffer& buffer, std::int64_t p) {
+  p = std::clamp<std::int64_t>(p, 0, buffer.length());
+  const std::int64_t start = std::max<std::int64_t>(0, p - 2);
+  const std::wstring text = buffer.range(start, p);
+  return start + previous_code_point(text, length_of(text));
+}
+
 // --- Emacs -----------------------------------------------------------------------------------
 
 bool emacs_motion(unsigned key, bool alt, EditorKey& motion) {
@@ -74,19 +138,17 @@ bool emacs_motion(unsigned key, bool alt, EditorKey& motion) {
 // The rest of the paragraph after the selection end goes to the kill buffer; the paragraph
 // break stays, so a kill at the end of a line never joins the next one.
 void emacs_kill_line(TextBuffer& buffer, KeyModes& modes) {
-  const std::wstring text = buffer.text();
-  const std::int64_t from = clamp_to(text, buffer.selection().end);
-  const std::int64_t to = paragraph_end(text, from);
-  modes.kill_buffer = text.substr(static_cast<size_t>(from), static_cast<size_t>(to - from));
+  const std::int64_t from = std::clamp<std::int64_t>(buffer.selection().end, 0, buffer.length());
+  const std::int64_t to = end_of_paragraph(buffer, from);
+  modes.kill_buffer = buffer.range(from, to);
   if (to == from) return;
   buffer.select(from, to);
   buffer.replace_selection(L"");
 }
 
 void emacs_word(TextBuffer& buffer, KeyModes& modes, bool right) {
-  const std::wstring text = buffer.text();
   const std::int64_t from = buffer.selection().end;
-  const std::int64_t to = right ? word_break_right(text, from) : word_break_left(text, from);
+  const std::int64_t to = right ? word_right(buffer, from) : word_left(buffer, from);
   buffer.select(modes.emacs_mark_active ? modes.emacs_mark : to, to);
 }
 
@@ -135,16 +197,17 @@ std::int64_t vim_control_motion(TextBuffer& buffer, std::int64_t p, EditorKey ke
   return buffer.selection().end;
 }
 
-// p's paragraph with its break: from its start to the start of the next one.
-void vim_select_line(TextBuffer& buffer, const std::wstring& text, std::int64_t p) {
-  const std::int64_t start = paragraph_start(text, p);
-  const std::int64_t end = paragraph_end(text, p);
-  buffer.select(start, end < length_of(text) ? end + 1 : end);
+// Selects p's paragraph with its break, from its start to the start of the next one; returns
+// that start.
+std::int64_t vim_select_line(TextBuffer& buffer, std::int64_t p) {
+  const std::int64_t start = start_of_paragraph(buffer, p);
+  const std::int64_t end = end_of_paragraph(buffer, p);
+  buffer.select(start, end < buffer.length() ? end + 1 : end);
+  return start;
 }
 
 void vim_open_line(TextBuffer& buffer, KeyModes& modes, std::int64_t p, bool above) {
-  const std::wstring text = buffer.text();
-  const std::int64_t at = above ? paragraph_start(text, p) : paragraph_end(text, p);
+  const std::int64_t at = above ? start_of_paragraph(buffer, p) : end_of_paragraph(buffer, p);
   buffer.select(at, at);
   buffer.replace_selection(L"\r");
   if (above) buffer.select(at, at);
@@ -165,13 +228,11 @@ void vim_cut_or_copy(TextBuffer& buffer, KeyModes& modes, std::int64_t p, unsign
     modes.vim_pending_key = key;
     return;
   }
-  const std::wstring text = buffer.text();
-  vim_select_line(buffer, text, p);
+  const std::int64_t start = vim_select_line(buffer, p);
   if (cut) {
     buffer.cut();
   } else {
     buffer.copy();
-    const std::int64_t start = paragraph_start(text, p);
     buffer.select(start, start);
   }
 }
@@ -181,9 +242,9 @@ std::int64_t vim_motion(TextBuffer& buffer, KeyModes& modes, const KeyPress& pre
                         unsigned pending) {
   switch (press.key) {
     case 'H':
-      return previous_code_point(buffer.text(), p);
+      return code_point_before(buffer, p);
     case 'L':
-      return next_code_point(buffer.text(), p);
+      return code_point_after(buffer, p);
     case 'J':
       return vim_control_motion(buffer, p, EditorKey::Down);
     case 'K':
@@ -193,11 +254,11 @@ std::int64_t vim_motion(TextBuffer& buffer, KeyModes& modes, const KeyPress& pre
     case '4':
       return press.shift ? vim_control_motion(buffer, p, EditorKey::End) : p;
     case 'W':
-      return word_break_right(buffer.text(), p);
+      return word_right(buffer, p);
     case 'B':
-      return word_break_left(buffer.text(), p);
+      return word_left(buffer, p);
     case 'G':
-      if (press.shift) return length_of(buffer.text());
+      if (press.shift) return buffer.length();
       if (pending == 'G') return 0;
       modes.vim_pending_key = 'G';
       return -1;
@@ -224,7 +285,7 @@ void vim_command(TextBuffer& buffer, KeyModes& modes, const KeyPress& press, std
       modes.vim_insert = true;
       modes.vim_visual = false;
       if (press.key == 'A') {
-        const std::int64_t after = next_code_point(buffer.text(), p);
+        const std::int64_t after = code_point_after(buffer, p);
         buffer.select(after, after);
       }
       break;
@@ -241,7 +302,7 @@ void vim_command(TextBuffer& buffer, KeyModes& modes, const KeyPress& press, std
       vim_open_line(buffer, modes, p, press.shift);
       break;
     case 'X': {
-      const std::int64_t after = next_code_point(buffer.text(), p);
+      const std::int64_t after = code_point_after(buffer, p);
       if (after == p) break;
       buffer.select(p, after);
       buffer.replace_selection(L"");

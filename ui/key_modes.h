@@ -15,11 +15,15 @@ namespace tavrel::win {
 // The control's own keys a mode hands on, each pressed with Ctrl released.
 enum class EditorKey { Home, End, Left, Right, Up, Down, PageDown, PageUp, Delete, Backspace };
 
-// What the modes need of an editor.
+// What the modes need of an editor. A key reads only the stretch of text around the caret it
+// acts on, never the whole text, so that it costs the same in a small and in a huge document.
 class TextBuffer {
  public:
   virtual ~TextBuffer() = default;
-  virtual std::wstring text() = 0;  // one unit per position, paragraphs ended by CR
+  virtual std::int64_t length() = 0;  // the number of positions
+  // The units of [start, end), one per position, paragraphs ended by CR; `start` and `end` lie
+  // within the text, `start` <= `end`.
+  virtual std::wstring range(std::int64_t start, std::int64_t end) = 0;
   virtual TextSelection selection() = 0;
   virtual void select(std::int64_t start, std::int64_t end) = 0;  // and scroll it into view
   virtual void replace_selection(const std::wstring& text) = 0;   // one undo step

@@ -55,7 +55,10 @@ class RichEditBuffer final : public TextBuffer {
  public:
   explicit RichEditBuffer(HWND edit) : edit_(edit) {}
 
-  std::wstring text() override { return richedit_text_units(edit_); }
+  std::int64_t length() override { return richedit_length(edit_); }
+  std::wstring range(std::int64_t start, std::int64_t end) override {
+    return richedit_range(edit_, start, end);
+  }
   TextSelection selection() override {
     CHARRANGE range{};
     SendMessageW(edit_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));

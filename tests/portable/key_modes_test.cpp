@@ -28,9 +28,17 @@ class FakeBuffer final : public TextBuffer {
     return s == e ? std::wstring(text_).insert(s, L"|")
                   : std::wstring(text_).insert(e, L"]").insert(s, L"[");
   }
-  std::wstring text() override { return text_; }
+  std::int64_t length() override { return static_cast<std::int64_t>(text_.size()); }
+  std::wstring range(std::int64_t start, std::int64_t end) override {
+    EXPECT_TRUE(0 <= start && start <= end && end <= length()) << start << ".." << end;
+    units_read += end - start;
+    return text_.substr(static_cast<size_t>(start), static_cast<size_t>(end - start));
+  }
   TextSelection selection() override { return sel_; }
-  void select(std::int64_t start, std::int64_t end) override { sel_ = {start, end}; }
+  void select(std::int64_t start, std::int64_t end) override {
+    EXPECT_TRUE(0 <= start && start <= end && end <= length()) << start << ".." << end;
+    sel_ = {start, end};
+  }
   void replace_selection(const std::wstring& text) override {
     text_.replace(static_cast<size_t>(sel_.start), static_cast<size_t>(sel_.end - sel_.start),
                   text);
@@ -58,6 +66,7 @@ class FakeBuffer final : public TextBuffer {
   void paste() override { replace_selection(clipboard); }
   void undo() override {}
   std::wstring clipboard;
+  std::int64_t units_read = 0;
 
  private:
   std::wstring text_;
@@ -109,6 +118,8 @@ TEST(KeyModes, KeysEditAndMoveAsTheModeSays) {
       {'v', L"ab\rc|d", "O", L"ab\r|\rcd", true},
       {'v', L"ab\rc|d", "y y p", L"ab\rcd|cd"},
       {'v', L"|foo bar, baz", "w w b", L"foo |bar, baz"},
+      {'v', L"a |;;", "w", L"a ;;|"},
+      {'v', L"|\xD800\xDC00z", "l", L"\xD800\xDC00|z"},
       {'v', L"ab\rc|de", "$ 0 4", L"ab\r|cde"},
       {'v', L"|ab", "a", L"a|b", true},
       {'v', L"|ab", "i Esc l", L"a|b"},
@@ -121,6 +132,7 @@ TEST(KeyModes, KeysEditAndMoveAsTheModeSays) {
       {'e', L"|foo bar", "C-Space M-f M-f M-b", L"[foo ]bar"},
       {'e', L"a|bc", "C-e C-h C-a C-d", L"|b"},
       {'e', L"ab|", "C-s", L"ab|", false, false},
+      {'e', L"ab|", "C-p", L"ab|"},
   };
   for (const ModeCase& c : cases) {
     FakeBuffer buffer(c.before);
@@ -143,6 +155,67 @@ TEST(KeyModes, KeysEditAndMoveAsTheModeSays) {
   modes.vim_visual = modes.emacs_mark_active = true, modes.vim_pending_key = 'D';
   reset_key_modes(modes);
   EXPECT_FALSE(modes.vim_visual || modes.emacs_mark_active || modes.vim_pending_key);
+}
+
+// Runs `keys` in the mode ('v' Vim normal state, 'e' Emacs) on the buffer.
+void run_keys(FakeBuffer& buffer, KeyModes& modes, char mode, const char* keys) {
+  modes.vim_insert = mode != 'v';
+  std::istringstream stream(keys);
+  for (std::string token; stream >> token;) {
+    const KeyPress p = parse_key(token);
+    mode == 'e' ? emacs_key(buffer, modes, p) : vim_key(buffer, modes, p);
+  }
+}
+
+// Lines, words and runs of spaces longer than a key first reads around the caret.
+TEST(KeyModes, KeysReachAcrossLongLinesWordsAndSpaces) {
+  const std::wstring line(3000, L'a'), spaces(2500, L' ');
+  struct LongCase {
+    char mode;
+    std::wstring before;
+    const char* keys;
+    std::wstring after;
+  };
+  const LongCase cases[] = {
+      {'v', L"x\r" + line + L"|" + line + L"\ry", "d d", L"x\r|y"},
+      {'v', L"x\r" + line + L"|" + line + L"\ry", "O", L"x\r|\r" + line + line + L"\ry"},
+      {'v', L"x\r" + line + L"|" + line + L"\ry", "o", L"x\r" + line + line + L"\r|\ry"},
+      {'v', L"x\r" + line + L"|" + line + L"\ry", "y y", L"x\r|" + line + line + L"\ry"},
+      {'v', L"|" + line + spaces + L"\r" + spaces + L"b", "w",
+       line + spaces + L"\r" + spaces + L"|b"},
+      {'v', L"b" + spaces + L"\r" + line + L"|", "b b", L"|b" + spaces + L"\r" + line},
+      {'v', L"|" + line, "G", line + L"|"},
+      {'e', L"x\r|" + line + line + L"\ry", "C-k", L"x\r|\ry"},
+      {'e', L"|" + line + spaces + L"z", "C-Space M-f", L"[" + line + spaces + L"]z"},
+  };
+  for (const LongCase& c : cases) {
+    FakeBuffer buffer(c.before);
+    KeyModes modes;
+    run_keys(buffer, modes, c.mode, c.keys);
+    EXPECT_EQ(buffer.marked(), c.after) << c.keys;
+    if (std::string(c.keys) == "C-k") {
+      EXPECT_EQ(modes.kill_buffer, line + line);
+    }
+  }
+}
+
+// A key reads the stretch around the caret it acts on, not the whole text, whatever its length.
+TEST(KeyModes, KeysReadOnlyTheTextAroundTheCaret) {
+  std::wstring text;
+  for (int i = 0; i < 20000; ++i)
+    text += L"- item with a few words in it, number " + std::to_wstring(i) + L"\r";
+  const std::wstring marked = text.substr(0, text.size() / 2) + L"|" + text.substr(text.size() / 2);
+  const char* const vim_keys[] = {"h", "l", "x",   "a",   "G", "w", "b",
+                                  "o", "O", "d d", "y y", "0", "j", "g g"};
+  const char* const emacs_keys[] = {"C-k", "M-f", "M-b", "C-Space M-f", "C-y", "C-f"};
+  auto check = [&](char mode, const char* keys) {
+    FakeBuffer buffer(marked);
+    KeyModes modes;
+    run_keys(buffer, modes, mode, keys);
+    EXPECT_LT(buffer.units_read, 2048) << keys;
+  };
+  for (const char* keys : vim_keys) check('v', keys);
+  for (const char* keys : emacs_keys) check('e', keys);
 }
 
 TEST(KeyModes, WordBreaksStopAtWordsPunctuationAndLineEnds) {

@@ -149,3 +149,62 @@ TEST_F(PreviewApplyTest, ResultTheControlCannotReadKeepsThePreviousPreview) {
   EXPECT_NE(preview_text().find("Kept text"), std::string::npos);
   EXPECT_EQ(app_->status_text.rfind(L"Preview not updated", 0), 0u) << app_->status_text;
 }
+
+// The editors' wrap setting is theirs alone: a preview made while it is off still wraps, and
+// so does the preview after it is switched on again.
+TEST_F(PreviewApplyTest, PreviewWrapsWhateverTheEditorsWrapSetting) {
+  ShowWindow(app_->main_window, SW_SHOWNOACTIVATE);
+  app_->new_document("First document\n");
+  finish_jobs();
+  std::string paragraph;
+  for (int i = 0; i < 80; ++i) paragraph += "word" + std::to_string(i) + " ";
+  tavrel::test::write_bytes(files_ / "long.md", paragraph + "\n");
+  const auto preview_lines = [&] {
+    return SendMessageW(app_->preview_edit, EM_GETLINECOUNT, 0, 0);
+  };
+
+  send(WM_COMMAND, cmd_word_wrap);  // off
+  ASSERT_FALSE(app_->word_wrap);
+  ASSERT_TRUE(app_->open_path(files_ / "long.md"));
+  finish_jobs();
+  EXPECT_EQ(SendMessageW(editor(), EM_GETLINECOUNT, 0, 0), 2) << "the editor does not wrap";
+  EXPECT_GT(preview_lines(), 2) << "the preview wraps";
+  send(WM_COMMAND, cmd_word_wrap);  // on
+  ASSERT_TRUE(app_->word_wrap);
+  EXPECT_GT(preview_lines(), 2);
+  EXPECT_GT(SendMessageW(editor(), EM_GETLINECOUNT, 0, 0), 2);
+}
+
+// Every update of a preview with a scroll bar lays its text out at the width the layout gives,
+// as the first one did: no update is narrower (and so longer) than the one before.
+TEST_F(PreviewApplyTest, UpdatesKeepThePreviewsTextWidth) {
+  ShowWindow(app_->main_window, SW_SHOWNOACTIVATE);
+  std::string text;
+  for (int i = 0; i < 200; ++i)
+    text += "A paragraph long enough to wrap in the preview pane " + std::to_string(i) + ".\n\n";
+  app_->new_document(text);
+  finish_jobs();
+  type_text(L"x");
+  app_->request_render();
+  finish_jobs();
+  const auto text_area = [&] {
+    RECT area{};
+    SendMessageW(app_->preview_edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
+    return area;
+  };
+  const RECT first = text_area();
+  const LRESULT lines = SendMessageW(app_->preview_edit, EM_GETLINECOUNT, 0, 0);
+  ASSERT_GT(first.right - first.left, 100);
+  for (int i = 0; i < 4; ++i) {
+    type_text(L"x");
+    app_->request_render();
+    finish_jobs();
+    const RECT now = text_area();
+    EXPECT_TRUE(EqualRect(&now, &first))
+        << "update " << i << ": right edge " << now.right << " instead of " << first.right;
+    EXPECT_EQ(SendMessageW(app_->preview_edit, EM_GETLINECOUNT, 0, 0), lines);
+  }
+  app_->layout_panes();
+  const RECT laid_out = text_area();
+  EXPECT_TRUE(EqualRect(&laid_out, &first)) << "the layout's own text area";
+}

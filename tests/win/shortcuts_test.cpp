@@ -1,6 +1,8 @@
 // Key-downs through the main loop's dispatcher, with the modifiers set in the thread's keyboard
 // state as a real key press leaves them.
 #include <array>
+#include <cctype>
+#include <sstream>
 
 #include "tests/win/app_window_fixture_win.h"
 
@@ -56,6 +58,65 @@ TEST_F(ShortcutsTest, VimVisualAndEmacsKillActOnTheEditor) {
   EXPECT_TRUE(key('K', true));
   EXPECT_EQ(editor_text(), "word \nnext");
   EXPECT_EQ(app_->kill_buffer.size(), line.size() - 5);
+}
+
+}  // namespace
+
+namespace {
+
+// The key modes on the real control, where a key reads only the text around the caret: a
+// paragraph and a word longer than that first stretch, a surrogate pair, the text's end.
+TEST_F(ShortcutsTest, VimAndEmacsKeysActAroundTheCaretInTheControl) {
+  const std::string long_word(700, 'w');
+  const std::string text = "alpha beta\n" + long_word + " tail\nx\xF0\x9F\x98\x80y\nend";
+  struct Row {
+    bool emacs;
+    LONG caret;
+    const char* keys;  // "G" with Shift, "C-k" with Ctrl, "M-f" with Alt
+    std::string after;
+    LONG caret_after;
+  };
+  const Row rows[] = {
+      {false, 717, "l l", text, 720},
+      {false, 720, "h", text, 718},
+      {false, 718, "x", "alpha beta\n" + long_word + " tail\nxy\nend", 718},
+      {false, 11, "w", text, 712},
+      {false, 712, "b", text, 11},
+      {false, 400, "d d", "alpha beta\nx\xF0\x9F\x98\x80y\nend", 11},
+      {false, 400, "y y", text, 11},
+      {false, 400, "O Esc", "alpha beta\n\n" + long_word + " tail\nx\xF0\x9F\x98\x80y\nend", 11},
+      {false, 400, "o Esc", "alpha beta\n" + long_word + " tail\n\nx\xF0\x9F\x98\x80y\nend", 717},
+      {false, 400, "G", text, 725},
+      {false, 400, "g g", text, 0},
+      {false, 720, "a Esc", text, 721},
+      {true, 11, "M-f", text, 712},
+      {true, 712, "M-b", text, 11},
+      {true, 11, "C-k", "alpha beta\n\nx\xF0\x9F\x98\x80y\nend", 11},
+  };
+  add_document(text);
+  for (const Row& row : rows) {
+    win::richedit_set_text_utf8(editor(), text);
+    app_->on_command(row.emacs ? win::cmd_emacs_navigation : win::cmd_vim_navigation);
+    ASSERT_EQ(app_->emacs, row.emacs);
+    select(row.caret, row.caret);
+    std::istringstream keys(row.keys);
+    for (std::string k; keys >> k;) {
+      const bool ctrl = k.rfind("C-", 0) == 0, alt = k.rfind("M-", 0) == 0;
+      if (ctrl || alt) k.erase(0, 2);
+      const WPARAM vk = k == "Esc" ? VK_ESCAPE : std::toupper(static_cast<unsigned char>(k[0]));
+      std::array<BYTE, 256> state{};
+      state[VK_CONTROL] = ctrl ? 0x80 : 0, state[VK_MENU] = alt ? 0x80 : 0;
+      state[VK_SHIFT] = std::isupper(static_cast<unsigned char>(k[0])) && k != "Esc" ? 0x80 : 0;
+      SetKeyboardState(state.data());
+      EXPECT_TRUE(app_->handle_shortcut(
+          {editor(), static_cast<UINT>(alt ? WM_SYSKEYDOWN : WM_KEYDOWN), vk, 1, 0, {}}))
+          << row.keys;
+      SetKeyboardState(std::array<BYTE, 256>{}.data());
+    }
+    EXPECT_EQ(editor_text(), row.after) << row.keys;
+    EXPECT_EQ(selection(editor()).cpMax, row.caret_after) << row.keys;
+    app_->on_command(row.emacs ? win::cmd_emacs_navigation : win::cmd_vim_navigation);  // off
+  }
 }
 
 }  // namespace
