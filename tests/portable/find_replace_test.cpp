@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/text_convert.h"
+
 namespace tavrel::win {
 namespace {
 
@@ -34,6 +36,67 @@ TEST(ReplaceAll, FormsModesCaseAndEmptyMatches) {
     EXPECT_EQ(count, c.count);
   }
   EXPECT_THROW(replace_all("a", "", "", false, true, nullptr), std::runtime_error);
+}
+
+// Replacement takes whole characters, as the find step does: Vietnamese, CJK and emoji. "😀" and
+// "😁" share their first UTF-16 unit, so a class or "." that took one unit would cut them.
+TEST(ReplaceAll, MatchesWholeCharactersBeyondAscii) {
+  struct Case {
+    std::string text, pattern, replacement;
+    bool regex;
+    std::string expected;
+    std::uint64_t count;
+  } const cases[] = {
+      {"phở phơ bún Phở", "[ởơ]", "o", true, "pho pho bún Pho", 3},
+      {"phở phơ bún Phở", "b.n", "X", true, "phở phơ X Phở", 1},
+      {"Mạnh ạ", "[ạ]", "", true, "Mnh ", 2},
+      {"phở phơ", "phơ", "pho", false, "phở pho", 1},
+      {"中文字典 文字", "文.", "<$&>", true, "中<文字>典 <文字>", 2},
+      {"中文字典", "[^中]+", "-", true, "中-", 1},
+      {"a😀b", ".", "x", true, "xxx", 3},
+      {"😀😁", "😁", "!", true, "😀!", 1},
+      {"😀😁", "[😁]", "!", true, "😀!", 1},
+      {"😀😁a", "[😁a]+", "!", true, "😀!", 1},
+      {"😀😁a", "[^😀]", "!", true, "😀!!", 2},
+      {"😀😁a\n", "[^😀-😂]", "!", true, "😀😁!!", 2},
+      {"😁🙂", "[😀-😂]", "!", true, "!🙂", 1},
+      {"😁𝐁🌀😀𝄞", "[𝐀-😀]", "!", true, "😁!!!𝄞", 3},
+      {"a😀", "a.?", "<$&>", true, "<a😀>", 1},
+      {"😀😁", "\\x{D83D}", "x", true, "😀😁", 0},
+      {"😀😁", "\\x{DE00}", "x", true, "😀😁", 0},
+      {"😀", "x*", "-", true, "-😀-", 2},
+      {"😀😁", "(.)(.)", "$2$1", true, "😁😀", 1},
+      {"a.😀.", "\\Q.😀", "_", true, "a_.", 1},
+      {"a😀]", "[]😀]", "_", true, "a__", 2},
+      {"x😀", "[[:alpha:].]+", "_", true, "_😀", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text + " / " + c.pattern);
+    std::uint64_t count = 99;
+    EXPECT_EQ(replace_all(c.text, c.pattern, c.replacement, c.regex, true, &count), c.expected);
+    EXPECT_EQ(count, c.count);
+  }
+}
+
+TEST(FindRegex, AgreesWithReplaceAndNeverSplitsAPair) {
+  const std::wstring text = L"a\xD83D\xDE00" L"b\xD83D\xDE01";  // a😀b😁
+  struct Case {
+    std::wstring pattern;
+    std::size_t from;
+    std::optional<TextRange> expected;
+  } const cases[] = {
+      {L".", 1, TextRange{1, 3}},
+      {L"[\xD83D\xDE01]", 0, TextRange{4, 6}},
+      {L"\xD83D\xDE01", 0, TextRange{4, 6}},
+      {L"[^a]", 0, TextRange{1, 3}},
+      {L"\\S", 2, TextRange{3, 4}},
+      {L"b.$", 0, TextRange{3, 6}},
+      {L"\\x{DE00}|b", 0, TextRange{3, 4}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(find_regex(text, c.pattern, true, c.from), c.expected)
+        << to_utf8(c.pattern) << " from " << c.from;
+  }
 }
 
 TEST(ReplaceAll, DocumentLimitAndFailuresBecomeStatuses) {
