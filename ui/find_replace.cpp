@@ -16,6 +16,37 @@ namespace {
 bool is_high_surrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool is_low_surrogate(wchar_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
+// Letter case of the Latin (Vietnamese included), Greek and Cyrillic alphabets, folded the same
+// on every build: the C runtime's towlower, which the engine would use, folds ASCII only on
+// some of them.
+wchar_t fold_case(wchar_t c) {
+  const auto unit = static_cast<unsigned>(c);
+  const auto in = [unit](unsigned first, unsigned last) { return unit >= first && unit <= last; };
+  const auto even = [unit] { return unit % 2 == 0; };
+  if (in('A', 'Z') || (in(0xC0, 0xDE) && c != 0xD7)) return static_cast<wchar_t>(c + 0x20);
+  if ((in(0x100, 0x12F) || in(0x132, 0x137) || in(0x14A, 0x177) || in(0x1E00, 0x1E95) ||
+       in(0x1EA0, 0x1EFF)) &&
+      even()) {
+    return static_cast<wchar_t>(c + 1);
+  }
+  if ((in(0x139, 0x148) || in(0x179, 0x17E)) && !even()) return static_cast<wchar_t>(c + 1);
+  if (c == 0x178) return 0xFF;
+  if (c == 0x1A0 || c == 0x1AF) return static_cast<wchar_t>(c + 1);  // Ơ, Ư
+  if ((in(0x391, 0x3AB) && c != 0x3A2) || in(0x410, 0x42F) || in(0xFF21, 0xFF3A)) {
+    return static_cast<wchar_t>(c + 0x20);
+  }
+  if (in(0x400, 0x40F)) return static_cast<wchar_t>(c + 0x50);
+  return c;
+}
+
+// The engine's character handling with that folding for expressions that ignore case.
+struct FoldingTraits : boost::regex_traits<wchar_t> {
+  wchar_t translate(wchar_t c, bool icase) const { return icase ? fold_case(c) : c; }
+  wchar_t translate_nocase(wchar_t c) const { return fold_case(c); }
+  wchar_t tolower(wchar_t c) const { return fold_case(c); }
+};
+using Expression = boost::basic_regex<wchar_t, FoldingTraits>;
+
 // Any one character of the UTF-16 text: a surrogate pair whole, else one unit ("." does not
 // take a line break).
 constexpr std::wstring_view kPair = L"[\\x{D800}-\\x{DBFF}][\\x{DC00}-\\x{DFFF}]";
@@ -158,16 +189,16 @@ std::wstring whole_characters_only(std::wstring_view pattern) {
 // Case folding is the engine's: the Windows locale folds every script, other builds their C
 // locale. The rewritten expression compiles alone first, so that the guard around it can
 // neither hide nor cause an error (a stray ")" would close the guard's group).
-boost::wregex compile(std::wstring_view pattern, bool regex, bool match_case) {
+Expression compile(std::wstring_view pattern, bool regex, bool match_case) {
   auto flags = regex ? boost::regex_constants::ECMAScript | boost::regex_constants::no_mod_s
                      : boost::regex_constants::literal;
   if (!match_case) flags |= boost::regex_constants::icase;
   try {
-    if (!regex) return boost::wregex(pattern.data(), pattern.data() + pattern.size(), flags);
+    if (!regex) return Expression(pattern.data(), pattern.data() + pattern.size(), flags);
     const std::wstring inner = whole_characters_only(pattern);
-    boost::wregex checked(inner, flags);
+    const Expression checked(inner, flags);
     const std::wstring guard(kNotInsidePair);
-    return boost::wregex(guard + L"(?:" + inner + L")" + guard, flags);
+    return Expression(guard + L"(?:" + inner + L")" + guard, flags);
   } catch (const boost::regex_error& error) {
     throw InvalidExpression(error.what());
   }
@@ -274,15 +305,16 @@ std::string replace_all(const std::string& text, const std::string& pattern,
                         const std::string& replacement, bool regex, bool match_case,
                         std::uint64_t* count) {
   if (pattern.empty()) throw std::runtime_error("Search text is empty");
-  const boost::wregex expression = compile(to_wide(pattern), regex, match_case);
+  const Expression expression = compile(to_wide(pattern), regex, match_case);
   const std::wstring wide = to_wide(text);
   const std::wstring format = to_wide(replacement);
   std::wstring out;
   std::uint64_t matches = 0;
   std::size_t copied = 0;
   guarded([&] {
-    const boost::wsregex_iterator end;
-    for (boost::wsregex_iterator it(wide.begin(), wide.end(), expression); it != end; ++it) {
+    using Matches = boost::regex_iterator<std::wstring::const_iterator, wchar_t, FoldingTraits>;
+    const Matches end;
+    for (Matches it(wide.begin(), wide.end(), expression); it != end; ++it) {
       const auto start = static_cast<std::size_t>((*it)[0].first - wide.begin());
       out.append(wide, copied, start - copied);
       if (regex) {
@@ -314,9 +346,9 @@ ReplaceOutcome replace_in_document(const std::string& text, const FindQuery& que
   return outcome;
 }
 
-std::optional<TextRange> find_regex(std::wstring_view text, std::wstring_view pattern,
+std::optional<TextRange> find_match(std::wstring_view text, std::wstring_view pattern, bool regex,
                                     bool match_case, std::size_t from) {
-  const boost::wregex expression = compile(pattern, true, match_case);
+  const Expression expression = compile(pattern, regex, match_case);
   const auto search = [&](std::size_t at) -> std::optional<TextRange> {
     boost::match_results<std::wstring_view::const_iterator> match;
     const auto flags = at > 0 ? boost::match_prev_avail : boost::match_default;

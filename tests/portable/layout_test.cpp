@@ -134,8 +134,7 @@ TEST(LayoutGeometry, FindRowFitsTheDocumentArea) {
       {1272, 96, true, true, false, 554},  // find only: as designed, R - 280 - L
       {842, 96, true, false, true, 149},   // the smallest window
       {961, 96, true, true, true, 105},    // the outline's first width
-      {1920, 144, true, true, true, 397},
-      {1600, 120, false, false, true, 603},
+      {1920, 144, true, true, true, 397}, {1600, 120, false, false, true, 603},
   };
   for (const Case& c : cases) {
     LayoutInput in = with_find(split_view(c.width, 800, c.dpi), c.replace);
@@ -155,7 +154,9 @@ TEST(LayoutGeometry, FindRowFitsTheDocumentArea) {
     }
     EXPECT_LE(x, panes_end);
     EXPECT_GE(x, panes_end - (c.replace ? 1 : 72 * c.dpi / 96 + 1));
-    if (l.outline_shown) EXPECT_LT(x, l.at(Pane::OutlineList).rect->left);
+    if (l.outline_shown) {
+      EXPECT_LT(x, l.at(Pane::OutlineList).rect->left);
+    }
   }
 }
 
