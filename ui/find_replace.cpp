@@ -51,8 +51,9 @@ using Expression = boost::basic_regex<wchar_t, FoldingTraits>;
 // take a line break).
 constexpr std::wstring_view kPair = L"[\\x{D800}-\\x{DBFF}][\\x{DC00}-\\x{DFFF}]";
 constexpr std::wstring_view kAnyCharacter = L"(?:[\\x{D800}-\\x{DBFF}][\\x{DC00}-\\x{DFFF}]|.)";
-// Neither end of a match may fall between the two halves of a pair: the engine backtracks to a
-// shorter or later match instead of cutting a character in two.
+// A match may not end between the two halves of a pair: the engine backtracks to a shorter
+// match instead. (The same guard at the start would keep the engine from skipping ahead to the
+// units a match can begin with, ten times slower; `search_from` checks the start.)
 constexpr std::wstring_view kNotInsidePair =
     L"(?:(?<![\\x{D800}-\\x{DBFF}])|(?![\\x{DC00}-\\x{DFFF}]))";
 
@@ -186,9 +187,8 @@ std::wstring whole_characters_only(std::wstring_view pattern) {
   return out;
 }
 
-// Case folding is the engine's: the Windows locale folds every script, other builds their C
-// locale. The rewritten expression compiles alone first, so that the guard around it can
-// neither hide nor cause an error (a stray ")" would close the guard's group).
+// Letter case folds by `fold_case`. The rewritten expression compiles alone first, so that the
+// guard after it can neither hide nor cause an error (a stray ")" would close its group).
 Expression compile(std::wstring_view pattern, bool regex, bool match_case) {
   auto flags = regex ? boost::regex_constants::ECMAScript | boost::regex_constants::no_mod_s
                      : boost::regex_constants::literal;
@@ -197,8 +197,7 @@ Expression compile(std::wstring_view pattern, bool regex, bool match_case) {
     if (!regex) return Expression(pattern.data(), pattern.data() + pattern.size(), flags);
     const std::wstring inner = whole_characters_only(pattern);
     const Expression checked(inner, flags);
-    const std::wstring guard(kNotInsidePair);
-    return Expression(guard + L"(?:" + inner + L")" + guard, flags);
+    return Expression(L"(?:" + inner + L")" + std::wstring(kNotInsidePair), flags);
   } catch (const boost::regex_error& error) {
     throw InvalidExpression(error.what());
   }
@@ -211,6 +210,33 @@ auto guarded(Search search) {
     return search();
   } catch (const std::runtime_error& error) {
     throw SearchTooComplex(error.what());
+  }
+}
+
+using Match = boost::match_results<std::wstring_view::const_iterator>;
+
+bool inside_pair(std::wstring_view text, std::size_t at) {
+  return at > 0 && at < text.size() && is_high_surrogate(text[at - 1]) &&
+         is_low_surrogate(text[at]);
+}
+
+// The first match at or after `from` that does not begin inside a pair, the text before `from`
+// serving as context. After an empty match at `from`, one at the same place must not be empty
+// (so a walk over the matches moves on).
+bool search_from(std::wstring_view text, const Expression& expression, std::size_t from,
+                 bool after_empty, Match& match) {
+  for (std::size_t at = from;;) {
+    auto flags = at > 0 ? boost::match_prev_avail : boost::match_default;
+    if (after_empty && at == from) flags |= boost::regex_constants::match_not_initial_null;
+    if (!guarded([&] {
+          return boost::regex_search(text.begin() + static_cast<std::ptrdiff_t>(at), text.end(),
+                                     match, expression, flags, text.begin());
+        })) {
+      return false;
+    }
+    const auto start = static_cast<std::size_t>(match[0].first - text.begin());
+    if (!inside_pair(text, start)) return true;
+    at = start + 1;
   }
 }
 
@@ -240,7 +266,7 @@ std::size_t group_reference(std::wstring_view format, std::size_t dollar, std::s
 
 // Appends the ECMAScript expansion of `format` for one match of `text`. "$`" is all of the text
 // before the match and "$'" all of it after; a backslash is an ordinary character.
-void append_formatted(std::wstring& out, const std::wstring& text, const boost::wsmatch& match,
+void append_formatted(std::wstring& out, std::wstring_view text, const Match& match,
                       std::wstring_view format) {
   const auto start = static_cast<std::size_t>(match[0].first - text.begin());
   const std::size_t end = start + static_cast<std::size_t>(match.length(0));
@@ -311,22 +337,22 @@ std::string replace_all(const std::string& text, const std::string& pattern,
   std::wstring out;
   std::uint64_t matches = 0;
   std::size_t copied = 0;
-  guarded([&] {
-    using Matches = boost::regex_iterator<std::wstring::const_iterator, wchar_t, FoldingTraits>;
-    const Matches end;
-    for (Matches it(wide.begin(), wide.end(), expression); it != end; ++it) {
-      const auto start = static_cast<std::size_t>((*it)[0].first - wide.begin());
-      out.append(wide, copied, start - copied);
-      if (regex) {
-        append_formatted(out, wide, *it, format);
-      } else {
-        out += format;
-      }
-      copied = start + static_cast<std::size_t>(it->length(0));
-      ++matches;
+  bool after_empty = false;
+  Match match;
+  const std::wstring_view view = wide;
+  while (copied <= view.size() && search_from(view, expression, copied, after_empty, match)) {
+    const auto start = static_cast<std::size_t>(match[0].first - view.begin());
+    const std::size_t end = start + static_cast<std::size_t>(match.length(0));
+    out.append(wide, copied, start - copied);
+    if (regex) {
+      append_formatted(out, view, match, format);
+    } else {
+      out += format;
     }
-    return 0;
-  });
+    copied = end;
+    after_empty = end == start;
+    ++matches;
+  }
   out.append(wide, copied);
   if (count != nullptr) *count = matches;
   return to_utf8(out);
@@ -350,13 +376,8 @@ std::optional<TextRange> find_match(std::wstring_view text, std::wstring_view pa
                                     bool match_case, std::size_t from) {
   const Expression expression = compile(pattern, regex, match_case);
   const auto search = [&](std::size_t at) -> std::optional<TextRange> {
-    boost::match_results<std::wstring_view::const_iterator> match;
-    const auto flags = at > 0 ? boost::match_prev_avail : boost::match_default;
-    const bool found = guarded([&] {
-      return boost::regex_search(text.begin() + static_cast<std::ptrdiff_t>(at), text.end(), match,
-                                 expression, flags, text.begin());
-    });
-    if (!found) return std::nullopt;
+    Match match;
+    if (!search_from(text, expression, at, false, match)) return std::nullopt;
     const auto start = static_cast<std::size_t>(match[0].first - text.begin());
     const std::size_t end = start + static_cast<std::size_t>(match.length(0));
     return TextRange{start, end > start ? end : one_code_point_on(text, start)};
