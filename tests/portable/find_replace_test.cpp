@@ -67,6 +67,7 @@ TEST(ReplaceAll, MatchesWholeCharactersBeyondAscii) {
       {"😀", "x*", "-", true, "-😀-", 2},
       {"😀😁", "(.)(.)", "$2$1", true, "😁😀", 1},
       {"a.😀.", "\\Q.😀", "_", true, "a_.", 1},
+      {"\\a😀", "\\Q\\a\\E.", "!", true, "!", 1},
       {"a😀]", "[]😀]", "_", true, "a__", 2},
       {"x😀", "[[:alpha:].]+", "_", true, "_😀", 1},
       {"a-b😀c", "[^a-😀]", "!", true, "a-!😀!", 2},
