@@ -1,7 +1,5 @@
 #include "core/file_association.h"
 
-#include <cwctype>
-
 namespace tavrel::win {
 
 std::wstring association_command(const std::wstring& exe) { return L"\"" + exe + L"\" \"%1\""; }
@@ -30,24 +28,11 @@ std::vector<AssociationRow> association_rows(const std::wstring& exe) {
   };
 }
 
-namespace {
-
-bool equal_ignoring_case(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
-}  // namespace
-
 bool association_icon_needs_refresh(const std::wstring& exe,
                                     const std::optional<std::wstring>& stored_command,
-                                    const std::optional<std::wstring>& stored_icon) {
-  if (!stored_command || !equal_ignoring_case(*stored_command, association_command(exe))) {
+                                    const std::optional<std::wstring>& stored_icon,
+                                    SameIgnoringCase same_ignoring_case) {
+  if (!stored_command || !same_ignoring_case(*stored_command, association_command(exe))) {
     return false;
   }
   return !stored_icon || *stored_icon != association_icon(exe);

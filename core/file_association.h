@@ -24,10 +24,14 @@ std::wstring association_icon(const std::wstring& exe);     // "exe",-102
 // Every row in the order it is written, for the executable at `exe`.
 std::vector<AssociationRow> association_rows(const std::wstring& exe);
 
-// True when this executable is the registered handler (command compared ignoring case) and the
-// stored icon is missing or not exactly ours.
+// Equality ignoring letter case as the system compares paths (every script, not ASCII only).
+using SameIgnoringCase = bool (*)(const std::wstring&, const std::wstring&);
+
+// True when this executable is the registered handler (command compared by `same_ignoring_case`)
+// and the stored icon is missing or not exactly ours.
 bool association_icon_needs_refresh(const std::wstring& exe,
                                     const std::optional<std::wstring>& stored_command,
-                                    const std::optional<std::wstring>& stored_icon);
+                                    const std::optional<std::wstring>& stored_icon,
+                                    SameIgnoringCase same_ignoring_case);
 
 }  // namespace tavrel::win

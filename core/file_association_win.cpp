@@ -47,6 +47,13 @@ std::optional<std::wstring> read_default_value(const std::wstring& subkey) {
   return std::wstring(buffer.data());
 }
 
+// Paths compare as the file system does: the letters of every script fold, where the C
+// runtime's towlower folds ASCII only.
+bool same_ignoring_case(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
 void notify_association_change() {
   SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 }
@@ -90,20 +97,27 @@ void register_file_association(App& app) {
                 nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-void App::refresh_association_icon() {
-  if (smoke_test || custom_profile) return;
+void refresh_association_icon_for(const std::wstring& exe) {
   try {
-    const std::wstring exe = executable_path().native();
     const std::wstring prog_id = association_prog_id_key;
     const auto command = read_default_value(prog_id + L"\\shell\\open\\command");
     if (!command) return;
     const auto icon = read_default_value(prog_id + L"\\DefaultIcon");
-    if (!association_icon_needs_refresh(exe, command, icon)) return;
+    if (!association_icon_needs_refresh(exe, command, icon, same_ignoring_case)) return;
     write_registry_value(HKEY_CURRENT_USER, prog_id + L"\\DefaultIcon", nullptr,
                          association_icon(exe));
     notify_association_change();
   } catch (const std::exception&) {
     // A start never complains about the icon of a registration it did not ask for.
+  }
+}
+
+void App::refresh_association_icon() {
+  if (smoke_test || custom_profile) return;
+  try {
+    refresh_association_icon_for(executable_path().native());
+  } catch (const std::exception&) {
+    // Not even the executable's path: nothing to repair.
   }
 }
 

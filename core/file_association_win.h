@@ -16,4 +16,8 @@ void write_registry_value(HKEY root, const std::wstring& subkey, const wchar_t* 
 // Writes every row under HKEY_CURRENT_USER, tells the shell, and opens the default-apps page.
 void register_file_association(App& app);
 
+// Points the document icon at `exe` when `exe` is the registered handler and the icon does not
+// already name it; never throws.
+void refresh_association_icon_for(const std::wstring& exe);
+
 }  // namespace tavrel::win

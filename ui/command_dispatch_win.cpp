@@ -53,6 +53,7 @@ bool run_state_command(App& app, int id) {
   if (!effects) return false;
   store_command_state(app, state);
   if (id == cmd_vim_navigation || id == cmd_emacs_navigation) app.reset_key_modes();
+  if (id == cmd_language_english || id == cmd_language_vietnamese) set_find_cue_banners(app);
   run_state_effects(app, *effects);
   return true;
 }

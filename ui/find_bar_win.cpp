@@ -1,11 +1,9 @@
-// The find bar's work on the active editor. Plain text is found by the control itself; regular
-// expressions run over the editor's text with LF line ends, whose UTF-16 positions are the
-// control's. Every replacement is one EM_REPLACESEL over the part of the text that changes, so
-// it is one undo step (the text object model's undo grouping cannot be relied on) and the
-// control is never emptied and refilled.
+// The find bar's work on the active editor. Searches run over the editor's text with LF line
+// ends, whose UTF-16 positions are the control's. Every replacement is one EM_REPLACESEL over the
+// part of the text that changes, so it is one undo step (the text object model's undo grouping
+// cannot be relied on) and the control is never emptied and refilled.
 #include <windows.h>
 #include <commctrl.h>
-#include <commdlg.h>
 #include <richedit.h>
 
 #include <algorithm>
@@ -59,23 +57,13 @@ bool engine_accepted(App& app, Step step) {
   return false;
 }
 
-std::optional<CHARRANGE> find_plain(HWND edit, const std::wstring& what, bool match_case,
-                                    LONG from) {
-  FINDTEXTEXW find{};
-  find.chrg = CHARRANGE{from, -1};
-  find.lpstrText = what.c_str();
-  const WPARAM flags = FR_DOWN | (match_case ? FR_MATCHCASE : 0);
-  if (SendMessageW(edit, EM_FINDTEXTEXW, flags, reinterpret_cast<LPARAM>(&find)) < 0) {
-    return std::nullopt;
-  }
-  return find.chrgText;
-}
-
-std::optional<CHARRANGE> find_expression(HWND edit, const std::wstring& pattern, bool match_case,
-                                         LONG from) {
+// Plain text too goes through the engine that replaces, so that Find next selects exactly
+// what Replace would change (the control's own search folds letter case its own way).
+std::optional<CHARRANGE> find_in_editor(HWND edit, const std::wstring& pattern, bool regex,
+                                        bool match_case, LONG from) {
   const std::wstring text = to_wide(richedit_text_utf8(edit));
   const std::optional<TextRange> match =
-      find_regex(text, pattern, match_case,
+      find_match(text, pattern, regex, match_case,
                  std::min(static_cast<size_t>(std::max(from, LONG{0})), text.size()));
   if (!match) return std::nullopt;
   return CHARRANGE{static_cast<LONG>(match->start), static_cast<LONG>(match->end)};
@@ -117,11 +105,18 @@ void replace_selection(App& app, HWND edit, const FindQuery& query) {
 
 }  // namespace
 
+void set_find_cue_banners(const App& app) {
+  const auto cue = [](HWND box, const wchar_t* text) {
+    SendMessageW(box, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(text));
+  };
+  cue(app.find_edit, app.vietnamese ? L"Tìm trong tài liệu" : L"Find in document");
+  cue(app.replace_edit, app.vietnamese ? L"Thay bằng" : L"Replace with");
+}
+
 void show_find_bar(App& app, bool replace_mode) {
   app.find_replace_mode = replace_mode;
   app.find_bar_visible = true;
-  SendMessageW(app.find_edit, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L"Find in document"));
-  SendMessageW(app.replace_edit, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L"Replace with"));
+  set_find_cue_banners(app);
   app.layout_panes();
   SetFocus(app.find_edit);
   SendMessageW(app.find_edit, EM_SETSEL, 0, -1);
@@ -133,13 +128,11 @@ void App::find_next() {
   if (what.empty()) return;
   const HWND edit = current_document()->editor;
   const LONG from = selection_of(edit).cpMax;
+  const bool regex = is_checked(regex_button);
   const bool match_case = is_checked(match_case_button);
   std::optional<CHARRANGE> found;
-  if (!is_checked(regex_button)) {
-    found = find_plain(edit, what, match_case, from);
-    if (!found) found = find_plain(edit, what, match_case, 0);
-  } else if (!engine_accepted(*this,
-                              [&] { found = find_expression(edit, what, match_case, from); })) {
+  if (!engine_accepted(*this,
+                       [&] { found = find_in_editor(edit, what, regex, match_case, from); })) {
     return;
   }
   if (!found) {

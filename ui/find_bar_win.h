@@ -8,4 +8,7 @@ namespace tavrel::win {
 // Shows the bar (with its replace row when `replace_mode`) and puts the caret in the find box.
 void show_find_bar(App& app, bool replace_mode);
 
+// The boxes' cue banners in the interface language (again after the language changes).
+void set_find_cue_banners(const App& app);
+
 }  // namespace tavrel::win

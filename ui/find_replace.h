@@ -1,10 +1,10 @@
 #pragma once
-// The searching and replacing behind the find bar, apart from the control: regular-expression
-// search over the editor's UTF-16 text, replacement over the document's UTF-8 text, the status
-// texts, and the smallest edit that turns one text into another (so a replacement is one undo
-// step that never empties the control). Expressions use the ECMAScript grammar of Boost.Regex:
-// it reports an expression too hard to match by throwing, where the standard library's engine
-// overflows the stack on long matches.
+// The searching and replacing behind the find bar, apart from the control: one engine for Find
+// next and for replacement, over UTF-16 text, so the two agree on every match, with letter case
+// folded the same on every build; the status texts; and the smallest edit that turns one text
+// into another (so a replacement is one undo step that never empties the control). Expressions use
+// the ECMAScript grammar of Boost.Regex: it reports an expression too hard to match by throwing,
+// where the standard library's engine overflows the stack on long matches.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -43,10 +43,10 @@ std::wstring find_status_text(FindStatus status, bool vietnamese, std::uint64_t 
 
 // Every match of `pattern` in `text` (UTF-8) replaced. Regex mode expands the ECMAScript format
 // forms in `replacement` ($&, $1 to $99, $`, $', $$); plain mode matches and inserts literally.
-// Matching is over bytes: "." takes one byte and case folding covers ASCII letters only; an empty
-// match inside a multi-byte character is skipped, so a valid text stays valid. `count` (when
-// given) receives the number of replacements. Throws std::runtime_error "Search text is empty",
-// InvalidExpression, SearchTooComplex.
+// Matching is over the UTF-16 form of the text, as `find_match` does: "." takes one character (a
+// surrogate pair whole) and no match begins or ends inside a pair, so a valid text stays valid.
+// `count` (when given) receives the number of replacements. Throws std::runtime_error "Search
+// text is empty" and "Invalid UTF-8", InvalidExpression, SearchTooComplex.
 std::string replace_all(const std::string& text, const std::string& pattern,
                         const std::string& replacement, bool regex, bool match_case,
                         std::uint64_t* count);
@@ -74,11 +74,13 @@ struct TextRange {
   bool operator==(const TextRange&) const = default;
 };
 
-// The next match of the expression in `text` (UTF-16 units, LF line ends) at or after `from`,
-// else the first one from the start. The text before `from` is context: "^" does not match in
-// the middle of a line there, nor "\b" inside a word. A match of length 0 is widened to one code
-// point where the text has one. Throws InvalidExpression, SearchTooComplex.
-std::optional<TextRange> find_regex(std::wstring_view text, std::wstring_view pattern,
+// The next match of `pattern` (an expression in regex mode, else literal text) in `text` (UTF-16
+// units, LF line ends) at or after `from`, else the first one from the start; the same matches
+// as `replace_all` takes. The text before `from` is context: "^" does not match in the middle
+// of a line there, nor "\b" inside a word. A match of length 0 is widened to one code point
+// where the text has one; no match begins or ends inside a surrogate pair. Throws
+// InvalidExpression, SearchTooComplex.
+std::optional<TextRange> find_match(std::wstring_view text, std::wstring_view pattern, bool regex,
                                     bool match_case, std::size_t from);
 
 // The edit from `before` to `after` over their differing middle only: replace [start, end) of

@@ -98,48 +98,56 @@ Edges column_edges(const LayoutInput& in) {
   return e;
 }
 
+// The find row after the find box, left to right: each window's width and the step from its left
+// edge to the next window's, at 96 DPI. Width 0 is the replace box: as wide as the find box, its
+// step counted from its right edge.
+struct RowItem {
+  Pane pane;
+  int width;
+  int step;
+  bool replace_only;
+};
+constexpr RowItem kFindRowTail[] = {
+    {Pane::ReplaceEdit, 0, 8, true},  {Pane::MatchCase, 44, 46, false},
+    {Pane::Regex, 42, 44, false},     {Pane::FindNext, 34, 38, false},
+    {Pane::ReplaceOne, 34, 38, true}, {Pane::ReplaceAll, 54, 58, true},
+    {Pane::CloseFind, 34, 34, false},
+};
+
+// The boxes share what the buttons leave of the document area, so that the row ends where the
+// panes below it end, never over the outline or past the window; only a window too small for
+// the boxes' least width lets the row run on.
 void place_find_row(const LayoutInput& in, Layout& out) {
   const auto s = [&](int v) { return scale_for_dpi(v, in.dpi); };
-  const Pane row[] = {Pane::FindEdit, Pane::ReplaceEdit, Pane::MatchCase,  Pane::Regex,
-                      Pane::FindNext, Pane::ReplaceOne,  Pane::ReplaceAll, Pane::CloseFind};
   if (!out.find_row_shown) {
-    for (Pane p : row) out.at(p) = PanePlacement{std::nullopt, false};
+    out.at(Pane::FindEdit) = PanePlacement{std::nullopt, false};
+    for (const RowItem& item : kFindRowTail) {
+      out.at(item.pane) = PanePlacement{std::nullopt, false};
+    }
     return;
   }
   const bool replace = in.find_replace_mode;
-  const int y0 = out.top + s(38);
-  const int h = s(30);
+  const auto in_row = [&](const RowItem& item) { return replace || !item.replace_only; };
   const int n = replace ? 2 : 1;
-  const int e = std::max(s(100), (out.right - s(280) - out.left) / n);
-  const auto put = [&](Pane p, int x, int w) {
-    out.at(p) = PanePlacement{sized_rect(x, y0, w, h), true};
-  };
-  const auto hide = [&](Pane p) { out.at(p) = PanePlacement{std::nullopt, false}; };
-
-  put(Pane::FindEdit, out.left + s(20), e);
+  int fixed = s(28) + s(18);  // before the second field, and the panes' right margin
+  for (const RowItem& item : kFindRowTail) {
+    if (in_row(item)) fixed += s(item.step);
+  }
+  const int designed = (out.right - s(280) - out.left) / n;
+  const int fitting = (out.right - out.left - fixed) / n;
+  const int e = std::max(s(100), std::min(designed, fitting));
+  const int y0 = out.top + s(38);
+  out.at(Pane::FindEdit) = PanePlacement{sized_rect(out.left + s(20), y0, e, s(30)), true};
   int x = out.left + e + s(28);
-  if (replace) {
-    put(Pane::ReplaceEdit, x, e);
-    x += e + s(8);
-  } else {
-    hide(Pane::ReplaceEdit);
+  for (const RowItem& item : kFindRowTail) {
+    if (!in_row(item)) {
+      out.at(item.pane) = PanePlacement{std::nullopt, false};
+      continue;
+    }
+    const int width = item.width == 0 ? e : s(item.width);
+    out.at(item.pane) = PanePlacement{sized_rect(x, y0, width, s(30)), true};
+    x += (item.width == 0 ? e : 0) + s(item.step);
   }
-  put(Pane::MatchCase, x, s(44));
-  x += s(46);
-  put(Pane::Regex, x, s(42));
-  x += s(44);
-  put(Pane::FindNext, x, s(34));
-  x += s(38);
-  if (replace) {
-    put(Pane::ReplaceOne, x, s(34));
-    x += s(38);
-    put(Pane::ReplaceAll, x, s(54));
-    x += s(58);
-  } else {
-    hide(Pane::ReplaceOne);
-    hide(Pane::ReplaceAll);
-  }
-  put(Pane::CloseFind, x, s(34));
 }
 
 void place_document_panes(const LayoutInput& in, Layout& out) {

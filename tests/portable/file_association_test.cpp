@@ -2,10 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace tavrel::win {
 namespace {
 
 const std::wstring kExe = L"C:\\Apps\\Tav rel\\tavrel.exe";
+
+// Stands for the system's comparison, which folds every script; ASCII is enough here.
+bool same_ascii_ignoring_case(const std::wstring& a, const std::wstring& b) {
+  const auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c + (L'a' - L'A') : c; };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [&](wchar_t x, wchar_t y) { return lower(x) == lower(y); });
+}
 
 TEST(FileAssociation, RowsNameTheRunningExecutableAndOnlyOpenWithMayFail) {
   const auto rows = association_rows(kExe);
@@ -34,7 +43,8 @@ TEST(FileAssociation, IconIsRefreshedOnlyForTheRegisteredExecutable) {
       {command, L"\"c:\\apps\\tav rel\\tavrel.exe\",-102", true},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(association_icon_needs_refresh(kExe, c.command, c.icon), c.refresh);
+    EXPECT_EQ(association_icon_needs_refresh(kExe, c.command, c.icon, same_ascii_ignoring_case),
+              c.refresh);
   }
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/text_convert.h"
+
 namespace tavrel::win {
 namespace {
 
@@ -36,6 +38,111 @@ TEST(ReplaceAll, FormsModesCaseAndEmptyMatches) {
   EXPECT_THROW(replace_all("a", "", "", false, true, nullptr), std::runtime_error);
 }
 
+// Replacement takes whole characters, as the find step does: Vietnamese, CJK and emoji. "😀" and
+// "😁" share their first UTF-16 unit, so a class or "." that took one unit would cut them.
+TEST(ReplaceAll, MatchesWholeCharactersBeyondAscii) {
+  struct Case {
+    std::string text, pattern, replacement;
+    bool regex;
+    std::string expected;
+    std::uint64_t count;
+  } const cases[] = {
+      {"phở phơ bún Phở", "[ởơ]", "o", true, "pho pho bún Pho", 3},
+      {"phở phơ bún Phở", "b.n", "X", true, "phở phơ X Phở", 1},
+      {"Mạnh ạ", "[ạ]", "", true, "Mnh ", 2},
+      {"phở phơ", "phơ", "pho", false, "phở pho", 1},
+      {"中文字典 文字", "文.", "<$&>", true, "中<文字>典 <文字>", 2},
+      {"中文字典", "[^中]+", "-", true, "中-", 1},
+      {"a😀b", ".", "x", true, "xxx", 3},
+      {"😀😁", "😁", "!", true, "😀!", 1},
+      {"😀😁", "[😁]", "!", true, "😀!", 1},
+      {"😀😁a", "[😁a]+", "!", true, "😀!", 1},
+      {"😀😁a", "[^😀]", "!", true, "😀!!", 2},
+      {"😀😁a\n", "[^😀-😂]", "!", true, "😀😁!!", 2},
+      {"😁🙂", "[😀-😂]", "!", true, "!🙂", 1},
+      {"😁𝐁🌀😀𝄞", "[𝐀-😀]", "!", true, "😁!!!𝄞", 3},
+      {"a😀", "a.?", "<$&>", true, "<a😀>", 1},
+      {"😀😁", "\\x{D83D}", "x", true, "😀😁", 0},
+      {"😀😁", "\\x{DE00}", "x", true, "😀😁", 0},
+      {"😀", "x*", "-", true, "-😀-", 2},
+      {"😀😁", "(.)(.)", "$2$1", true, "😁😀", 1},
+      {"a.😀.", "\\Q.😀", "_", true, "a_.", 1},
+      {"\\a😀", "\\Q\\a\\E.", "!", true, "!", 1},
+      {"a😀]", "[]😀]", "_", true, "a__", 2},
+      {"x😀", "[[:alpha:].]+", "_", true, "_😀", 1},
+      {"a-b😀c", "[^a-😀]", "!", true, "a-!😀!", 2},
+      {"a]b😀", "[^\\]]", "!", true, "!]!!", 3},
+      {"abc😀", "[^ab]", "!", true, "ab!!", 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text + " / " + c.pattern);
+    std::uint64_t count = 99;
+    EXPECT_EQ(replace_all(c.text, c.pattern, c.replacement, c.regex, true, &count), c.expected);
+    EXPECT_EQ(count, c.count);
+  }
+}
+
+// Ignoring case folds the letters of Vietnamese, Greek and Cyrillic as well, in both modes and
+// on every build; Find next stops at exactly the matches Replace all counts.
+TEST(ReplaceAll, IgnoringCaseFoldsEveryAlphabetAlike) {
+  struct Case {
+    std::string text, pattern;
+    std::uint64_t regex_count, plain_count, matching_case;
+  } const cases[] = {
+      {"phở PHỞ Phở", "phở", 3, 3, 1},
+      {"Đà Nẵng ĐÀ NẴNG", "đà nẵng", 2, 2, 0},
+      {"ƠI ơi Ưu ưu", "[ơư]", 4, 0, 2},
+      {"ΑΒΓ αβγ", "αβγ", 2, 2, 1},
+      {"Привет ПРИВЕТ", "привет", 2, 2, 0},
+      {"ŁÓDŹ łódź Ÿ ÿ", "łódź|ÿ", 4, 0, 2},
+      {"ĀĶŐ āķő", "āķő", 2, 2, 1},
+      {"ABC abc", "[a-c]+", 2, 0, 1},
+      {"× ÷", "÷", 1, 1, 1},  // signs, not letters
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text + " / " + c.pattern);
+    for (const bool regex : {true, false}) {
+      std::uint64_t count = 0;
+      replace_all(c.text, c.pattern, "", regex, false, &count);
+      EXPECT_EQ(count, regex ? c.regex_count : c.plain_count) << regex;
+      const std::wstring text = to_wide(c.text);
+      std::uint64_t found = 0;
+      for (std::size_t from = 0;; ++found) {
+        const auto match = find_match(text, to_wide(c.pattern), regex, false, from);
+        if (!match || match->start < from) break;
+        from = match->end;
+      }
+      EXPECT_EQ(found, count) << regex;
+    }
+    std::uint64_t exact = 0;
+    replace_all(c.text, c.pattern, "", true, true, &exact);
+    EXPECT_EQ(exact, c.matching_case);
+  }
+}
+
+TEST(FindRegex, AgreesWithReplaceAndNeverSplitsAPair) {
+  const std::wstring text =
+      L"a\xD83D\xDE00"
+      L"b\xD83D\xDE01";  // a😀b😁
+  struct Case {
+    std::wstring pattern;
+    std::size_t from;
+    std::optional<TextRange> expected;
+  } const cases[] = {
+      {L".", 1, TextRange{1, 3}},
+      {L"[\xD83D\xDE01]", 0, TextRange{4, 6}},
+      {L"\xD83D\xDE01", 0, TextRange{4, 6}},
+      {L"[^a]", 0, TextRange{1, 3}},
+      {L"\\S", 2, TextRange{3, 4}},
+      {L"b.$", 0, TextRange{3, 6}},
+      {L"\\x{DE00}|b", 0, TextRange{3, 4}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(find_match(text, c.pattern, true, true, c.from), c.expected)
+        << to_utf8(c.pattern) << " from " << c.from;
+  }
+}
+
 TEST(ReplaceAll, DocumentLimitAndFailuresBecomeStatuses) {
   const std::string limit(kRegexReplaceLimit, 'a');
   EXPECT_EQ(replace_in_document(limit, {"a+", "b", true, true}).text, "b");
@@ -52,8 +159,8 @@ TEST(ReplaceAll, DocumentLimitAndFailuresBecomeStatuses) {
     const FindStatus status = replace_in_document(line, {pattern, "x", true, true}).status;
     EXPECT_TRUE(status == FindStatus::replaced || status == FindStatus::too_complex) << pattern;
     try {
-      find_regex(std::wstring(line.begin(), line.end()),
-                 std::wstring(pattern.begin(), pattern.end()), true, 0);
+      find_match(std::wstring(line.begin(), line.end()),
+                 std::wstring(pattern.begin(), pattern.end()), true, true, 0);
     } catch (const SearchTooComplex&) {}
   }
 }
@@ -76,10 +183,10 @@ TEST(FindRegex, WrapsWidensAndKeepsTheTextBeforeAsContext) {
       {L"ab", L"$", true, 2, TextRange{2, 2}},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(find_regex(c.text, c.pattern, c.match_case, c.from), c.expected)
+    EXPECT_EQ(find_match(c.text, c.pattern, true, c.match_case, c.from), c.expected)
         << std::string(c.pattern.begin(), c.pattern.end());
   }
-  EXPECT_THROW(find_regex(L"a", L"(", true, 0), InvalidExpression);
+  EXPECT_THROW(find_match(L"a", L"(", true, true, 0), InvalidExpression);
 }
 
 TEST(ChangedSpan, ReplacesOnlyTheMiddleAndKeepsPairsWhole) {

@@ -85,6 +85,81 @@ TEST(LayoutGeometry, MatchesTheDesignedTables) {
   }
 }
 
+// The sidebar follows its setting and distraction-free mode hides it, the outline, the bars and
+// the find row whatever their settings; a hidden column gives its width to the documents.
+TEST(LayoutGeometry, ViewFlagsDecideTogether) {
+  struct Case {
+    bool sidebar, outline, distraction_free;
+    const char* shown;  // tree, outline, toolbar, tabs, find box
+    int left, right, top, panes_top;
+  } const cases[] = {
+      {true, true, false, "+++++", 232, 1074, 90, 170},
+      {false, true, false, "-++++", 0, 1074, 90, 170},
+      {true, false, false, "+-+++", 232, 1280, 90, 170},
+      {false, false, false, "--+++", 0, 1280, 90, 170},
+      {true, true, true, "-----", 0, 1280, 0, 16},
+      {false, false, true, "-----", 0, 1280, 0, 16},
+  };
+  for (const Case& c : cases) {
+    LayoutInput in = with_find(split_view(1280, 800, 96), false);
+    in.sidebar = c.sidebar;
+    in.outline = c.outline;
+    in.distraction_free = c.distraction_free;
+    const Layout l = compute_layout(in);
+    std::string shown;
+    for (Pane p : {Pane::WorkspaceTree, Pane::OutlineList, Pane::Toolbar, Pane::DocumentTabs,
+                   Pane::FindEdit}) {
+      shown += l.at(p).shown ? '+' : '-';
+    }
+    SCOPED_TRACE(std::string(c.shown) + (c.distraction_free ? " distraction-free" : ""));
+    EXPECT_EQ(shown, c.shown);
+    EXPECT_EQ(l.sidebar_shown, c.shown[0] == '+');
+    EXPECT_EQ(l.outline_shown, c.shown[1] == '+');
+    EXPECT_EQ(std::tuple(l.left, l.right, l.top, l.panes_top),
+              std::tuple(c.left, c.right, c.top, c.panes_top));
+    EXPECT_TRUE(l.at(Pane::ActiveEditor).shown && l.at(Pane::StatusBar).shown);
+  }
+}
+
+// The find row ends where the panes below it end: inside the window, clear of the outline, its
+// windows in order without overlapping. With room to spare the boxes keep their designed width.
+TEST(LayoutGeometry, FindRowFitsTheDocumentArea) {
+  struct Case {
+    int width, dpi;
+    bool sidebar, outline, replace;
+    int find_box_width;
+  } const cases[] = {
+      {1272, 96, true, false, true, 364},  // a 1280-pixel window
+      {1272, 96, true, true, true, 261},   // with the outline
+      {1272, 96, true, true, false, 554},  // find only: as designed, R - 280 - L
+      {842, 96, true, false, true, 149},   // the smallest window
+      {961, 96, true, true, true, 105},    // the outline's first width
+      {1920, 144, true, true, true, 397}, {1600, 120, false, false, true, 603},
+  };
+  for (const Case& c : cases) {
+    LayoutInput in = with_find(split_view(c.width, 800, c.dpi), c.replace);
+    in.sidebar = c.sidebar;
+    in.outline = c.outline;
+    const Layout l = compute_layout(in);
+    SCOPED_TRACE(std::to_string(c.width) + " " + std::to_string(c.dpi));
+    EXPECT_EQ(l.at(Pane::FindEdit).rect->width(), c.find_box_width);
+    const int panes_end = l.at(Pane::Preview).rect->right;
+    int x = l.left;
+    for (Pane p : {Pane::FindEdit, Pane::ReplaceEdit, Pane::MatchCase, Pane::Regex, Pane::FindNext,
+                   Pane::ReplaceOne, Pane::ReplaceAll, Pane::CloseFind}) {
+      if (!l.at(p).shown) continue;
+      const Rect r = *l.at(p).rect;
+      EXPECT_GT(r.left, x) << pane_control_id(p);
+      x = r.right;
+    }
+    EXPECT_LE(x, panes_end);
+    EXPECT_GE(x, panes_end - (c.replace ? 1 : 72 * c.dpi / 96 + 1));
+    if (l.outline_shown) {
+      EXPECT_LT(x, l.at(Pane::OutlineList).rect->left);
+    }
+  }
+}
+
 TEST(LayoutGeometry, OutlineNeedsMoreThan960DesignPixels) {
   for (const auto& [dpi, hidden_width] : {std::pair(96, 960), {120, 1200}, {144, 1440}}) {
     const Layout at_limit = compute_layout(split_view(hidden_width, 800, dpi));

@@ -1,14 +1,83 @@
 #include "tests/win/app_window_fixture_win.h"
 
+#include <set>
+#include <utility>
+
+#include "core/text_convert.h"
+#include "ui/commands.h"
+
 namespace tavrel::test {
 namespace {
 
 class FindBarTest : public AppWindowTest {
  protected:
+  // The program's manifest asks for the version 6 controls, whose edit boxes show cue banners;
+  // the test executable has none, so the program's own is activated around its windows.
+  void SetUp() override {
+    ACTCTXW context{sizeof(context)};
+    const std::wstring exe = std::filesystem::path(TAVREL_EXE).make_preferred().wstring();
+    context.lpSource = exe.c_str();
+    context.lpResourceName = MAKEINTRESOURCEW(1);
+    context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    context_ = CreateActCtxW(&context);
+    ASSERT_NE(context_, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(ActivateActCtx(context_, &cookie_));
+    AppWindowTest::SetUp();
+  }
+  void TearDown() override {
+    AppWindowTest::TearDown();
+    DeactivateActCtx(0, cookie_);
+    ReleaseActCtx(context_);
+  }
+  HANDLE context_ = INVALID_HANDLE_VALUE;
+  ULONG_PTR cookie_ = 0;
+
   void query(const wchar_t* what, const wchar_t* with, bool regex) {
     SetWindowTextW(app_->find_edit, what);
     SetWindowTextW(app_->replace_edit, with);
     SendMessageW(app_->regex_button, BM_SETCHECK, regex ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+  // The user's road: the window shown, the bar opened by its command (there is none without a
+  // document), the boxes filled, the check boxes and buttons clicked.
+  void open_bar(bool replace) {
+    ShowWindow(app_->main_window, SW_SHOWNOACTIVATE);
+    app_->on_command(replace ? win::cmd_replace : win::cmd_find);
+  }
+  void click(int id) { SendMessageW(GetDlgItem(app_->main_window, id), BM_CLICK, 0, 0); }
+  void fill(const std::string& what, const std::string& with, bool regex, bool match_case) {
+    SetWindowTextW(app_->find_edit, win::to_wide(what).c_str());
+    SetWindowTextW(app_->replace_edit, win::to_wide(with).c_str());
+    for (const auto& [box, on] :
+         {std::pair(app_->regex_button, regex), std::pair(app_->match_case_button, match_case)}) {
+      if ((SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED) != on) {
+        click(GetDlgCtrlID(box));
+      }
+    }
+  }
+  // The matches Find next walks through from the start until it comes round again.
+  std::set<std::pair<LONG, LONG>> found_by_find_next() {
+    std::set<std::pair<LONG, LONG>> found;
+    select(0, 0);
+    for (int i = 0; i < 50; ++i) {
+      click(win::ctl_find_next);
+      const CHARRANGE range = selection(editor());
+      if (app_->status_text != L"Match selected" ||
+          !found.insert({range.cpMin, range.cpMax}).second) {
+        break;
+      }
+    }
+    return found;
+  }
+  RECT place_of(HWND child) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, app_->main_window, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  }
+  std::wstring cue(HWND box) {
+    wchar_t text[64] = {};
+    SendMessageW(box, EM_GETCUEBANNER, reinterpret_cast<WPARAM>(text), 64);
+    return text;
   }
   LONG find_from(LONG caret) {
     select(caret, caret);
@@ -43,6 +112,93 @@ TEST_F(FindBarTest, FindsInContextAndEachReplaceIsOneUndoStep) {
   SendMessageW(editor(), EM_UNDO, 0, 0);
   EXPECT_EQ(editor_text(), text);
   EXPECT_FALSE(SendMessageW(editor(), EM_CANUNDO, 0, 0));
+}
+
+// Vietnamese, CJK and emoji through the bar: Replace all takes whole characters, matches what
+// Find next walks through, and is one undo step. Case folding beyond ASCII is the Windows
+// locale's (the native build's C locale folds ASCII only, so it is checked here).
+TEST_F(FindBarTest, ReplaceAllTakesTheMatchesFindNextFinds) {
+  struct Case {
+    std::string text, what, with;
+    bool regex, match_case;
+    std::string expected;
+    int count;
+  } const cases[] = {
+      {"phở phơ bún Phở", "[ởơ]", "o", true, true, "pho pho bún Pho", 3},
+      {"phở phơ bún Phở", "b.n", "X", true, true, "phở phơ X Phở", 1},
+      {"Mạnh ạ", "[ạ]", "", true, true, "Mnh ", 2},
+      {"phở PHỞ Phở", "phở", "pho", true, false, "pho pho pho", 3},
+      {"phở PHỞ Phở", "phở", "pho", false, false, "pho pho pho", 3},
+      {"Đà Nẵng đà", "đà", "x", false, false, "x Nẵng x", 2},
+      {"中文字典\n文字", "文.", "<$&>", true, true, "中<文字>典\n<文字>", 2},
+      {"a😀b😁", ".", "x", true, true, "xxxx", 4},
+      {"😀😁 😁", "[😁]", "!", true, true, "😀! !", 2},
+      {"😀x😁", "[^x]", "-", true, true, "-x-", 2},
+  };
+  BoxWatcher watcher;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text + " / " + c.what);
+    add_document(c.text);
+    open_bar(true);
+    fill(c.what, c.with, c.regex, c.match_case);
+    EXPECT_EQ(found_by_find_next().size(), static_cast<size_t>(c.count));
+    click(win::ctl_replace_all);
+    EXPECT_EQ(editor_text(), c.expected);
+    EXPECT_EQ(app_->status_text, std::to_wstring(c.count) + L" replacements");
+    SendMessageW(editor(), EM_UNDO, 0, 0);
+    EXPECT_EQ(editor_text(), c.text);
+  }
+  EXPECT_TRUE(watcher.boxes().empty());
+}
+
+// Replace one replaces the match Find next selected, then selects the next one whole.
+TEST_F(FindBarTest, ReplaceOneStepsThroughWholeCharacters) {
+  add_document("phở 😀 phơ");
+  open_bar(true);
+  fill("[ởơ😀]", "o", true, true);
+  select(0, 0);
+  click(win::ctl_find_next);
+  EXPECT_EQ(selection(editor()).cpMin, 2);
+  const std::string steps[] = {"pho 😀 phơ", "pho o phơ", "pho o pho"};
+  const std::pair<LONG, LONG> next[] = {{4, 6}, {8, 9}, {9, 9}};
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    click(win::ctl_replace_one);
+    EXPECT_EQ(editor_text(), steps[i]) << i;
+    const CHARRANGE range = selection(editor());
+    EXPECT_EQ(std::pair(range.cpMin, range.cpMax), next[i]) << i;
+  }
+  EXPECT_EQ(app_->status_text, L"No matches");
+}
+
+// The "×" stays inside the window and clear of the outline: the row ends with the panes below.
+TEST_F(FindBarTest, ReplaceRowFitsA1280PixelWindow) {
+  SetWindowPos(app_->main_window, nullptr, 0, 0, 1280, 850, SWP_NOZORDER | SWP_NOACTIVATE);
+  add_document("x");
+  for (const bool outline : {false, true}) {
+    app_->outline = outline;
+    open_bar(true);
+    RECT client{};
+    GetClientRect(app_->main_window, &client);
+    const RECT close = place_of(GetDlgItem(app_->main_window, win::ctl_close_find));
+    const RECT preview = place_of(app_->preview_edit);
+    EXPECT_LE(close.right, preview.right) << outline;
+    EXPECT_LT(close.right, client.right) << outline;
+    if (outline) {
+      EXPECT_LT(close.right, place_of(app_->outline_list).left);
+    }
+    EXPECT_GT(close.left, place_of(GetDlgItem(app_->main_window, win::ctl_replace_all)).right);
+  }
+}
+
+TEST_F(FindBarTest, CueBannersFollowTheLanguage) {
+  add_document();
+  open_bar(true);
+  EXPECT_EQ(cue(app_->find_edit), L"Find in document");
+  app_->on_command(win::cmd_language_vietnamese);
+  EXPECT_EQ(cue(app_->find_edit), L"Tìm trong tài liệu");
+  EXPECT_EQ(cue(app_->replace_edit), L"Thay bằng");
+  app_->on_command(win::cmd_language_english);
+  EXPECT_EQ(cue(app_->replace_edit), L"Replace with");
 }
 
 }  // namespace
