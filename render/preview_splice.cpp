@@ -100,6 +100,9 @@ std::optional<PreviewSplice> plan_preview_splice(const RenderedMarkdown& shown,
   const std::uint64_t changed =
       (splice.old_end - splice.begin) + (after.blocks[diff.new_end] - splice.begin);
   if (changed * kMaxChangedShare > std::max(before.end, after.end)) return std::nullopt;
+  splice.touched_begin = after.blocks[diff.begin == 0 ? 0 : diff.begin - 1];
+  splice.touched_end =
+      diff.new_end + 1 < next.blocks.size() ? after.blocks[diff.new_end + 1] : after.end;
   splice.old_text = shown_block_text(shown.blocks, diff.begin, diff.old_end);
   splice.new_text = shown_block_text(next.blocks, diff.begin, diff.new_end);
   // The model's own count and the text must agree, or the positions are not to be trusted.

@@ -37,6 +37,10 @@ struct PreviewSplice {
   std::uint64_t new_length = 0;
   std::u16string old_text;  // what the replaced range shows before
   std::u16string new_text;  // and what the new blocks show afterwards
+  // The new blocks with one block on each side, afterwards: the control looks for web
+  // addresses again around a change and drops the link marks it set on other text there.
+  std::uint64_t touched_begin = 0;
+  std::uint64_t touched_end = 0;
 };
 
 // The part replacement from the shown model to the next one, or nothing when only a whole

@@ -329,29 +329,32 @@ bool splice_blocks(HWND preview, const PreviewSplice& splice, const RenderResult
 
 }  // namespace
 
-// Every doubt ends in false: a content made for another document, theme or table width, a
+// Every doubt ends in nothing: a content made for another document, theme or table width, a
 // control that does not show the shown model where the model says, or a result that does not
 // land where it should.
-bool splice_preview_content(App& app, const RenderResult& result) {
+std::optional<PreviewSpan> splice_preview_content(App& app, const RenderResult& result) {
   const HWND preview = app.preview_edit;
   if (preview == nullptr || result.look.editor == nullptr || result.look.partial ||
       !(app.preview_look == result.look) ||
       result.rtf_block_starts.size() != result.markdown.blocks.size() + 1)
-    return false;
+    return std::nullopt;
   const std::optional<PreviewSplice> splice = plan_preview_splice(app.rendered, result.markdown);
   if (!splice || static_cast<std::uint64_t>(richedit_length(preview)) != splice->old_length ||
       !shows(preview, splice->begin, splice->old_text))
-    return false;
+    return std::nullopt;
+  const PreviewSpan changed{splice->touched_begin, splice->touched_end};
   if (splice->blocks.begin == splice->blocks.old_end &&
       splice->blocks.begin == splice->blocks.new_end)
-    return true;
+    return changed;
   try {
-    if (!splice_blocks(preview, *splice, result)) return false;
+    if (!splice_blocks(preview, *splice, result)) return std::nullopt;
   } catch (const std::exception&) {
-    return false;  // the whole replacement that follows reports what is wrong
+    return std::nullopt;  // the whole replacement that follows reports what is wrong
   }
-  return static_cast<std::uint64_t>(richedit_length(preview)) == splice->new_length &&
-         shows(preview, splice->begin, splice->new_text);
+  if (static_cast<std::uint64_t>(richedit_length(preview)) != splice->new_length ||
+      !shows(preview, splice->begin, splice->new_text))
+    return std::nullopt;
+  return changed;
 }
 
 DWORD CALLBACK stream_string_in(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* written) {

@@ -92,6 +92,10 @@ class PreviewSpliceTest : public tavrel::test::AppWindowTest {
       const auto at = static_cast<LONG>(positions.blocks[i]);
       ASSERT_TRUE(look_at(app_->preview_edit, at) == look_at(fresh.get(), at)) << "block " << i;
     }
+    for (const PreviewAnchor& anchor : positions.anchors) {  // links to a heading stay links
+      ASSERT_NE(look_at(app_->preview_edit, static_cast<LONG>(anchor.begin)).effects & CFE_LINK, 0u)
+          << anchor.begin;
+    }
     for (size_t i = 0; i < positions.headings.size(); ++i) {
       const std::wstring heading = to_wide_lenient(app_->rendered.headings[i].text);
       EXPECT_EQ(shown.substr(positions.headings[i], heading.size()), heading) << i;
