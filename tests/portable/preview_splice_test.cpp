@@ -114,6 +114,18 @@ TEST(PreviewSplice, OldTextWithTheNewPartIsTheNewRender) {
     EXPECT_EQ(spliced, whole_text(next.markdown));
     EXPECT_EQ(spliced.size(), splice->new_length + 1);
     EXPECT_EQ(before.substr(splice->begin, splice->old_end - splice->begin), splice->old_text);
+    // Links are marked again over the new blocks and one block on each side.
+    const BlockDiff& diff = splice->blocks;
+    if (diff.begin != diff.old_end || diff.begin != diff.new_end) {
+      const std::vector<Block>& blocks = next.markdown.blocks;
+      EXPECT_EQ(
+          splice->touched_begin,
+          splice->begin -
+              (diff.begin == 0 ? 0 : shown_block_text(blocks, diff.begin - 1, diff.begin).size()));
+      EXPECT_EQ(splice->touched_end,
+                splice->begin + splice->new_text.size() +
+                    shown_block_text(blocks, diff.new_end, diff.new_end + 1).size());
+    }
 
     // The part's RTF is the render's own text of those blocks, in a document of its own.
     const std::string part = rtf_block_range(next.rtf_range_head, next.rtf, next.rtf_block_starts,
