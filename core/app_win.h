@@ -211,6 +211,8 @@ class App {
   bool render_again = false;
   // How wide the last render request wrote the tables, fitted to the preview's text area then.
   uint32_t preview_table_twips = kDefaultTableTwips;
+  // What the preview's content was rendered for, when it came whole from one render result.
+  RenderLook preview_look;
   bool splitter_drag = false;
   int32_t drag_tab = -1;
   std::wstring status_text;

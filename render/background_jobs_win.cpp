@@ -67,12 +67,20 @@ void note_first_preview(App& app) {
   SetTimer(app.main_window, timer_benchmark, kBenchmarkDelayMs, nullptr);
 }
 
-// The preview keeps its scroll position across the update; when it cannot take the RTF it
-// keeps what it showed, and so do the outline and the counts.
+// The preview keeps its scroll position across the update, and keeps its control when only a
+// few blocks changed; when it cannot take the RTF it keeps what it showed, and so do the outline
+// and the counts.
 void apply_render_result(App& app, RenderResult& result) {
-  replace_preview_content(app, result.rtf);
+  const std::optional<PreviewSpan> part = splice_preview_content(app, result);
+  if (!part) replace_preview_content(app, result.rtf);
+  app.preview_look = result.look;
   app.rendered = std::move(result.markdown);
-  mark_preview_anchors(app);
+  // The text kept around a changed part keeps its links.
+  if (part) {
+    mark_preview_anchors(app, *part);
+  } else {
+    mark_preview_anchors(app);
+  }
   app.stats = result.stats;
   app.refresh_outline();
   app.invalidate_status();

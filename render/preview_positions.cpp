@@ -40,6 +40,7 @@ class Counter {
   }
 
   void block(const Block& block) {
+    out_.blocks.push_back(at_);
     if (block.kind == BlockKind::Heading) out_.headings.push_back(at_);
     if (block.kind == BlockKind::TableRow && !block.cells.empty()) {
       at_ += kRowMarks / 2;
@@ -55,6 +56,7 @@ class Counter {
   }
 
   void skip(std::uint64_t units) { at_ += units; }
+  std::uint64_t at() const { return at_; }
 
  private:
   PreviewPositions& out_;
@@ -69,7 +71,9 @@ PreviewPositions preview_positions(const RenderedMarkdown& markdown) {
   if (!markdown.front_matter.empty()) {
     counter.skip(shown_units(markdown.front_matter) + kFrontMatterMarks);
   }
+  positions.blocks.reserve(markdown.blocks.size());
   for (const Block& block : markdown.blocks) counter.block(block);
+  positions.end = counter.at();
   return positions;
 }
 

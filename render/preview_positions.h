@@ -23,6 +23,8 @@ struct PreviewAnchor {
 struct PreviewPositions {
   std::vector<std::uint64_t> headings;  // where each heading's text starts, in heading order
   std::vector<PreviewAnchor> anchors;   // in text order
+  std::vector<std::uint64_t> blocks;    // where each block starts, in block order
+  std::uint64_t end = 0;                // the length of the whole text
 };
 
 PreviewPositions preview_positions(const RenderedMarkdown& markdown);

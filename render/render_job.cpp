@@ -37,7 +37,8 @@ std::uint64_t boundary_backward(std::string_view text, std::uint64_t pos, std::u
 struct SideResult {
   TextStats stats;
   std::string html;
-  std::string rtf_tail;  // the RTF from the middle block on
+  std::string rtf_tail;                  // the RTF from the middle block on
+  std::vector<std::size_t> tail_starts;  // where its blocks start in it
 };
 
 // A thread of its own when one can be had; else the work runs when its result is asked for.
@@ -115,6 +116,7 @@ RenderResult render_job(const RenderRequest& request) {
   RenderResult result;
   result.revision = request.revision;
   result.editor = request.editor;
+  result.look = {request.editor, request.dark, request.partial, request.table_twips};
   std::string_view section = request.text;
   if (request.partial) {
     const TextWindow window = partial_window(request.text, request.offset);
@@ -134,7 +136,7 @@ RenderResult render_job(const RenderRequest& request) {
     model.get();  // rethrows when the model failed: then there is nothing to anchor
     side.html = finish_html(std::move(pass), result.markdown.headings);
     writer.get();
-    side.rtf_tail = rtf->blocks(rtf->middle(), result.markdown.blocks.size());
+    side.rtf_tail = rtf->blocks(rtf->middle(), result.markdown.blocks.size(), &side.tail_starts);
     return side;
   };
   std::future<SideResult> side = start_beside(beside);
@@ -152,9 +154,15 @@ RenderResult render_job(const RenderRequest& request) {
   }
   writer_done.set_value();
   result.rtf = rtf->head();
-  rtf->append_blocks(result.rtf, 0, rtf->middle());
+  result.rtf_block_starts.reserve(result.markdown.blocks.size() + 1);
+  rtf->append_blocks(result.rtf, 0, rtf->middle(), &result.rtf_block_starts);
+  result.rtf_range_head = rtf->range_head();
   SideResult done = side.get();
+  const std::size_t tail_at = result.rtf.size();
+  for (const std::size_t start : done.tail_starts)
+    result.rtf_block_starts.push_back(tail_at + start);
   result.rtf += done.rtf_tail;
+  result.rtf_block_starts.push_back(result.rtf.size());
   RtfWriter::append_end(result.rtf);
   result.stats = done.stats;
   result.markdown.html = std::move(done.html);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "render/markdown_model.h"
 #include "render/rtf_writer.h"
@@ -27,6 +28,16 @@ using EditorHandle = void*;
 
 struct RenderResult;
 
+// What a preview's content was rendered for: only a result made for the same can replace a part
+// of it. An empty editor stands for a content of unknown making.
+struct RenderLook {
+  EditorHandle editor = nullptr;
+  bool dark = false;
+  bool partial = false;
+  std::uint32_t table_twips = kDefaultTableTwips;
+  bool operator==(const RenderLook&) const = default;
+};
+
 // The snapshot handed to the task; calling it runs the render.
 struct RenderRequest {
   std::string text;            // the whole editor text, UTF-8 with LF line ends
@@ -46,6 +57,11 @@ struct RenderResult {
   RenderedMarkdown markdown;  // heading offsets refer to the whole text
   std::string rtf;
   TextStats stats;
+  RenderLook look;
+  // For documents of some of the blocks (rtf_block_range): their head, and where each block
+  // starts in `rtf`, with the offset where the blocks end last.
+  std::string rtf_range_head;
+  std::vector<std::size_t> rtf_block_starts;
 };
 
 // The byte range [begin, end) of the text that a partial render parses.

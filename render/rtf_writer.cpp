@@ -324,13 +324,13 @@ RtfWriter::RtfWriter(const RenderedMarkdown& markdown, bool dark, std::uint32_t 
     estimates_.push_back(total);
   }
 
-  std::string font_size;
-  append_decimal(font_size, 2 * static_cast<std::int64_t>(size));
-  paragraph_start_ = "\\pard\\sa180\\sl300\\slmult1\\f0\\fs" + font_size + "\\cf1 ";
+  append_decimal(font_size_, 2 * static_cast<std::int64_t>(size));
+  paragraph_start_ = "\\pard\\sa180\\sl300\\slmult1\\f0\\fs" + font_size_ + "\\cf1 ";
 
   append_color_table(head_, colors_, dark);
+  tables_end_ = head_.size();
   head_ += "}\\viewkind4\\uc1\\f0\\fs";
-  head_ += font_size;
+  head_ += font_size_;
   head_ += "\\cf1 ";
   if (!markdown.front_matter.empty()) {
     head_ += "{\\cf3\\fs18 ";
@@ -352,22 +352,43 @@ std::string RtfWriter::head() const {
   return out;
 }
 
-void RtfWriter::append_blocks(std::string& out, std::size_t begin, std::size_t end) const {
+std::string RtfWriter::range_head() const {
+  return head_.substr(0, tables_end_) + "}\\viewkind4\\uc1\\plain\\f0\\fs" + font_size_ + "\\cf1 ";
+}
+
+void RtfWriter::append_blocks(std::string& out, std::size_t begin, std::size_t end,
+                              std::vector<std::size_t>* starts) const {
   end = std::min(end, markdown_.blocks.size());
   for (std::size_t i = begin; i < end; ++i) {
+    if (starts != nullptr) starts->push_back(out.size());
     append_block(out, markdown_.blocks[i], colors_, paragraph_start_, table_twips_);
   }
 }
 
-std::string RtfWriter::blocks(std::size_t begin, std::size_t end) const {
+std::string RtfWriter::blocks(std::size_t begin, std::size_t end,
+                              std::vector<std::size_t>* starts) const {
   std::string out;
   end = std::min(end, estimates_.size());
   if (begin < end) out.reserve(estimates_[end - 1] - (begin == 0 ? 0 : estimates_[begin - 1]));
-  append_blocks(out, begin, end);
+  append_blocks(out, begin, end, starts);
   return out;
 }
 
 void RtfWriter::append_end(std::string& out) { out.push_back('}'); }
+
+std::string rtf_block_range(std::string_view range_head, std::string_view rtf,
+                            const std::vector<std::size_t>& starts, std::size_t begin,
+                            std::size_t end) {
+  if (begin > end || end >= starts.size() || starts[end] > rtf.size()) {
+    throw std::out_of_range("Block range outside the RTF");
+  }
+  std::string out;
+  out.reserve(range_head.size() + starts[end] - starts[begin] + 1);
+  out += range_head;
+  out += rtf.substr(starts[begin], starts[end] - starts[begin]);
+  RtfWriter::append_end(out);
+  return out;
+}
 
 std::string render_rtf(const RenderedMarkdown& markdown, bool dark, std::uint32_t size,
                        std::uint32_t table_twips) {

@@ -44,10 +44,18 @@ class RtfWriter {
 
   // The document head, in a string with room for the whole document.
   std::string head() const;
-  void append_blocks(std::string& out, std::size_t begin, std::size_t end) const;
+  // With `starts`, the offset in `out` where each block begins is added to it.
+  void append_blocks(std::string& out, std::size_t begin, std::size_t end,
+                     std::vector<std::size_t>* starts = nullptr) const;
   // Blocks [begin, end) in a string of their own.
-  std::string blocks(std::size_t begin, std::size_t end) const;
+  std::string blocks(std::size_t begin, std::size_t end,
+                     std::vector<std::size_t>* starts = nullptr) const;
   static void append_end(std::string& out);
+
+  // The head of a document that holds only some of the blocks (rtf_block_range): the same
+  // tables, no front matter, and a character state of its own, since such a document is read
+  // into the middle of a text whose format it would otherwise continue.
+  std::string range_head() const;
 
   // A block index that splits the expected output of the blocks into two about equal halves.
   std::size_t middle() const;
@@ -58,8 +66,17 @@ class RtfWriter {
   std::vector<std::size_t> estimates_;  // expected output up to and including each block
   std::string paragraph_start_;
   std::string head_;
+  std::size_t tables_end_ = 0;  // where the colour table's entries end in head_
+  std::string font_size_;
   std::uint32_t table_twips_;
 };
+
+// Blocks [begin, end) of a document as one document of their own, for a reader that takes them
+// in place of others: `range_head` from its writer, then the blocks' text cut from `rtf`, where
+// `starts` holds each block's offset and, last, the offset where the blocks end.
+std::string rtf_block_range(std::string_view range_head, std::string_view rtf,
+                            const std::vector<std::size_t>& starts, std::size_t begin,
+                            std::size_t end);
 
 // Adds every non-empty run colour to the map (index 0 until indices are assigned).
 void collect_run_colors(RtfColorMap& map, const std::vector<Run>& runs);

@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "core/handles_win.h"
+#include "render/preview_splice.h"
 #include "render/rtf_writer.h"
 #include "ui/commands.h"
 #include "ui/main_window_win.h"
@@ -245,6 +246,7 @@ void richedit_stream_rtf(HWND edit, const std::string& rtf) {
 // milliseconds. So the RTF goes into a new control that then takes the preview's place, unless
 // the preview holds nothing yet (the one made with the window).
 void replace_preview_content(App& app, const std::string& rtf) {
+  app.preview_look = RenderLook{};  // a content of unknown making until the caller says
   const HWND old = app.preview_edit;
   if (richedit_is_empty(old)) {
     fill_preview(old, rtf);  // nothing to empty: the first content goes into the control itself
@@ -261,6 +263,98 @@ void replace_preview_content(App& app, const std::string& rtf) {
   if (GetFocus() == old) SetFocus(app.preview_edit);
   if (app.saved_focus == old) app.saved_focus = app.preview_edit;
   DestroyWindow(old);
+}
+
+namespace {
+
+// Wine's control gives a line break inside a paragraph back as a space.
+bool shows(HWND edit, std::uint64_t begin, const std::u16string& text) {
+  const std::wstring shown = richedit_range(edit, static_cast<std::int64_t>(begin),
+                                            static_cast<std::int64_t>(begin + text.size()));
+  return std::equal(
+      shown.begin(), shown.end(), text.begin(), text.end(), [](wchar_t got, char16_t wanted) {
+        return static_cast<char16_t>(got) == wanted || (wanted == kShownLineBreak && got == L' ');
+      });
+}
+
+PARAFORMAT2 paragraph_format_at(HWND edit, LONG position) {
+  CHARRANGE at{position, position};
+  SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&at));
+  PARAFORMAT2 format{};
+  format.cbSize = sizeof(format);
+  SendMessageW(edit, EM_GETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&format));
+  return format;
+}
+
+bool same_paragraph_look(const PARAFORMAT2& a, const PARAFORMAT2& b) {
+  return a.dxStartIndent == b.dxStartIndent && a.dxRightIndent == b.dxRightIndent &&
+         a.dxOffset == b.dxOffset && a.dySpaceBefore == b.dySpaceBefore &&
+         a.dySpaceAfter == b.dySpaceAfter && a.dyLineSpacing == b.dyLineSpacing &&
+         a.bLineSpacingRule == b.bLineSpacingRule && a.wBorders == b.wBorders &&
+         a.wBorderWidth == b.wBorderWidth && a.wAlignment == b.wAlignment;
+}
+
+// Puts the new blocks' RTF where the old ones were, keeping the view and the selection in front
+// of the change. Streamed into a selection, the last paragraph break of the RTF stays, and the
+// paragraph after it takes the format of the last one streamed in: its own is put back. False
+// when it did not take it.
+bool splice_blocks(HWND preview, const PreviewSplice& splice, const RenderResult& result) {
+  POINT scroll{};
+  SendMessageW(preview, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  CHARRANGE kept{};
+  SendMessageW(preview, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&kept));
+  const RedrawGuard pause(preview);
+  const auto after = static_cast<LONG>(splice.begin + splice.new_text.size());
+  PARAFORMAT2 next = paragraph_format_at(preview, static_cast<LONG>(splice.old_end));
+  next.dwMask &= ~PFM_OFFSETINDENT;  // it would add the start indent to the one there
+  CHARRANGE range{static_cast<LONG>(splice.begin), static_cast<LONG>(splice.old_end)};
+  SendMessageW(preview, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  if (splice.blocks.new_end == splice.blocks.begin) {
+    SendMessageW(preview, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+  } else {
+    const std::string rtf =
+        rtf_block_range(result.rtf_range_head, result.rtf, result.rtf_block_starts,
+                        splice.blocks.begin, splice.blocks.new_end);
+    stream_in(preview, rtf.data(), rtf.size(), SF_RTF | SFF_SELECTION);
+  }
+  const CHARRANGE next_start{after, after};
+  SendMessageW(preview, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&next_start));
+  SendMessageW(preview, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&next));
+  const bool kept_next = same_paragraph_look(paragraph_format_at(preview, after), next);
+  if (kept.cpMax > range.cpMin) kept = CHARRANGE{range.cpMin, range.cpMin};
+  SendMessageW(preview, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&kept));
+  SendMessageW(preview, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  return kept_next;
+}
+
+}  // namespace
+
+// Every doubt ends in nothing: a content made for another document, theme or table width, a
+// control that does not show the shown model where the model says, or a result that does not
+// land where it should.
+std::optional<PreviewSpan> splice_preview_content(App& app, const RenderResult& result) {
+  const HWND preview = app.preview_edit;
+  if (preview == nullptr || result.look.editor == nullptr || result.look.partial ||
+      !(app.preview_look == result.look) ||
+      result.rtf_block_starts.size() != result.markdown.blocks.size() + 1)
+    return std::nullopt;
+  const std::optional<PreviewSplice> splice = plan_preview_splice(app.rendered, result.markdown);
+  if (!splice || static_cast<std::uint64_t>(richedit_length(preview)) != splice->old_length ||
+      !shows(preview, splice->begin, splice->old_text))
+    return std::nullopt;
+  const PreviewSpan changed{splice->touched_begin, splice->touched_end};
+  if (splice->blocks.begin == splice->blocks.old_end &&
+      splice->blocks.begin == splice->blocks.new_end)
+    return changed;
+  try {
+    if (!splice_blocks(preview, *splice, result)) return std::nullopt;
+  } catch (const std::exception&) {
+    return std::nullopt;  // the whole replacement that follows reports what is wrong
+  }
+  if (static_cast<std::uint64_t>(richedit_length(preview)) != splice->new_length ||
+      !shows(preview, splice->begin, splice->new_text))
+    return std::nullopt;
+  return changed;
 }
 
 DWORD CALLBACK stream_string_in(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* written) {

@@ -42,6 +42,19 @@ void richedit_stream_rtf(HWND edit, const std::string& rtf);
 // preview that holds nothing yet is filled itself (on a failure it holds what it could read).
 void replace_preview_content(App& app, const std::string& rtf);
 
+// A range of the preview's text, in UTF-16 units.
+struct PreviewSpan {
+  std::uint64_t begin = 0;
+  std::uint64_t end = 0;
+};
+
+// Shows a render result by replacing only the blocks that differ from App::rendered, when the
+// preview shows App::rendered as rendered for the same document, theme and table width and the
+// change is small and away from tables and the document's end; gives the text around the
+// change whose link marks must be set again. Nothing when it did not: the preview then needs
+// replace_preview_content (it may hold part of the change).
+std::optional<PreviewSpan> splice_preview_content(App& app, const RenderResult& result);
+
 // What an EDITSTREAM reads from: bytes in memory and how far the control has come.
 struct StreamSource {
   const char* data = nullptr;

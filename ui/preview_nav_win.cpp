@@ -105,9 +105,12 @@ void refit_preview_tables(App& app) {
   SetTimer(app.main_window, timer_render, kRenderDelayMs, nullptr);
 }
 
-void mark_preview_anchors(App& app) {
+void mark_preview_anchors(App& app, PreviewSpan span) {
   const HWND preview = app.preview_edit;
-  const std::vector<PreviewAnchor> anchors = preview_positions(app.rendered).anchors;
+  std::vector<PreviewAnchor> anchors = preview_positions(app.rendered).anchors;
+  std::erase_if(anchors, [&](const PreviewAnchor& anchor) {
+    return anchor.begin < span.begin || anchor.end > span.end;
+  });
   if (preview == nullptr || anchors.empty()) return;
   const RedrawGuard quiet(preview);
   CHARRANGE kept{};

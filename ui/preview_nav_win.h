@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "core/app_win.h"
+#include "ui/editor_win.h"
 
 namespace tavrel::win {
 
@@ -20,8 +21,9 @@ std::uint32_t preview_table_twips(HWND preview);
 void refit_preview_tables(App& app);
 
 // Makes the runs of App::rendered that link to a heading ("#id") links of the control, so that a
-// click on them is reported (EN_LINK) like one on a web address.
-void mark_preview_anchors(App& app);
+// click on them is reported (EN_LINK) like one on a web address; only those within `span` (by
+// default all).
+void mark_preview_anchors(App& app, PreviewSpan span = {0, ~std::uint64_t{0}});
 
 // A left click on a link of the preview: a link to a heading jumps there; any other link goes to
 // App::open_link with the link's text.
