@@ -18,11 +18,13 @@
 #include <vector>
 
 #include "bench/doc_generator.h"
+#include "bench/bench_window_win.h"
 #include "core/app_win.h"
 #include "ui/editor_win.h"
 #include "ui/main_window_win.h"
 
 using namespace tavrel::win;
+using namespace tavrel::bench;
 
 namespace {
 
@@ -50,23 +52,6 @@ constexpr Key kKeys[] = {
     {"emacs Ctrl+K", true, 'K', 0, VK_CONTROL},
     {"emacs Alt+F", true, 'F', 0, VK_MENU},
     {"emacs Alt+B", true, 'B', 0, VK_MENU},
-};
-
-class TempProfile {
- public:
-  TempProfile() {
-    std::random_device seed;
-    path_ = std::filesystem::temp_directory_path() / ("tavrel-key-bench-" + std::to_string(seed()));
-    std::filesystem::create_directories(path_);
-  }
-  ~TempProfile() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
 };
 
 // The keyboard state the key layer reads the modifiers from.
@@ -106,7 +91,7 @@ double time_key(App& app, HWND edit, const Key& key, LONG middle) {
 }
 
 void run_size(double kilobytes, int runs) {
-  TempProfile profile;
+  TempProfile profile("tavrel-key-bench-");
   App app(GetModuleHandleW(nullptr), false, {L"tavrel.exe", L"--profile", profile.path().native()});
   app.create_window();
   ShowWindow(app.main_window, SW_SHOW);
@@ -149,10 +134,7 @@ void run_size(double kilobytes, int runs) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  INITCOMMONCONTROLSEX controls{sizeof(controls), 0xFF};
-  InitCommonControlsEx(&controls);
-  LoadLibraryW(L"Msftedit.dll");
+  start_ui_thread();
   int runs = 9;
   std::vector<double> sizes;
   for (int i = 1; i < argc; ++i) {

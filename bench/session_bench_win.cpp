@@ -24,21 +24,17 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_window_win.h"
 #include "core/app_win.h"
 #include "ui/editor_win.h"
 #include "ui/main_window_win.h"
 
 using namespace tavrel::win;
+using namespace tavrel::bench;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double time_ms(const std::function<void()>& action) {
-  const auto start = Clock::now();
-  action();
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 struct Memory {
   double working_set_mb = 0;
@@ -58,38 +54,9 @@ void print_memory(const char* label, const Memory& memory) {
               memory.commit_mb);
 }
 
-class TempProfile {
- public:
-  TempProfile() {
-    std::random_device seed;
-    path_ =
-        std::filesystem::temp_directory_path() / ("tavrel-session-bench-" + std::to_string(seed()));
-    std::filesystem::create_directories(path_);
-  }
-  ~TempProfile() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-void pump_messages() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}
-
-void finish_jobs(App& app) {
-  while (app.render_future.valid() || app.scan_future.valid()) {
-    if (app.render_future.valid()) app.render_future.wait();
-    if (app.scan_future.valid()) app.scan_future.wait();
-    app.poll_jobs();
-  }
+// Nothing pending and every message handled.
+void settle(App& app) {
+  finish_jobs(app);
   pump_messages();
 }
 
@@ -104,7 +71,7 @@ void edit_once(App& app) {
   KillTimer(app.main_window, timer_render);
   KillTimer(app.main_window, timer_recovery);
   app.request_render();
-  finish_jobs(app);
+  settle(app);
   UpdateWindow(app.main_window);
 }
 
@@ -124,7 +91,7 @@ Opening open_and_render(App& app, const std::filesystem::path& path) {
     if (app.render_future.valid()) app.render_future.wait();
   });
   opening.apply = time_ms([&] {
-    finish_jobs(app);
+    settle(app);
     UpdateWindow(app.main_window);
   });
   return opening;
@@ -137,15 +104,15 @@ void print_opening(const Opening& opening) {
 }
 
 struct Window {
-  TempProfile profile;
+  TempProfile profile{"tavrel-session-bench-"};
   App app{GetModuleHandleW(nullptr), false, {L"tavrel.exe", L"--profile", profile.path().native()}};
   Window() {
     app.create_window();
     ShowWindow(app.main_window, SW_SHOW);
-    finish_jobs(app);
+    settle(app);
   }
   ~Window() {
-    finish_jobs(app);
+    settle(app);
     release_main_window(app);
   }
 };
@@ -182,7 +149,7 @@ void long_session(const std::filesystem::path& document,
   }
   for (std::size_t i = 0; i < app.documents.size(); ++i) {
     app.select_document(i);
-    finish_jobs(app);
+    settle(app);
   }
   std::printf("window with %zu open tabs, %d edits each\n", app.documents.size(), length.tab_edits);
   const std::size_t before = app.documents.size();
@@ -201,10 +168,7 @@ void long_session(const std::filesystem::path& document,
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  INITCOMMONCONTROLSEX controls{sizeof(controls), 0xFF};
-  InitCommonControlsEx(&controls);
-  LoadLibraryW(L"Msftedit.dll");
+  start_ui_thread();
 
   int edits = 50;
   SessionLength length;

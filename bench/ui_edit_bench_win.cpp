@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "bench/doc_generator.h"
+#include "bench/bench_window_win.h"
 #include "core/app_win.h"
 #include "render/render_job.h"
 #include "render/rtf_writer.h"
@@ -42,64 +43,16 @@
 #include "ui/text_ops.h"
 
 using namespace tavrel::win;
+using namespace tavrel::bench;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double ms_since(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double time_ms(const std::function<void()>& action) {
-  const auto start = Clock::now();
-  action();
-  return ms_since(start);
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values.empty() ? 0.0 : values[values.size() / 2];
-}
-
 struct Samples {
   std::vector<double> notice, read, convert, request, request_whole, job, apply, preview;
   int kept_control = 0;  // applications that changed only a part of the shown preview
 };
-
-class TempProfile {
- public:
-  TempProfile() {
-    std::random_device seed;
-    path_ = std::filesystem::temp_directory_path() / ("tavrel-ui-bench-" + std::to_string(seed()));
-    std::filesystem::create_directories(path_);
-  }
-  ~TempProfile() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-void pump_messages() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}
-
-// Collects until nothing is pending, so that every timing starts from an idle window.
-void finish_jobs(App& app) {
-  while (app.render_future.valid() || app.scan_future.valid()) {
-    if (app.render_future.valid()) app.render_future.wait();
-    if (app.scan_future.valid()) app.scan_future.wait();
-    app.poll_jobs();
-  }
-}
 
 void type_character(HWND edit, LONG position) {
   CHARRANGE at{position, position};
@@ -202,10 +155,7 @@ void run_size(App& app, double megabytes, int runs, double apply_limit_mb) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  INITCOMMONCONTROLSEX controls{sizeof(controls), 0xFF};
-  InitCommonControlsEx(&controls);
-  LoadLibraryW(L"Msftedit.dll");
+  start_ui_thread();
 
   int runs = 5;
   double apply_limit_mb = 2;
@@ -226,7 +176,7 @@ int wmain(int argc, wchar_t** argv) {
   try {
     // A window of its own per size: emptying a full preview is what Wine does slowest.
     for (double size : sizes) {
-      TempProfile profile;
+      TempProfile profile("tavrel-ui-bench-");
       App app(GetModuleHandleW(nullptr), false,
               {L"tavrel.exe", L"--profile", profile.path().native()});
       app.create_window();

@@ -109,13 +109,13 @@ set_tests_properties(${TAVREL_WIN_TEST_NAMES} PROPERTIES FIXTURES_REQUIRED updat
 
 # Developer benchmark of the UI thread's share of an edit (run under Wine or Windows; not shipped
 # and not a test).
-add_executable(tavrel_ui_bench bench/ui_edit_bench_win.cpp bench/doc_generator.cpp)
+add_executable(tavrel_ui_bench bench/ui_edit_bench_win.cpp bench/bench_window_win.cpp bench/doc_generator.cpp)
 target_link_libraries(tavrel_ui_bench PRIVATE tavrel_lib)
 # The same for a long session: memory across edits, opening with many tabs open.
-add_executable(tavrel_session_bench bench/session_bench_win.cpp)
+add_executable(tavrel_session_bench bench/session_bench_win.cpp bench/bench_window_win.cpp)
 target_link_libraries(tavrel_session_bench PRIVATE tavrel_lib)
 # And of one Vim or Emacs key in a small and in a huge document.
-add_executable(tavrel_key_bench bench/key_modes_bench_win.cpp bench/doc_generator.cpp)
+add_executable(tavrel_key_bench bench/key_modes_bench_win.cpp bench/bench_window_win.cpp bench/doc_generator.cpp)
 target_link_libraries(tavrel_key_bench PRIVATE tavrel_lib)
 
 # The test stand-in of the web renderer beside the test executable (never shipped).
