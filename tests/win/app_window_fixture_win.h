@@ -109,7 +109,8 @@ class ProgramRun {
                       std::filesystem::path exe = std::filesystem::path(TAVREL_EXE).make_preferred()) {
     std::wstring command = L"\"" + exe.native() + L"\"";
     for (const std::wstring& argument : arguments) command += L" \"" + argument + L"\"";
-    STARTUPINFOW startup{sizeof(startup)};
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     if (CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                        folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
