@@ -14,7 +14,8 @@ class FindBarTest : public AppWindowTest {
   // The program's manifest asks for the version 6 controls, whose edit boxes show cue banners;
   // the test executable has none, so the program's own is activated around its windows.
   void SetUp() override {
-    ACTCTXW context{sizeof(context)};
+    ACTCTXW context{};
+    context.cbSize = sizeof(context);
     const std::wstring exe = std::filesystem::path(TAVREL_EXE).make_preferred().wstring();
     context.lpSource = exe.c_str();
     context.lpResourceName = MAKEINTRESOURCEW(1);
