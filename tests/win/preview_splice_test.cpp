@@ -105,16 +105,19 @@ class PreviewSpliceTest : public tavrel::test::AppWindowTest {
 
 }  // namespace
 
+// One replacement in the editor's text, named for the trace.
+struct TextEdit {
+  const char* name;
+  std::wstring from, to;
+};
+
 TEST_F(PreviewSpliceTest, SmallEditsChangeOnlyTheirPartOfTheSameControl) {
   ShowWindow(app_->main_window, SW_SHOWNOACTIVATE);
   app_->new_document(sections(120));
   finish_jobs();
   const HWND preview = app_->preview_edit;
 
-  const struct {
-    const char* name;
-    std::wstring from, to;
-  } edits[] = {
+  const TextEdit edits[] = {
       {"one word in the middle", L"Paragraph 60 with", L"Paragraph 60 now with"},
       {"a paragraph at the start", L"# Notes\r", L"Opening words.\r\r# Notes\r"},
       {"the first block", L"Opening words.", L"Opening **words** changed."},
@@ -142,10 +145,7 @@ TEST_F(PreviewSpliceTest, ChangesAtTheEndOrNextToATableReplaceTheWholePreview) {
   ShowWindow(app_->main_window, SW_SHOWNOACTIVATE);
   app_->new_document(sections(60));
   finish_jobs();
-  const struct {
-    const char* name;
-    std::wstring from, to;
-  } edits[] = {
+  const TextEdit edits[] = {
       {"text added at the end", L"The end.", L"The end.\r\rA new last paragraph."},
       {"the last block removed", L"\r\rA new last paragraph.", L""},
       {"after a table", L"After the table.", L"After the table, changed."},
