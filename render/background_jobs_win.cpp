@@ -76,11 +76,7 @@ void apply_render_result(App& app, RenderResult& result) {
   app.preview_look = result.look;
   app.rendered = std::move(result.markdown);
   // The text kept around a changed part keeps its links.
-  if (part) {
-    mark_preview_anchors(app, *part);
-  } else {
-    mark_preview_anchors(app);
-  }
+  mark_preview_anchors(app, std::move(result.positions.anchors), part.value_or(kWholePreview));
   app.stats = result.stats;
   app.refresh_outline();
   app.invalidate_status();

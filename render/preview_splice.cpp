@@ -75,13 +75,18 @@ std::u16string shown_block_text(const std::vector<Block>& blocks, std::size_t be
 
 std::optional<PreviewSplice> plan_preview_splice(const RenderedMarkdown& shown,
                                                  const RenderedMarkdown& next) {
+  return plan_preview_splice(shown, preview_positions(shown), next, preview_positions(next));
+}
+
+std::optional<PreviewSplice> plan_preview_splice(const RenderedMarkdown& shown,
+                                                 const PreviewPositions& before,
+                                                 const RenderedMarkdown& next,
+                                                 const PreviewPositions& after) {
   if (shown.blocks.empty() || next.blocks.empty() || shown.front_matter != next.front_matter)
     return std::nullopt;
   PreviewSplice splice;
   splice.blocks = block_diff(shown.blocks, next.blocks);
   const BlockDiff& diff = splice.blocks;
-  const PreviewPositions before = preview_positions(shown);
-  const PreviewPositions after = preview_positions(next);
   if (diff.begin == diff.old_end && diff.begin == diff.new_end) {  // nothing shown changes
     splice.begin = splice.old_end = before.end;
     splice.old_length = before.end - kFinalMark;

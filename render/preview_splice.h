@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "render/markdown_model.h"
+#include "render/preview_positions.h"
 
 namespace tavrel::win {
 
@@ -49,6 +50,11 @@ struct PreviewSplice {
 // or more than about an eighth of the text changing.
 std::optional<PreviewSplice> plan_preview_splice(const RenderedMarkdown& shown,
                                                  const RenderedMarkdown& next);
+// The same, with the positions of both models already counted.
+std::optional<PreviewSplice> plan_preview_splice(const RenderedMarkdown& shown,
+                                                 const PreviewPositions& before,
+                                                 const RenderedMarkdown& next,
+                                                 const PreviewPositions& after);
 
 // How the control gives back a line break inside a paragraph.
 inline constexpr char16_t kShownLineBreak = u'\v';

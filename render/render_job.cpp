@@ -166,6 +166,7 @@ RenderResult render_job(const RenderRequest& request) {
   RtfWriter::append_end(result.rtf);
   result.stats = done.stats;
   result.markdown.html = std::move(done.html);
+  result.positions = preview_positions(result.markdown);
   return result;
 }
 

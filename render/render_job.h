@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "render/markdown_model.h"
+#include "render/preview_positions.h"
 #include "render/rtf_writer.h"
 #include "render/text_stats.h"
 
@@ -54,7 +55,8 @@ struct RenderRequest {
 struct RenderResult {
   std::uint64_t revision = 0;
   EditorHandle editor = nullptr;
-  RenderedMarkdown markdown;  // heading offsets refer to the whole text
+  RenderedMarkdown markdown;   // heading offsets refer to the whole text
+  PreviewPositions positions;  // where the parts of `markdown` land in the preview
   std::string rtf;
   TextStats stats;
   RenderLook look;

@@ -338,7 +338,8 @@ std::optional<PreviewSpan> splice_preview_content(App& app, const RenderResult& 
       !(app.preview_look == result.look) ||
       result.rtf_block_starts.size() != result.markdown.blocks.size() + 1)
     return std::nullopt;
-  const std::optional<PreviewSplice> splice = plan_preview_splice(app.rendered, result.markdown);
+  const std::optional<PreviewSplice> splice = plan_preview_splice(
+      app.rendered, preview_positions(app.rendered), result.markdown, result.positions);
   if (!splice || static_cast<std::uint64_t>(richedit_length(preview)) != splice->old_length ||
       !shows(preview, splice->begin, splice->old_text))
     return std::nullopt;

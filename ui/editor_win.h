@@ -47,6 +47,7 @@ struct PreviewSpan {
   std::uint64_t begin = 0;
   std::uint64_t end = 0;
 };
+inline constexpr PreviewSpan kWholePreview{0, ~std::uint64_t{0}};
 
 // Shows a render result by replacing only the blocks that differ from App::rendered, when the
 // preview shows App::rendered as rendered for the same document, theme and table width and the

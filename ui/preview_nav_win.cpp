@@ -106,8 +106,11 @@ void refit_preview_tables(App& app) {
 }
 
 void mark_preview_anchors(App& app, PreviewSpan span) {
+  mark_preview_anchors(app, preview_positions(app.rendered).anchors, span);
+}
+
+void mark_preview_anchors(App& app, std::vector<PreviewAnchor> anchors, PreviewSpan span) {
   const HWND preview = app.preview_edit;
-  std::vector<PreviewAnchor> anchors = preview_positions(app.rendered).anchors;
   std::erase_if(anchors, [&](const PreviewAnchor& anchor) {
     return anchor.begin < span.begin || anchor.end > span.end;
   });

@@ -6,8 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "core/app_win.h"
+#include "render/preview_positions.h"
 #include "ui/editor_win.h"
 
 namespace tavrel::win {
@@ -23,7 +25,9 @@ void refit_preview_tables(App& app);
 // Makes the runs of App::rendered that link to a heading ("#id") links of the control, so that a
 // click on them is reported (EN_LINK) like one on a web address; only those within `span` (by
 // default all).
-void mark_preview_anchors(App& app, PreviewSpan span = {0, ~std::uint64_t{0}});
+void mark_preview_anchors(App& app, PreviewSpan span = kWholePreview);
+// The same with the anchors of App::rendered already found.
+void mark_preview_anchors(App& app, std::vector<PreviewAnchor> anchors, PreviewSpan span);
 
 // A left click on a link of the preview: a link to a heading jumps there; any other link goes to
 // App::open_link with the link's text.
