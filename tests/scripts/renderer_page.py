@@ -312,7 +312,140 @@ class Page(unittest.TestCase):
         self.show("changed elsewhere\n", mode="edit")  # its lines are gone: the box goes
         self.assertEqual(self.js("return document.getElementById('preview').innerText.trim()"),
                          "changed elsewhere\n\n" + "Click here to add text")
+        self.assertEqual(self.changes()[1]["text"], "one\n\ntwo?\n")  # but not what was typed
+
+    def type_in_block(self, text, index=0, typed="TYPED", **members):
+        self.show(text, mode="edit", **members)
+        box = self.open_block(index)
+        box.send_keys(Keys.END, typed)
+        return box
+
+    def box_is_open(self):
+        return self.js("return document.querySelector('#preview textarea') !== null")
+
+    def test_typing_goes_to_the_program_before_each_shortcut(self):
+        for count, (keys, key, shift) in enumerate([(("s",), "s", False), ((Keys.SHIFT, "s"), "s", True),
+                                                    (("n",), "n", False), (("o",), "o", False)], 1):
+            with self.subTest(key=key, shift=shift):
+                box = self.type_in_block("one\n\ntwo\n", typed=f"TYPED{count}")
+                box.send_keys(Keys.CONTROL, *keys)
+                posted = self.posted()[-2:]  # at once, not after the typing pause
+                self.assertEqual(posted, [
+                    {"type": "change", "session": "s1", "text": f"oneTYPED{count}\n\ntwo\n"},
+                    {"type": "shortcut", "key": key, "shift": shift}])
+                self.assertTrue(self.box_is_open())
+                box.send_keys(Keys.ESCAPE)
+                self.assertEqual(len(self.changes()), count)  # nothing more was typed
+
+    def test_typing_goes_to_the_program_before_another_document_replaces_the_box(self):
+        # (what the program sends next, the change it is handed first, what the page shows)
+        cases = [
+            ({"session": "s2", "text": "other\n"},  # a tab switch: the edit of the tab left
+             {"session": "s1", "text": "one\n\ntwoTYPED\n"}, "other"),
+            ({"text": "zero\n\none\n\ntwo\n"},  # edited elsewhere: the typing goes onto it
+             {"session": "s1", "text": "zero\n\none\n\ntwoTYPED\n"}, "zero one twoTYPED"),
+            ({"text": "one\n\nthree\n"},  # the box's own lines changed elsewhere
+             {"session": "s1", "text": "one\n\ntwoTYPED\n"}, "one three"),
+        ]
+        for count, (members, change, shown) in enumerate(cases, 1):
+            with self.subTest(members):
+                self.show("", session="reset")
+                self.type_in_block("one\n\ntwo\n", index=1)
+                self.show(members.pop("text"), mode="edit", **members)
+                self.assertEqual(self.changes()[-1], dict(type="change", **change))
+                self.assertEqual(len(self.changes()), count)
+                self.assertFalse(self.box_is_open())
+                self.assertEqual(" ".join(self.js(
+                    "return [...document.querySelectorAll('#preview p')].map(p => p.textContent)")),
+                    shown)
+
+    def test_typing_goes_to_the_program_when_the_page_loses_the_focus(self):
+        box = self.type_in_block("one\n\ntwo\n")
+        page = self.driver.current_window_handle
+        self.driver.switch_to.new_window("tab")  # as the program's own toolbar or menu takes it
+        self.driver.close()
+        self.driver.switch_to.window(page)
+        self.assertEqual(self.changes(), [{"type": "change", "session": "s1", "text": "oneTYPED\n\ntwo\n"}])
+        self.show("oneTYPED\n\ntwo\n", mode="edit")  # the program's save sends it back
+        self.assertTrue(self.box_is_open())
+        box.send_keys(Keys.ESCAPE)
         self.assertEqual(len(self.changes()), 1)
+
+    def test_typing_goes_to_the_program_after_a_pause_and_the_box_stays_open(self):
+        box = self.type_in_block("one\n\ntwo\n")
+        self.assertEqual(self.wait_for_change(1)["text"], "oneTYPED\n\ntwo\n")
+        self.assertTrue(self.box_is_open())
+        box.send_keys("2")
+        self.assertEqual(self.wait_for_change(2)["text"], "oneTYPED2\n\ntwo\n")
+        self.show("oneTYPED\n\ntwo\n", mode="edit")  # the program took the first edit late
+        self.show("oneTYPED2\n\ntwo\n", mode="edit")
+        self.assertTrue(self.box_is_open())
+        box.send_keys(Keys.CONTROL, Keys.ENTER)
+        self.assertEqual(len(self.changes()), 2)
+        self.assertEqual(self.js("return document.querySelector('#preview p').textContent"), "oneTYPED2")
+        self.send({"type": "command", "name": "undo"})  # the box's edits are one step
+        self.assertEqual(self.wait_for_change(3)["text"], "one\n\ntwo\n")
+
+    def test_an_unchanged_box_posts_nothing(self):
+        box = self.type_in_block("one\n\ntwo\n", typed="")
+        box.send_keys(Keys.CONTROL, "s")
+        self.driver.switch_to.new_window("tab")
+        self.driver.close()
+        self.driver.switch_to.window(self.driver.window_handles[0])
+        time.sleep(1)  # longer than the typing pause
+        box.send_keys(Keys.ESCAPE)
+        self.show("other\n", session="s2", mode="edit")
+        self.assertEqual(self.changes(), [])
+
+    def test_tab_types_a_tab_and_esc_still_ends_editing(self):
+        box = self.type_in_block("one\n\ntwo\n", typed=Keys.TAB + "x" + Keys.SHIFT + Keys.TAB)
+        self.assertEqual(box.get_attribute("value"), "one\tx\t")
+        self.assertTrue(self.js("return document.activeElement === arguments[0]", box))
+        box.send_keys(Keys.ESCAPE)
+        self.assertFalse(self.box_is_open())
+        self.assertEqual(self.changes()[-1]["text"], "one\tx\t\n\ntwo\n")
+
+    def test_a_block_keeps_its_line_ends(self):
+        # (text, block, keys typed at its end, the change)
+        cases = [
+            ("one\r\ntwo\r\n\r\nthree\r\n", 0, Keys.ENTER + "new", "one\r\ntwo\r\nnew\r\n\r\nthree\r\n"),
+            ("one\r\n\r\nthree\r\n", 0, Keys.ENTER + "new", "one\r\nnew\r\n\r\nthree\r\n"),
+            ("one\n\nthree\r\nfour\r\n", 1, "!", "one\n\nthree\r\nfour!\r\n"),
+            ("one\r\n", -1, "x" + Keys.ENTER + "y", "one\r\n\r\nx\r\ny"),
+        ]
+        for count, (text, block, keys, change) in enumerate(cases, 1):
+            with self.subTest(text):
+                self.show(text, mode="edit", session=f"crlf{count}")
+                box = self.open_block(block)
+                box.send_keys(Keys.CONTROL, Keys.END)
+                box.send_keys(keys, Keys.ESCAPE)
+                self.assertEqual(self.changes()[-1]["text"], change)
+
+    def test_deep_nesting_shows_every_word_of_the_programs(self):
+        # (levels, the document): lists and quotes nested line by line and all on one line
+        def stairs(marker, levels):
+            return "".join(f"{marker(k)}word{k} " + "\n" for k in range(min(levels, 1000)))
+        cases = []
+        for levels in (50, 100, 1000, 5000):
+            cases += [(levels, stairs(lambda k: "  " * k + "- ", levels)),
+                      (levels, stairs(lambda k: "> " * (k + 1), levels)),
+                      (levels, "- " * levels + "deepest\n"),
+                      (levels, "> " * levels + "deepest\n"),
+                      (levels, "> - " * (levels // 2) + "deepest\n")]
+        for levels, nested in cases:
+            with self.subTest(levels=levels, start=nested[:12]):
+                text = "# Before\n\n" + nested + "\nAfter the list.\n\n## Last\n"
+                with tempfile.NamedTemporaryFile("w", suffix=".md", encoding="utf-8") as file:
+                    file.write(text)
+                    file.flush()
+                    expected = words(tool("plain", file.name).decode("utf-8"))
+                self.show(text, mode="edit")
+                shown = words(self.js("return document.getElementById('preview').textContent"))
+                self.assertEqual(expected - shown, collections.Counter())
+                self.assertIsNone(self.js("return document.querySelector('[role=alert]')"))
+                box = self.open_block(2)  # the block behind the nested one, as the user clicks it
+                self.assertEqual(box.get_attribute("value"), "After the list.")
+                box.send_keys(Keys.ESCAPE)
 
     def test_a_link_click_posts_open_and_stays(self):
         self.show("[site](https://example.com/a?b=1) and [inner](#part)\n\n# Part\n")

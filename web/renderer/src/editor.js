@@ -43,11 +43,37 @@ function lineContentEnd(text, starts, line) {
   return text[next - 1] === "\n" && text[next - 2] === "\r" ? next - 2 : next - 1;
 }
 
+// How long typing in a box may pause before what was typed goes to the program, so that its
+// saves, tab switches, window closing and crash recovery see it while the box stays open.
+const kTypingPauseMs = 400;
+
+// The line end of a block: its first one, else the text's first one. A box holds LF only.
+function blockLineEnd(block, text) {
+  return (/\r\n?|\n/.exec(block) || /\r\n?|\n/.exec(text) || ["\n"])[0];
+}
+
+// What separates a new block typed behind the last one from the text before it.
+function appendGap(text, lineEnd) {
+  const breaks = (/[\r\n]*$/.exec(text)[0].match(/\r\n|\r|\n/g) || []).length;
+  return text === "" || breaks >= 2 ? "" : lineEnd.repeat(2 - breaks);
+}
+
+// Types a tab into the box as the native editor does; the browser's own undo keeps it.
+function typeTab(box) {
+  if (!document.execCommand("insertText", false, "\t")) {
+    box.setRangeText("\t", box.selectionStart, box.selectionEnd, "end");
+    box.dispatchEvent(new Event("input"));
+  }
+}
+
 class VisualEditor {
   // `page` gives: text(), lineStarts(), blocks(), labels(), commit(newText), rerender().
   constructor(page) {
     this.page = page;
-    this.open = null;  // {box, from, to, append, initial}
+    // {box, element, from, to, append, gap, lineEnd, initial, before, timer}: the box's lines are
+    // [from, to) of the text; `initial` is the box's text as last handed over, `before` the
+    // document's text when the box opened.
+    this.open = null;
     this.history = [];
     this.future = [];
   }
@@ -83,20 +109,38 @@ class VisualEditor {
     box.title = this.page.labels().editHint;
     element.hidden = true;
     element.after(box);
-    this.open = { box, element, from, to, append: index < 0, initial: box.value };
+    const lineEnd = blockLineEnd(text.slice(from, to), text);
+    this.open = {
+      box,
+      element,
+      from,
+      to,
+      append: index < 0,
+      gap: index < 0 ? appendGap(text, lineEnd) : "",
+      lineEnd,
+      initial: box.value,
+      before: text,
+      timer: 0,
+    };
     const fit = () => {
       box.style.height = "auto";
       box.style.height = box.scrollHeight + 2 + "px";
     };
-    box.addEventListener("input", fit);
+    box.addEventListener("input", () => {
+      fit();
+      this.handOverLater();
+    });
     box.addEventListener("keydown", (event) => {
       if (event.key === "Escape" || (event.key === "Enter" && event.ctrlKey)) {
         event.preventDefault();
         this.close();
+      } else if (event.key === "Tab" && !event.ctrlKey && !event.altKey && !event.metaKey) {
+        event.preventDefault();
+        typeTab(box);
       }
     });
     // A click elsewhere in the page ends the edit; the program's own toolbar taking the focus
-    // (to send a command to this box) does not.
+    // (to send a command to this box) does not: the page's losing the focus hands the text over.
     box.addEventListener("blur", () => {
       setTimeout(() => {
         const still = this.open && this.open.box === box;
@@ -108,32 +152,73 @@ class VisualEditor {
     box.setSelectionRange(0, 0);
   }
 
+  handOverLater() {
+    const open = this.open;
+    clearTimeout(open.timer);
+    open.timer = setTimeout(() => {
+      if (this.open === open) this.handOver();
+    }, kTypingPauseMs);
+  }
+
+  // The document's text with the box's text in place of its lines, on `text` where they are at
+  // [at, at + length).
+  placed(text, at, length) {
+    const open = this.open;
+    const lines = open.box.value.replace(/\n/g, open.lineEnd);
+    const inserted = open.append && lines !== "" ? open.gap + lines : lines;
+    return { text: text.slice(0, at) + inserted + text.slice(at + length), length: inserted.length };
+  }
+
+  // Hands what was typed since the last time to the program; the box stays open. True when
+  // there was something.
+  handOver() {
+    const open = this.open;
+    if (!open) return false;
+    clearTimeout(open.timer);
+    open.timer = 0;
+    if (open.box.value === open.initial) return false;
+    const next = this.placed(this.page.text(), open.from, open.to - open.from);
+    open.to = open.from + next.length;
+    open.initial = open.box.value;
+    this.page.commit(next.text);
+    return true;
+  }
+
+  // The box's text on another version of the document, where the box's lines stand unchanged
+  // at their place or once only; null when they cannot be found there.
+  carryOnto(other) {
+    const open = this.open;
+    if (open.box.value === open.initial) return other;
+    const text = this.page.text();
+    const lines = text.slice(open.from, open.to);
+    let at = other.length;
+    if (open.append && lines === "") open.gap = appendGap(other, open.lineEnd);
+    else if (other.startsWith(lines, open.from)) at = open.from;
+    else {
+      at = lines === "" ? -1 : other.indexOf(lines);
+      if (at < 0 || other.indexOf(lines, at + 1) >= 0) return null;
+    }
+    return this.placed(other, at, lines.length).text;
+  }
+
   // Puts the box's text back in place of its lines (when it changed) and shows the page again.
   close() {
     const open = this.open;
     if (!open) return;
+    this.handOver();
     this.discard();
-    const value = open.box.value;
-    if (value === open.initial) {
-      this.page.rerender();
-      return;
-    }
     const text = this.page.text();
-    let next;
-    if (open.append) {
-      const gap = text === "" || text.endsWith("\n\n") ? "" : text.endsWith("\n") ? "\n" : "\n\n";
-      next = text + gap + value;
-    } else {
-      next = text.slice(0, open.from) + value + text.slice(open.to);
+    if (text !== open.before) {
+      this.history.push({ before: open.before, after: text });
+      this.future = [];
     }
-    this.history.push({ before: text, after: next });
-    this.future = [];
-    this.page.commit(next);
+    this.page.rerender();
   }
 
   // Leaves the box without putting its text back.
   discard() {
     if (!this.open) return;
+    clearTimeout(this.open.timer);
     this.open.box.remove();
     this.open.element.hidden = false;
     this.open = null;
@@ -169,6 +254,7 @@ class VisualEditor {
     }
     (undo ? this.future : this.history).push(entry);
     this.page.commit(undo ? entry.before : entry.after);
+    this.page.rerender();
   }
 }
 

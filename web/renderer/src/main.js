@@ -33,10 +33,33 @@ const state = {
   starts: [0],
   blocks: [],
   shown: [],  // the HTML of each block element in #preview
+  handedOver: [],  // texts of this session posted as changes that the program has not sent back
 };
 
 function post(message) {
   if (channel) channel.postMessage(message);
+}
+
+// The program sends each edit back once it has taken it; by then the page may have posted a
+// newer one, which an older text coming back must not undo.
+const kHandedOverKept = 8;
+function postChange(text) {
+  post({ type: "change", session: state.session, text });
+  state.handedOver.push(text);
+  if (state.handedOver.length > kHandedOverKept) state.handedOver.shift();
+}
+
+// Whether a text the program sends is the page's own (its latest, or an earlier edit coming back).
+function knownText(session, text) {
+  if (session !== state.session) return false;
+  if (text === state.text) {
+    state.handedOver = [];
+    return true;
+  }
+  const older = state.handedOver.indexOf(text);
+  if (older < 0) return false;
+  state.handedOver.splice(0, older + 1);
+  return true;
 }
 
 function preview() {
@@ -185,8 +208,7 @@ const editor = new VisualEditor({
   rerender,
   commit(next) {
     state.text = next;
-    rerender();
-    post({ type: "change", session: state.session, text: next });
+    postChange(next);
   },
 });
 
@@ -234,22 +256,27 @@ function apply(next) {
   document.documentElement.dataset.theme = next.dark ? "dark" : "light";
   document.documentElement.lang = next.vi ? "vi" : "en";
   if (next.css !== null) setStyles(next.css);
-  const same = next.session === state.session && next.text === state.text;
-  if (editor.isOpen()) {
-    if (same && next.mode === "edit" && next.vi === state.vi) return;  // the box stays open
-    if (!same) {
-      editor.discard();  // the text changed elsewhere: the box's lines may be gone
-    } else {
-      editor.close();
-      if (state.text !== next.text) {  // the box's edit went out as a change: it stays shown
-        Object.assign(state, { mode: next.mode, vi: next.vi });
-        rerender();
-        return;
-      }
-    }
+  if (knownText(next.session, next.text)) {
+    if (editor.isOpen() && next.mode === "edit" && next.vi === state.vi) return;  // it stays open
+    Object.assign(state, { mode: next.mode, vi: next.vi });
+    if (editor.isOpen()) editor.close();  // hands over what was typed and shows the page
+    else rerender();
+    return;
   }
-  if (!same) editor.forgetHistory();
-  Object.assign(state, { text: next.text, session: next.session, mode: next.mode, vi: next.vi });
+  // Another text or document replaces the page's. What was typed in a box goes to the program
+  // first: onto the new text where the box's lines are still found there, else as an edit of
+  // the text it was typed in, for the document it was typed in.
+  let text = next.text;
+  if (editor.isOpen()) {
+    const carried = next.session === state.session ? editor.carryOnto(next.text) : null;
+    if (carried === null) editor.handOver();
+    else text = carried;
+    editor.discard();
+  }
+  editor.forgetHistory();
+  state.handedOver = [];
+  Object.assign(state, { text, session: next.session, mode: next.mode, vi: next.vi });
+  if (text !== next.text) postChange(text);
   rerender();
 }
 
@@ -326,12 +353,19 @@ function decodeAnchor(text) {
   }
 }
 
-// The program's shortcuts pressed inside the page go to the program.
+// The program's shortcuts pressed inside the page go to the program, after what was typed in a
+// box. Esc and Ctrl+Enter end editing wherever the focus is.
 function onKeyDown(event) {
+  if (editor.isOpen() && (event.key === "Escape" || (event.key === "Enter" && event.ctrlKey))) {
+    event.preventDefault();
+    editor.close();
+    return;
+  }
   if (!channel || !event.ctrlKey || event.altKey) return;
   const key = event.key.length === 1 ? event.key.toLowerCase() : "";
   if (key === "n" || key === "o" || key === "s") {
     event.preventDefault();
+    editor.handOver();
     post({ type: "shortcut", key, shift: event.shiftKey });
   }
 }
@@ -355,6 +389,12 @@ for (const kind of ["wheel", "mousedown", "keydown", "touchstart"]) {
 document.addEventListener("click", onClick);
 document.addEventListener("keydown", onKeyDown);
 document.addEventListener("copy", onCopy);
+// The program's own commands (Save from its toolbar or menu, another tab, closing) take the focus
+// from the page: what was typed goes to the program then, and the box stays open.
+window.addEventListener("blur", () => editor.handOver());
+document.addEventListener("visibilitychange", () => {
+  if (document.hidden) editor.handOver();
+});
 
 window.Tavrel = { receive, prepareExport };
 if (channel) {

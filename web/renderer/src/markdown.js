@@ -15,6 +15,61 @@ md.linkify.add("//", null);
 md.linkify.add("ftp:", "http:");
 
 const escapeHtml = md.utils.escapeHtml;
+
+// Nesting. markdown-it drops whatever lies deeper than its nesting limit (100 levels, a list level
+// taking two), and its block parser recurses a few frames per level. Blocks nest here up to
+// `blockLevels`; lines deeper than that are shown as one paragraph of their text, so that every
+// word the program shows is shown, and the recursion stays far from the stack's end. Inline
+// nesting keeps markdown-it's limit: it keeps the text beyond it anyway.
+const kBlockLevels = 1000;
+let blockLevels = kBlockLevels;
+
+function literalLines(state, startLine, endLine) {
+  let line = startLine;
+  // As the parser's own loop: a line indented less than the container's content ends it.
+  while (line < endLine && (state.isEmpty(line) || state.sCount[line] >= state.blkIndent)) line++;
+  const content = state.getLines(startLine, line, state.blkIndent, false).trim();
+  state.line = line;
+  if (content === "") return;
+  state.push("paragraph_open", "p", 1).map = [startLine, line];
+  const inline = state.push("inline", "", 0);
+  inline.content = content;
+  inline.map = [startLine, line];
+  inline.children = [];
+  state.push("paragraph_close", "p", -1);
+}
+
+const tokenizeBlocks = md.block.tokenize.bind(md.block);
+md.block.tokenize = (state, startLine, endLine) => {
+  if (state.level >= blockLevels) literalLines(state, startLine, endLine);
+  else tokenizeBlocks(state, startLine, endLine);
+};
+const parseBlocks = md.block.parse.bind(md.block);
+md.block.parse = (src, instance, env, tokens) => {
+  const inlineLevels = instance.options.maxNesting;
+  instance.options.maxNesting = Infinity;  // the block depth is bounded above
+  try {
+    parseBlocks(src, instance, env, tokens);
+  } finally {
+    instance.options.maxNesting = inlineLevels;
+  }
+};
+
+// A stack that is smaller than expected still shows the text: parsed again with a low block depth.
+function parseBounded(body, env) {
+  try {
+    return md.parse(body, env);
+  } catch (error) {
+    if (!(error instanceof RangeError)) throw error;
+  }
+  blockLevels = 100;
+  try {
+    for (const key of Object.keys(env)) if (key !== "documentPrefix") delete env[key];
+    return md.parse(body, env);
+  } finally {
+    blockLevels = kBlockLevels;
+  }
+}
 md.renderer.rules.html_inline = (tokens, idx) => escapeHtml(tokens[idx].content);
 md.renderer.rules.html_block = (tokens, idx) => "<p>" + escapeHtml(tokens[idx].content) + "</p>";
 
@@ -242,7 +297,7 @@ function lineStarts(text) {
 function render(text, documentPrefix) {
   const { body, skipped } = splitFrontMatter(text);
   const env = { documentPrefix };
-  const tokens = md.parse(body, env);
+  const tokens = parseBounded(body, env);
   const blocks = [];
   let line = skipped;
   let start = 0;
