@@ -3,12 +3,15 @@
 #include <windows.h>
 
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "core/text_codec.h"
 #include "core/text_convert.h"
 #include "ui/commands.h"
 #include "ui/editor_win.h"
 #include "ui/images_win.h"
+#include "ui/main_window_win.h"
 #include "web/web_host_win.h"
 #include "web/web_protocol.h"
 
@@ -49,30 +52,50 @@ void map_document_folder(App& app, ICoreWebView2* webview) {
                                               COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND_ALLOW);
 }
 
-// The document whose edits the visual editor may hand back now; none outside it.
-std::string change_session(App& app) {
-  if (app.documents.empty() || app.view_mode != 3) return {};
-  return app.current_document()->id;
+// The documents whose edits the visual editor may hand back now: every open one while it shows
+// (what was typed just before a tab switch arrives after it, naming the document left); none
+// outside it.
+std::vector<std::string> change_sessions(const App& app) {
+  std::vector<std::string> sessions;
+  if (app.view_mode != 3) return sessions;
+  for (const auto& document : app.documents) sessions.push_back(document->id);
+  return sessions;
 }
 
-// Only an edit of the document the visual editor shows gets here (see change_session).
+Document* session_document(App& app, const std::string& session) {
+  for (const auto& document : app.documents) {
+    if (document->id == session) return document.get();
+  }
+  return nullptr;
+}
+
+// Only an edit of an open document gets here (see change_sessions).
 void take_change(App& app, const PageMessage& message) {
-  Document& document = *app.current_document();
-  if (message.text.size() > kMaxWebChangeBytes) return;
-  if (message.text == richedit_text_utf8(document.editor)) return;
+  Document* document = session_document(app, message.session);
+  if (document == nullptr || message.text.size() > kMaxWebChangeBytes) return;
+  if (message.text == richedit_text_utf8(document->editor)) return;
   app.suppress_change = true;
   try {
-    richedit_set_text_utf8(document.editor, message.text);
+    richedit_set_text_utf8(document->editor, message.text);
   } catch (...) {
     app.suppress_change = false;
     throw;
   }
   app.suppress_change = false;
-  app.on_document_edited();
+  if (document == app.current_document()) {
+    app.on_document_edited();
+    return;
+  }
+  // A tab in the background: its mark and its recovery snapshot; it renders when shown.
+  document->modified = true;
+  ++document->revision;
+  app.rebuild_tabs();
+  SetTimer(app.main_window, timer_recovery, static_cast<UINT>(app.auto_save_seconds) * 1000u,
+           nullptr);
 }
 
 void handle_message(App& app, WebState& state, const std::string& json) {
-  const PageMessage message = parse_page_message(json, change_session(app));
+  const PageMessage message = parse_page_message(json, change_sessions(app));
   switch (message.type) {
     case PageMessageType::Ready:
       state.ready = true;

@@ -1,5 +1,6 @@
 #include "web/web_protocol.h"
 
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 #include <utility>
@@ -120,6 +121,13 @@ std::string scroll_message(double fraction) {
 }
 
 PageMessage parse_page_message(std::string_view text, std::string_view change_session) {
+  std::vector<std::string> sessions;
+  if (!change_session.empty()) sessions.emplace_back(change_session);
+  return parse_page_message(text, sessions);
+}
+
+PageMessage parse_page_message(std::string_view text,
+                               const std::vector<std::string>& change_sessions) {
   const json object = parse_strict(text);
   if (!object.is_object()) throw std::runtime_error("Message is not a JSON object");
   static constexpr std::array<std::pair<std::string_view, PageMessageType>, 5> kTypes = {{
@@ -138,8 +146,9 @@ PageMessage parse_page_message(std::string_view text, std::string_view change_se
   switch (message.type) {
     case PageMessageType::Change:
       // An edit the visual editor may not hand back now is dropped unread, however it is formed.
-      if (!change_session.empty()) message.session = read_string(object, "session");
-      if (change_session.empty() || message.session != change_session) {
+      if (!change_sessions.empty()) message.session = read_string(object, "session");
+      if (std::find(change_sessions.begin(), change_sessions.end(), message.session) ==
+          change_sessions.end()) {
         message.type = PageMessageType::Other;
         break;
       }

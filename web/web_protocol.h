@@ -66,6 +66,10 @@ struct PageMessage {
 // type. `change_session` is the identifier of the document the visual editor shows, empty when
 // it shows none: a "change" for any other session is not read further and counts as Other.
 PageMessage parse_page_message(std::string_view json, std::string_view change_session);
+// As above, with every identifier whose "change" is read: an edit typed in the visual editor just
+// before a tab switch names the document left, which is still open.
+PageMessage parse_page_message(std::string_view json,
+                               const std::vector<std::string>& change_sessions);
 // The command a "shortcut" message asks for (New, Open, Save, Save as); nothing for other keys.
 std::optional<std::uint32_t> shortcut_command(const PageMessage& message);
 

@@ -174,6 +174,35 @@ TEST_F(WebHostTest, OnlyTheActiveDocumentsOwnEditInTheVisualEditorIsTaken) {
   EXPECT_EQ(editor_text(), "new text");
 }
 
+// What the page hands over from a box is what a save writes: before its Save shortcut, and when
+// it arrives for the tab just left.
+TEST_F(WebHostTest, TheVisualEditorsEditsAreWhatSaveWrites) {
+  const auto a = files_.path() / "a.md";
+  const auto b = files_.path() / "b.md";
+  write_bytes(a, "old a");
+  write_bytes(b, "old b");
+  ASSERT_TRUE(app_->open_path(a));
+  const std::wstring left = to_wide(active().id);
+  ASSERT_TRUE(app_->open_path(b));
+  start_ready(3);
+  auto change = [](const std::wstring& id, const std::wstring& text) {
+    return L"{\"type\":\"change\",\"session\":\"" + id + L"\",\"text\":\"" + text + L"\"}";
+  };
+  page(change(to_wide(active().id), L"old bTYPED"));
+  page(L"{\"type\":\"shortcut\",\"key\":\"s\"}");
+  EXPECT_EQ(read_bytes(b), "old bTYPED");
+  EXPECT_FALSE(active().modified);
+
+  page(change(left, L"old aTYPED"));
+  EXPECT_EQ(editor_text(), "old bTYPED");
+  EXPECT_FALSE(active().modified);
+  app_->select_document(0);
+  EXPECT_TRUE(active().modified);
+  EXPECT_EQ(editor_text(), "old aTYPED");
+  app_->on_command(win::cmd_save);
+  EXPECT_EQ(read_bytes(a), "old aTYPED");
+}
+
 TEST_F(WebHostTest, PageCopiesAndShortcutsReachTheProgram) {
   add_document("text");
   start_ready();
