@@ -134,7 +134,8 @@ class VisualEditor {
       if (event.key === "Escape" || (event.key === "Enter" && event.ctrlKey)) {
         event.preventDefault();
         this.close();
-      } else if (event.key === "Tab" && !event.ctrlKey && !event.altKey && !event.metaKey) {
+      } else if (event.key === "Tab" && !event.ctrlKey && !event.altKey && !event.metaKey &&
+                 !event.isComposing) {
         event.preventDefault();
         typeTab(box);
       }
