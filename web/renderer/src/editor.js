@@ -155,6 +155,7 @@ class VisualEditor {
 
   handOverLater() {
     const open = this.open;
+    if (!open) return;
     clearTimeout(open.timer);
     open.timer = setTimeout(() => {
       if (this.open === open) this.handOver();
