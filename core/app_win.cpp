@@ -79,6 +79,7 @@ App::App(HINSTANCE instance_handle, bool smoke_test_mode,
                                             GetCurrentProcessId());
   profile_dir = choice.dir;
   custom_profile = choice.custom;
+  if (smoke_test) remove_leftover_profile(profile_dir);
   create_profile_folders(profile_dir);
   load_settings();
   load_keybindings();

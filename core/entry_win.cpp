@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "core/app_win.h"
@@ -16,6 +17,7 @@
 #include "core/session_guard_win.h"
 #include "core/text_convert.h"
 #include "core/welcome.h"
+#include "selftest/unattended_run_win.h"
 #include "ui/main_window_win.h"
 #include "web/web_host_win.h"
 
@@ -73,9 +75,10 @@ int run_message_loop(App& app) {
   }
 }
 
-int run(HINSTANCE instance, std::uint64_t start_tick, int count, const wchar_t* const* arguments) {
-  const RunFlags flags = read_flags(count, arguments);
+int run(HINSTANCE instance, std::uint64_t start_tick, RunFlags flags, int count,
+        const wchar_t* const* arguments) {
   App app(instance, flags.self_test);
+  if (flags.self_test) UnattendedRun::report_to(app.profile_dir / L"test-error.txt");
   SessionGuard guard;
   if (!flags.self_test && !flags.benchmark && acquire_session(guard, app, count, arguments)) {
     return 0;  // handed over; this process never shows a window
@@ -89,8 +92,9 @@ int run(HINSTANCE instance, std::uint64_t start_tick, int count, const wchar_t* 
     SetPropW(app.main_window, guard.name.c_str(), reinterpret_cast<HANDLE>(1));
   open_start_files(app, count, arguments);
   app.restore_recovery();
-  // The test modes measure and check the native program; neither starts the web preview.
-  if (app.view_mode == 3 && !flags.self_test && !flags.benchmark) {
+  // The self-test checks the native program; a benchmark measures the start-up the user's saved
+  // view asks for, the visual editor included.
+  if (app.view_mode == 3 && !flags.self_test) {
     app.web_preview = true;
     web_start(app);
   }
@@ -116,9 +120,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   int count = 0;
   LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
   if (arguments == nullptr) count = 0;
+  const RunFlags flags = read_flags(count, arguments);
+  // Kept until the end: the start-up error box below must not wait in a self-test run either.
+  std::optional<UnattendedRun> unattended;
+  if (flags.self_test) unattended.emplace(kSelfTestTimeLimit);
   int exit_code = 1;
   try {
-    exit_code = run(instance, start_tick, count, arguments);
+    exit_code = run(instance, start_tick, flags, count, arguments);
   } catch (const std::exception& error) {
     // The guard and the App are gone by now; the text may hold anything, the box must not fail.
     MessageBoxW(nullptr, to_wide_lenient(error.what()).c_str(), L"Tavrel", MB_ICONERROR);

@@ -30,4 +30,10 @@ void create_profile_folders(const std::filesystem::path& dir) {
   }
 }
 
+void remove_leftover_profile(const std::filesystem::path& dir) {
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+  if (ec) throw_fs_error("remove_all", dir, ec);
+}
+
 }  // namespace tavrel::win

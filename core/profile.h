@@ -21,4 +21,9 @@ ProfileChoice choose_profile_dir(const std::filesystem::path& default_dir,
 // naming "create_directories".
 void create_profile_folders(const std::filesystem::path& dir);
 
+// The self-test folder is named after the process, and process ids come round again: whatever
+// an earlier run left under the same name (its saved test file, its settings) is removed first,
+// so that every run starts from an empty folder. Throws a file-system error naming "remove_all".
+void remove_leftover_profile(const std::filesystem::path& dir);
+
 }  // namespace tavrel::win

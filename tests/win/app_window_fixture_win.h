@@ -102,18 +102,22 @@ inline std::vector<HWND> process_windows(DWORD pid, const wchar_t* window_class)
 }
 
 // A run of the real program in `folder`, terminated if still running when the test ends.
+// `before_start` gets the process id before the program runs its first instruction.
 class ProgramRun {
  public:
-  explicit ProgramRun(const std::vector<std::wstring>& arguments,
-                      const std::filesystem::path& folder = {},
-                      std::filesystem::path exe = std::filesystem::path(TAVREL_EXE).make_preferred()) {
+  explicit ProgramRun(
+      const std::vector<std::wstring>& arguments, const std::filesystem::path& folder = {},
+      std::filesystem::path exe = std::filesystem::path(TAVREL_EXE).make_preferred(),
+      const std::function<void(DWORD pid)>& before_start = {}) {
     std::wstring command = L"\"" + exe.native() + L"\"";
     for (const std::wstring& argument : arguments) command += L" \"" + argument + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    if (CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE,
+                       before_start ? CREATE_SUSPENDED : 0, nullptr,
                        folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+      if (before_start) before_start(info.dwProcessId), ResumeThread(info.hThread);
       CloseHandle(info.hThread);
       process_ = info.hProcess;
       pid_ = info.dwProcessId;

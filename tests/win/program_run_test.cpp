@@ -78,6 +78,20 @@ std::optional<std::string> snapshot_text(const fs::path& folder) {
   return text;
 }
 
+// The isolated folder of a self-test run, named after its process id; removed at the end.
+struct SelfTestProfile {
+  fs::path path;
+  void name_after(DWORD pid) {
+    path = fs::temp_directory_path() / ("Tavrel-smoke-" + std::to_string(pid));
+  }
+  ~SelfTestProfile() {
+    std::error_code ec;
+    if (!path.empty()) fs::remove_all(path, ec);
+  }
+};
+
+constexpr auto kSelfTestLimit = 180s;  // a whole self-test run under a loaded Wine
+
 class SessionGuardTest : public AppWindowTest {
  protected:
   // Marks `window` as the running instance of this profile.
@@ -250,4 +264,37 @@ TEST(DesktopInput, ShortcutKeysReachTheirCommandsFromTheEditor) {
   EXPECT_TRUE(wait_until([&] { return process_windows(run.pid(), L"#32770").empty(); }, 10s));
   PostMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(run.wait(kLimit), std::optional<DWORD>(0));
+}
+
+// Process ids come round again (a fresh Wine server hands out the same ones): a self-test run
+// whose folder an earlier run left behind, with the file the suite saves to and that run's
+// error, starts from an empty folder and passes.
+TEST(ProgramRun, SelfTestOverALeftoverFolderOfItsNameStartsEmptyAndPasses) {
+  SelfTestProfile profile;
+  ProgramRun run({L"--smoke-test"}, {}, fs::path(TAVREL_EXE).make_preferred(), [&](DWORD pid) {
+    profile.name_after(pid);
+    fs::create_directories(profile.path / "history" / "left-over");
+    write_bytes(profile.path / "native-test.md", "# Saved by an earlier run\n");
+    write_bytes(profile.path / "test-error.txt", "Left over");
+  });
+  EXPECT_EQ(run.wait(kSelfTestLimit), std::optional<DWORD>(0))
+      << read_bytes(profile.path / "test-error.txt");
+  EXPECT_FALSE(fs::exists(profile.path / "test-error.txt"));
+  EXPECT_FALSE(fs::exists(profile.path / "history" / "left-over"));
+  EXPECT_EQ(nlohmann::json::parse(read_bytes(profile.path / "native-report.json")).at("passed"),
+            true);
+}
+
+// Nobody answers a self-test run: the warning box about a file that cannot be opened ends it
+// with exit code 2 and its text in test-error.txt, where it would otherwise wait for ever.
+TEST(ProgramRun, BoxInASelfTestRunEndsItWithExitCodeTwoAndNamesTheBox) {
+  TempDir files;
+  SelfTestProfile profile;
+  ProgramRun run({L"--smoke-test", (files / "missing.md").native()});
+  profile.name_after(run.pid());
+  EXPECT_EQ(run.wait(kSelfTestLimit), std::optional<DWORD>(2));
+  const std::string reason = read_bytes(profile.path / "test-error.txt");
+  EXPECT_TRUE(has(reason, "\"Tavrel - Could not complete action\"")) << reason;
+  EXPECT_TRUE(has(reason, "missing.md")) << reason;
+  EXPECT_FALSE(fs::exists(profile.path / "native-report.json"));
 }
