@@ -88,10 +88,19 @@ std::string data_address(std::string_view written, const std::string& source,
   if (written.find(':') != std::string_view::npos || name.find(':') != std::string::npos) return {};
   const std::filesystem::path file = utf8_path(name);
   const char* mime = image_mime_type(file);
-  if (mime == nullptr) return {};
+  // A rooted name leads out of the folder anyway, and one naming a server ("//host/share/...")
+  // would have the system log in there just to look.
+  if (mime == nullptr || file.has_root_path()) return {};
   const std::optional<std::string> bytes = read_image(file);
   if (!bytes) return {};
   return std::string("data:") + mime + ";base64," + base64_encode(*bytes);
+}
+
+// Whether `file` names something inside `folder`, not the folder itself (both canonical).
+bool is_inside_folder(const std::filesystem::path& file, const std::filesystem::path& folder) {
+  const std::filesystem::path relative = file.lexically_relative(folder);
+  return !relative.empty() && relative != "." && *relative.begin() != ".." &&
+         !relative.has_root_path();
 }
 
 }  // namespace
@@ -126,12 +135,6 @@ std::string read_whole_file(const std::filesystem::path& path) {
   std::string bytes(std::istreambuf_iterator<char>(in), {});
   if (in.bad()) throw std::runtime_error("Cannot read " + path_utf8(path.filename()));
   return bytes;
-}
-
-bool is_inside_folder(const std::filesystem::path& file, const std::filesystem::path& folder) {
-  const std::filesystem::path relative = file.lexically_relative(folder);
-  return !relative.empty() && relative != "." && *relative.begin() != ".." &&
-         !relative.has_root_path();
 }
 
 ImageFileReader folder_image_reader(const std::filesystem::path& folder) {

@@ -22,9 +22,6 @@ using ImageFileReader = std::function<std::optional<std::string>(const std::file
 // library follows them (not MinGW's: the program reads through final_path_image_reader).
 ImageFileReader folder_image_reader(const std::filesystem::path& folder);
 
-// Whether `file` names something inside `folder` (both final paths), not the folder itself.
-bool is_inside_folder(const std::filesystem::path& file, const std::filesystem::path& folder);
-
 // The user-independent inputs of a page, so that it can be built without a window.
 struct StandalonePageInput {
   std::filesystem::path renderer_dir;  // holds app.js and app.css

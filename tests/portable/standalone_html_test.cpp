@@ -71,6 +71,7 @@ TEST(StandalonePage, EmbedsOnlyLocalImagesInsideTheFolder) {
       {"![a]()![b](img/a.png", "![a]()![b](img/a.png"},
       {"![o](../out.png)", "![o](../out.png)"},
       {"![o](img/../../out.png)", "![o](img/../../out.png)"},
+      {"![r](//host/share/a.png) ![q](/img/a.png)", "![r](//host/share/a.png) ![q](/img/a.png)"},
       {"![s](C:/doc/img/a.png) ![h](http://h/a.png)",
        "![s](C:/doc/img/a.png) ![h](http://h/a.png)"},
       {"![u](img/UP.PNG) ![m](img/none.png)", "![u](img/UP.PNG) ![m](img/none.png)"},
