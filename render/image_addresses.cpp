@@ -141,6 +141,24 @@ void place_by_twins(std::string_view text, std::vector<SeenImage>& images) {
   }
 }
 
+// md4c can read an image inside another image's address ("![![](![]()](b.png))"): replacing
+// either would change the other, so neither is given.
+void drop_overlaps(std::vector<ImageAddress>& addresses) {
+  std::vector<bool> overlaps(addresses.size(), false);
+  std::size_t widest = 0;  // of the addresses so far, the one that ends last
+  for (std::size_t i = 1; i < addresses.size(); ++i) {
+    if (addresses[i].begin < addresses[widest].end) overlaps[i] = overlaps[widest] = true;
+    if (addresses[i].end > addresses[widest].end) widest = i;
+  }
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < addresses.size(); ++i) {
+    if (overlaps[i]) continue;
+    if (kept != i) addresses[kept] = std::move(addresses[i]);
+    ++kept;
+  }
+  addresses.resize(kept);
+}
+
 std::size_t front_matter_end(std::string_view markdown) {
   if (!markdown.starts_with("---\n")) return 0;
   const std::size_t close = markdown.find("\n---\n", 4);
@@ -171,6 +189,7 @@ std::vector<ImageAddress> image_addresses(std::string_view markdown) {
     return a.begin == b.begin;
   };
   addresses.erase(std::unique(addresses.begin(), addresses.end(), same_place), addresses.end());
+  drop_overlaps(addresses);
   return addresses;
 }
 

@@ -137,6 +137,8 @@ TEST(StandalonePage, EmbedsWhereTheParserReadsAnImage) {
        "| x |\n|---|\n| ![a](" + a + ") `![b](img/a.png)` |"},
       {"---\nimage: ![f](img/a.png)\n---\n![b](img/a.png)",
        "---\nimage: ![f](img/a.png)\n---\n![b](" + a + ")"},
+      // The parser reads an image inside another one's address: neither is replaced.
+      {"![![](![]()](img/a.png))", "![![](![]()](img/a.png))"},
       {"$![m](img/a.png)$ <img src=\"img/a.png\"> \\![e](img/a.png)",
        "$![m](img/a.png)$ <img src=\"img/a.png\"> \\![e](img/a.png)"},
       // A backslash that escapes nothing is a separator on Windows; an escape or an entity in
