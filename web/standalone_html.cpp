@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "core/text_codec.h"
+#include "render/image_addresses.h"
 
 namespace tavrel::win {
 namespace {
@@ -79,41 +80,28 @@ std::string percent_decode(std::string_view text) {
   return out;
 }
 
-// The data: address for one target, or nothing when the reference must stay as written.
-// `base` is the weakly canonical `base_folder`, made once for all references.
-std::string data_address(std::string_view target, const std::filesystem::path& base_folder,
-                         const std::filesystem::path& base) {
-  const std::string name = percent_decode(target);
-  if (target.find(':') != std::string_view::npos || name.find(':') != std::string::npos) return {};
-  const auto candidate = std::filesystem::weakly_canonical(base_folder / utf8_path(name));
-  const std::string relative = path_utf8(candidate.lexically_relative(base));
-  if (relative.empty() || relative.starts_with("..")) return {};
-  const char* mime = image_mime_type(candidate);
-  if (mime == nullptr || !std::filesystem::is_regular_file(candidate) ||
-      std::filesystem::file_size(candidate) > kMaxEmbeddedImageBytes) {
-    return {};
-  }
-  return std::string("data:") + mime + ";base64," + base64_encode(read_whole_file(candidate));
+// The data: address for one image address, or nothing when it must stay as written. `written`
+// is the address as it stands in the text, `source` as the parser reads it.
+std::string data_address(std::string_view written, const std::string& source,
+                         const ImageFileReader& read_image) {
+  const std::string name = percent_decode(source);
+  if (written.find(':') != std::string_view::npos || name.find(':') != std::string::npos) return {};
+  const std::filesystem::path file = utf8_path(name);
+  const char* mime = image_mime_type(file);
+  // A rooted name leads out of the folder anyway, and one naming a server ("//host/share/...")
+  // would have the system log in there just to look.
+  if (mime == nullptr || file.has_root_path()) return {};
+  const std::optional<std::string> bytes = read_image(file);
+  if (!bytes) return {};
+  return std::string("data:") + mime + ";base64," + base64_encode(*bytes);
 }
 
-// Where `c` next occurs at or after `from`, remembering the last answer so that a scan whose
-// start only moves forward reads each byte once however many starts fail.
-class NextOf {
- public:
-  NextOf(const std::string& text, char c) : text_(text), c_(c) {}
-  size_t at_or_after(size_t from) {
-    if (found_ == std::string::npos && searched_) return found_;
-    if (!searched_ || found_ < from) found_ = text_.find(c_, from);
-    searched_ = true;
-    return found_;
-  }
-
- private:
-  const std::string& text_;
-  char c_;
-  size_t found_ = std::string::npos;
-  bool searched_ = false;
-};
+// Whether `file` names something inside `folder`, not the folder itself (both canonical).
+bool is_inside_folder(const std::filesystem::path& file, const std::filesystem::path& folder) {
+  const std::filesystem::path relative = file.lexically_relative(folder);
+  return !relative.empty() && relative != "." && *relative.begin() != ".." &&
+         !relative.has_root_path();
+}
 
 }  // namespace
 
@@ -149,44 +137,48 @@ std::string read_whole_file(const std::filesystem::path& path) {
   return bytes;
 }
 
-std::string embed_images(const std::string& markdown, const std::filesystem::path& base_folder) {
-  if (base_folder.empty()) return markdown;  // untitled: no folder to take images from
+ImageFileReader folder_image_reader(const std::filesystem::path& folder) {
   std::error_code error;
-  const auto base = std::filesystem::weakly_canonical(base_folder, error);
-  if (error) return markdown;
+  const std::filesystem::path base = std::filesystem::canonical(folder, error);
+  if (error) return [](const std::filesystem::path&) { return std::optional<std::string>(); };
+  return [base](const std::filesystem::path& name) -> std::optional<std::string> {
+    const std::filesystem::path file = std::filesystem::canonical(base / name);
+    if (!is_inside_folder(file, base) || !std::filesystem::is_regular_file(file) ||
+        std::filesystem::file_size(file) > kMaxEmbeddedImageBytes) {
+      return std::nullopt;
+    }
+    return read_whole_file(file);
+  };
+}
+
+std::string embed_images(const std::string& markdown, const ImageFileReader& read_image) {
+  if (!read_image) return markdown;  // untitled: no folder to take images from
   std::string out;
   out.reserve(markdown.size());
-  NextOf close_bracket(markdown, ']');
-  NextOf close_paren(markdown, ')');
   size_t copied = 0;
-  for (size_t at = markdown.find("!["); at != std::string::npos; at = markdown.find("![", at)) {
-    const size_t bracket = close_bracket.at_or_after(at + 2);
-    if (bracket == std::string::npos) break;  // no later start can match either
-    if (markdown.compare(bracket, 2, "](") != 0) {
-      ++at;
-      continue;
-    }
-    const size_t paren = close_paren.at_or_after(bracket + 2);
-    if (paren == std::string::npos) break;
-    if (paren == bracket + 2) {  // an empty target
-      ++at;
-      continue;
-    }
-    const std::string_view target(markdown.data() + bracket + 2, paren - bracket - 2);
+  for (const ImageAddress& image : image_addresses(markdown)) {
+    const std::string_view written(markdown.data() + image.begin, image.end - image.begin);
     std::string address;
     try {
-      address = data_address(target, base_folder, base);
+      address = data_address(written, image.source, read_image);
     } catch (const std::exception&) {
       address.clear();  // one unreadable image never stops the page
     }
-    if (!address.empty()) {
-      out.append(markdown, copied, bracket + 2 - copied).append(address).push_back(')');
-      copied = paren + 1;
-    }
-    at = paren + 1;
+    if (address.empty()) continue;
+    out.append(markdown, copied, image.begin - copied).append(address);
+    copied = image.end;
   }
   return out.append(markdown, copied);
 }
+
+namespace {
+
+ImageFileReader page_image_reader(const StandalonePageInput& input) {
+  if (input.base_folder.empty()) return {};
+  return input.read_image ? input.read_image : folder_image_reader(input.base_folder);
+}
+
+}  // namespace
 
 std::string build_standalone_page(const StandalonePageInput& input) {
   const std::string script = read_whole_file(input.renderer_dir / "app.js");
@@ -195,7 +187,7 @@ std::string build_standalone_page(const StandalonePageInput& input) {
   if (std::filesystem::exists(custom_css)) styles.append("\n").append(read_text_file(custom_css));
   const nlohmann::json message = {
       {"dark", false},       {"mode", "preview"},
-      {"session", "export"}, {"text", embed_images(input.markdown, input.base_folder)},
+      {"session", "export"}, {"text", embed_images(input.markdown, page_image_reader(input))},
       {"type", "document"},  {"vi", input.vietnamese}};
   const std::string json = replace_all(message.dump(), "<", "\\u003c");
   const std::string safe_script = replace_all(script, "</script", "<\\/script");

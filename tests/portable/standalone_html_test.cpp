@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "tests/portable/test_support.h"
@@ -65,16 +66,15 @@ TEST(StandalonePage, EmbedsOnlyLocalImagesInsideTheFolder) {
   } cases[] = {
       {"x ![alt](img/a.png) y", "x ![alt](" + a + ") y"},
       {"![](b.jpeg)![2](img/a.png)", "![](data:image/jpeg;base64,Sg==)![2](" + a + ")"},
-      {"![[a](img/a.png)", "![[a](" + a + ")"},  // alt text runs to the first "]"
-      {"```\n![c](img/a.png)\n```", "```\n![c](" + a + ")\n```"},
+      {"![[a](img/a.png)", "![[a](img/a.png)"},  // a link after "![", not an image
       {"![a]b](img/a.png)", "![a]b](img/a.png)"},
       {"![a]()![b](img/a.png", "![a]()![b](img/a.png"},
       {"![o](../out.png)", "![o](../out.png)"},
       {"![o](img/../../out.png)", "![o](img/../../out.png)"},
+      {"![r](//host/share/a.png) ![q](/img/a.png)", "![r](//host/share/a.png) ![q](/img/a.png)"},
       {"![s](C:/doc/img/a.png) ![h](http://h/a.png)",
        "![s](C:/doc/img/a.png) ![h](http://h/a.png)"},
-      {"![u](img/UP.PNG) ![m](img/none.png) ![t](img/a.png \"t\")",
-       "![u](img/UP.PNG) ![m](img/none.png) ![t](img/a.png \"t\")"},
+      {"![u](img/UP.PNG) ![m](img/none.png)", "![u](img/UP.PNG) ![m](img/none.png)"},
       {"![o](over.gif) ![c](c:d.png)", "![o](over.gif) ![c](c:d.png)"},
       {long_data, long_data},
       // Links are written percent-encoded; the file is found by its decoded name.
@@ -89,13 +89,77 @@ TEST(StandalonePage, EmbedsOnlyLocalImagesInsideTheFolder) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.markdown.substr(0, 60));
-    EXPECT_EQ(embed_images(c.markdown, doc), c.expected);
-    EXPECT_EQ(embed_images(c.markdown, {}), c.markdown);  // untitled: nothing is embedded
+    EXPECT_EQ(embed_images(c.markdown, folder_image_reader(doc)), c.expected);
+    EXPECT_EQ(embed_images(c.markdown, nullptr), c.markdown);  // untitled: nothing is embedded
   }
-  const std::string max = embed_images("![m](max.gif)", doc);
+  const std::string max = embed_images("![m](max.gif)", folder_image_reader(doc));
   EXPECT_EQ(max.size(), 5 + 22 + (kMaxEmbeddedImageBytes + 2) / 3 * 4 + 1);
   EXPECT_EQ(max.substr(0, 27), "![m](data:image/gif;base64,");
 }
+
+// The document text the page hands to the renderer.
+std::string page_text(const std::string& page) {
+  const std::string open = "Tavrel.receive(";
+  const size_t begin = page.rfind(open) + open.size();
+  const size_t end = page.rfind(");</script>");
+  return nlohmann::json::parse(page.substr(begin, end - begin)).at("text").get<std::string>();
+}
+
+TEST(StandalonePage, CodeKeepsItsBytes) {
+  test::TempDir doc;
+  test::write_bytes(doc / "pic.png", "PNG!");
+  const std::string code =
+      "```\n![logo](pic.png)\n```\n\n    ![logo](pic.png)\n\n`![logo](pic.png)`\n\n";
+  const std::string page = build_standalone_page(
+      {kRenderer, doc.path(), false, code + "![logo](pic.png)\n", doc.path()});
+  EXPECT_EQ(page_text(page), code + "![logo](data:image/png;base64,UE5HIQ==)\n");
+}
+
+TEST(StandalonePage, EmbedsWhereTheParserReadsAnImage) {
+  test::TempDir root;
+  const fs::path doc = root / "doc";
+  fs::create_directories(doc / "img");
+  test::write_bytes(doc / "img" / "a.png", "PNG!");
+  test::write_bytes(doc / "img" / "my photo (1).png", "PNG!");
+  test::write_bytes(doc / "img\\b.png", "PNG!");  // a separator on Windows, a name elsewhere
+  const std::string a = "data:image/png;base64,UE5HIQ==";
+  const std::pair<std::string, std::string> cases[] = {
+      {"![a](img/a.png \"A title\")", "![a](" + a + " \"A title\")"},
+      {"![a](img/a.png 'x') ![b](img/a.png (y))", "![a](" + a + " 'x') ![b](" + a + " (y))"},
+      {"![a](<img/a.png>) ![p](<img/my photo (1).png>)", "![a](<" + a + ">) ![p](<" + a + ">)"},
+      {"![a][r] ![b][] ![r]\n\n[r]: img/a.png \"t\"\n[b]: <img/a.png>\n",
+       "![a][r] ![b][] ![r]\n\n[r]: " + a + " \"t\"\n[b]: <" + a + ">\n"},
+      {"[l][r] [m](img/a.png)\n\n[r]: img/a.png\n", "[l][r] [m](img/a.png)\n\n[r]: img/a.png\n"},
+      {"[![a](img/a.png)](img/a.png)", "[![a](" + a + ")](img/a.png)"},
+      {"> - ![a](img/a.png)\n>   ![b](\n>   img/a.png)",
+       "> - ![a](" + a + ")\n>   ![b](\n>   " + a + ")"},
+      {"| x |\n|---|\n| ![a](img/a.png) `![b](img/a.png)` |",
+       "| x |\n|---|\n| ![a](" + a + ") `![b](img/a.png)` |"},
+      {"---\nimage: ![f](img/a.png)\n---\n![b](img/a.png)",
+       "---\nimage: ![f](img/a.png)\n---\n![b](" + a + ")"},
+      // The parser reads an image inside another one's address: neither is replaced.
+      {"![![](![]()](img/a.png))", "![![](![]()](img/a.png))"},
+      {"$![m](img/a.png)$ <img src=\"img/a.png\"> \\![e](img/a.png)",
+       "$![m](img/a.png)$ <img src=\"img/a.png\"> \\![e](img/a.png)"},
+      // A backslash that escapes nothing is a separator on Windows; an escape or an entity in
+      // the address cannot be placed exactly, so that address stays as written.
+      {"![w](img\\b.png) `x\\y` ![e](img\\/a.png) ![n](img/a&#46;png)",
+       "![w](" + a + ") `x\\y` ![e](img\\/a.png) ![n](img/a&#46;png)"},
+  };
+  for (const auto& [markdown, expected] : cases) {
+    SCOPED_TRACE(markdown);
+    EXPECT_EQ(embed_images(markdown, folder_image_reader(doc)), expected);
+  }
+}
+
+#ifndef _WIN32  // the Win64 build reads through its own reader: tests/win/standalone_export_test
+TEST(StandalonePage, LinksLeadingOutsideStayReferences) {
+  const fs::path linked = kData / "export" / "linked";
+  EXPECT_EQ(
+      embed_images(test::read_bytes(linked / "doc" / "a.md"), folder_image_reader(linked / "doc")),
+      test::read_bytes(linked / "embedded.md"));
+}
+#endif
 
 TEST(Base64, KnownVectors) {
   const std::pair<std::string, std::string> vectors[] = {

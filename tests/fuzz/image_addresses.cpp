@@ -1,0 +1,90 @@
+// Feeds arbitrary bytes to the image embedding of the standalone page with a reader that gives
+// every name the same bytes. Any crash or sanitizer report is a failure, and so is an address
+// outside the text, addresses out of order or overlapping, or a page text that differs from the
+// document anywhere but at its image addresses.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "render/image_addresses.h"
+#include "web/standalone_html.h"
+
+namespace {
+
+using namespace tavrel::win;
+
+[[noreturn]] void fail(const char* what) {
+  std::fprintf(stderr, "image_addresses: %s\n", what);
+  std::abort();
+}
+
+// Pieces of image syntax: the library is not instrumented for coverage, so the bytes choose among
+// pieces that make images, code and references rather than letters that rarely do.
+constexpr const char* kPieces[] = {
+    "![",    "](",      "]",   "[",     "(",        ")",     "a.png",  "b\\c.png", "<",
+    ">",     " \"t\"",  "\\",  "&amp;", "`",        "```\n", "\n    ", "\n",       "\n\n",
+    "[r]: ", "[r]",     "*",   "$",     "---\n",    ":",     " ",      "> ",       "- ",
+    "|",     "\n|-|\n", "%2E", "\0",    "\xC3\xA9", "'",     "\\!"};
+
+std::string markdown_of(const std::uint8_t* data, std::size_t size) {
+  std::string text;
+  for (std::size_t i = 0; i < size; ++i) {
+    const std::size_t piece = data[i] % (std::size(kPieces) + 1);
+    if (piece == std::size(kPieces)) {
+      text.push_back(static_cast<char>(data[i]));
+    } else {
+      text += kPieces[piece];
+    }
+  }
+  return text;
+}
+
+// Whether `page` is `text` with some of its image addresses replaced by data: addresses.
+bool only_addresses_changed(const std::string& text, const std::vector<ImageAddress>& addresses,
+                            const std::string& page) {
+  constexpr std::string_view kData = "data:image/png;base64,eA==";
+  std::size_t at = 0;
+  std::size_t copied = 0;
+  for (const ImageAddress& address : addresses) {
+    if (address.begin < copied || address.begin >= address.end || address.end > text.size()) {
+      fail("address out of order or outside the text");
+    }
+    const std::string_view written(text.data() + address.begin, address.end - address.begin);
+    const std::string_view before(text.data() + copied, address.begin - copied);
+    if (std::string_view(page).substr(at, before.size()) != before) return false;
+    at += before.size();
+    const std::string_view rest = std::string_view(page).substr(at);
+    if (rest.starts_with(written)) {
+      at += written.size();
+    } else if (rest.starts_with(kData)) {
+      at += kData.size();
+    } else {
+      return false;
+    }
+    copied = address.end;
+  }
+  return std::string_view(page).substr(at) == std::string_view(text).substr(copied);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string text = markdown_of(data, size);
+  std::vector<ImageAddress> addresses;
+  std::string page_text;
+  try {
+    addresses = image_addresses(text);
+    page_text = embed_images(
+        text, [](const std::filesystem::path&) { return std::optional<std::string>("x"); });
+  } catch (const std::exception&) {
+    return 0;  // the parser gave up: the page is not made
+  }
+  if (!only_addresses_changed(text, addresses, page_text)) fail("bytes changed besides addresses");
+  return 0;
+}
