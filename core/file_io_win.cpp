@@ -77,16 +77,6 @@ UniqueFile open_attributes(const std::filesystem::path& path) {
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
-std::wstring final_path(HANDLE file) {
-  DWORD size = GetFinalPathNameByHandleW(file, nullptr, 0, FILE_NAME_NORMALIZED);
-  if (size == 0) return {};
-  std::wstring buffer(size, L'\0');
-  DWORD length = GetFinalPathNameByHandleW(file, buffer.data(), size, FILE_NAME_NORMALIZED);
-  if (length == 0 || length >= size) return {};
-  buffer.resize(length);
-  return buffer;
-}
-
 // What a save writes over: the file the path finally names once links are followed, so the
 // edit reaches the real file and a link stays a link.
 struct SaveTarget {
@@ -211,6 +201,17 @@ void write_atomic(const std::filesystem::path& target, const std::string& bytes,
 }
 
 }  // namespace
+
+// Where the handle finally leads ("\\?\C:\..."), links followed; empty when the system cannot say.
+std::wstring final_path(HANDLE file) {
+  DWORD size = GetFinalPathNameByHandleW(file, nullptr, 0, FILE_NAME_NORMALIZED);
+  if (size == 0) return {};
+  std::wstring buffer(size, L'\0');
+  DWORD length = GetFinalPathNameByHandleW(file, buffer.data(), size, FILE_NAME_NORMALIZED);
+  if (length == 0 || length >= size) return {};
+  buffer.resize(length);
+  return buffer;
+}
 
 std::wstring window_text(HWND window) {
   int length = GetWindowTextLengthW(window);

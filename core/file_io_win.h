@@ -28,6 +28,9 @@ std::wstring next_temp_name(const std::filesystem::path& target);
 // Last-write time from the file system's own clock (100 ns), not a rounded copy of it.
 int64_t file_write_time(const std::filesystem::path& path);
 
+// Where an open handle finally leads ("\\?\C:\..."), links followed; empty when unknown.
+std::wstring final_path(HANDLE file);
+
 std::filesystem::path absolute_normal(const std::filesystem::path& path);
 
 std::string encode_document_bytes(const Document& document);

@@ -12,19 +12,6 @@
 namespace tavrel::win {
 namespace {
 
-// Where the handle finally leads ("\\?\C:\..."), empty when the system cannot say.
-std::wstring final_path_of(HANDLE handle) {
-  std::wstring path(MAX_PATH, L'\0');
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    const DWORD length =
-        GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), 0);
-    if (length == 0) return {};
-    if (length < path.size()) return path.substr(0, length);
-    path.resize(length);  // the length asked for counts the terminating NUL
-  }
-  return {};
-}
-
 // Whether the final path `file` lies below the final path `folder`. Final paths hold no "." or
 // ".." and name each folder one way, so a comparison of their texts decides.
 bool is_below(const std::wstring& file, const std::wstring& folder) {
@@ -55,7 +42,7 @@ std::optional<std::string> read_image_inside(const std::filesystem::path& file,
   if (!handle || GetFileType(handle.get()) != FILE_TYPE_DISK ||
       !GetFileInformationByHandle(handle.get(), &info) ||
       (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
-      !is_below(final_path_of(handle.get()), folder)) {
+      !is_below(final_path(handle.get()), folder)) {
     return std::nullopt;
   }
   const std::uint64_t size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
@@ -69,7 +56,7 @@ ImageFileReader final_path_image_reader(const std::filesystem::path& folder) {
   const UniqueFile handle(CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  std::wstring final_folder = handle ? final_path_of(handle.get()) : std::wstring();
+  std::wstring final_folder = handle ? final_path(handle.get()) : std::wstring();
   if (final_folder.empty()) {
     return [](const std::filesystem::path&) { return std::optional<std::string>(); };
   }
