@@ -255,4 +255,30 @@ TEST(Keybindings, ShortcutTextsAndBuiltins) {
   EXPECT_EQ(cycled_tab(0, 0, false), std::nullopt);
 }
 
+// Every text the dispatcher can build reads back as its key press; nothing else reads at all.
+TEST(Keybindings, ShortcutTextsReadBack) {
+  int named = 0;
+  for (unsigned key = 0; key < 0x200; ++key) {
+    for (unsigned modifiers = 0; modifiers < 8; ++modifiers) {
+      const KeyPress press{key, (modifiers & 1) != 0, (modifiers & 2) != 0, (modifiers & 4) != 0};
+      const std::optional<std::wstring> text = shortcut_text(press);
+      if (!text) continue;
+      ++named;
+      const std::optional<KeyPress> back = parse_shortcut_text(*text);
+      ASSERT_TRUE(back.has_value()) << *text;
+      EXPECT_TRUE(back->key == key && back->ctrl == press.ctrl && back->alt == press.alt &&
+                  back->shift == press.shift)
+          << *text;
+    }
+  }
+  EXPECT_EQ(named, 8 * (26 + 10 + 24 + 4));
+  for (const wchar_t* text :
+       {L"", L"CTRL+", L"CTRL+FOO", L"FOO", L"F0", L"F25", L"F01", L"ALT+CTRL+S", L"SHIFT+CTRL+B",
+        L"CTRL+CTRL+B", L"CTRL+b", L"CTRL+ B", L"CTRL+SHIFT", L"BACKSLASH", L"CTRL+B+"}) {
+    EXPECT_EQ(parse_shortcut_text(text).has_value(), false) << text;
+  }
+  EXPECT_TRUE(is_function_key(0x70) && is_function_key(0x87));
+  EXPECT_FALSE(is_function_key(0x6F) || is_function_key(0x88));
+}
+
 }  // namespace
