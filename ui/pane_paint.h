@@ -11,6 +11,7 @@
 #include "core/text_codec.h"
 #include "render/text_stats.h"
 #include "ui/layout.h"
+#include "ui/palette.h"
 
 namespace tavrel::win {
 
@@ -76,5 +77,16 @@ struct KeyModeState {
 // The status bar's right text; nothing open gives the fixed "UTF-8    |    Markdown".
 std::wstring status_right_text(const std::optional<StatusDocument>& document, KeyModeState keys,
                                bool vietnamese);
+
+// Text and background of one workspace tree item. The control's own selection colours are the
+// system's (white under Wine's dark theme, where the text is light too); the selected item gets
+// the selection fill of the menus instead, every other item the pane's own colours.
+struct ItemColours {
+  Colour text = 0;
+  Colour background = 0;
+  bool operator==(const ItemColours&) const = default;
+};
+
+ItemColours tree_item_colours(const Palette& palette, bool selected);
 
 }  // namespace tavrel::win

@@ -287,6 +287,17 @@ TEST(WindowMoves, ReportsOnlyWhatChanges) {
   }
 }
 
+// The selected tree item reads in both themes: light text on the dark selection fill, dark text
+// on the light one.
+TEST(PanePaint, TreeSelectionTakesTheSelectionFill) {
+  EXPECT_EQ(tree_item_colours(kDarkPalette, true),
+            (ItemColours{rgb(0xE0, 0xE7, 0xF0), rgb(0x4F, 0x33, 0x20)}));
+  EXPECT_EQ(tree_item_colours(kDarkPalette, false),
+            (ItemColours{rgb(0xE0, 0xE7, 0xF0), rgb(0x12, 0x18, 0x20)}));
+  EXPECT_EQ(tree_item_colours(kLightPalette, true),
+            (ItemColours{rgb(0x23, 0x2F, 0x3E), rgb(0xFF, 0xE9, 0xD4)}));
+}
+
 TEST(PanePaint, FillsHeadersAndRulesFollowTheLayout) {
   LayoutInput in = split_view(1200, 800, 96);
   in.outline = false;
