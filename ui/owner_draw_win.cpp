@@ -227,10 +227,9 @@ LRESULT on_tree_draw(const App& app, const WindowMessage& message) {
     case CDDS_PREPAINT:
       return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT: {
-      const ItemColours colours =
-          tree_item_colours(app.palette, (draw.nmcd.uItemState & CDIS_SELECTED) != 0);
-      draw.clrText = colours.text;
-      draw.clrTextBk = colours.background;
+      const ItemColours colours = tree_item_colours((draw.nmcd.uItemState & CDIS_SELECTED) != 0);
+      draw.clrText = app.palette[colours.text];
+      draw.clrTextBk = app.palette[colours.background];
       return CDRF_DODEFAULT;
     }
     default:

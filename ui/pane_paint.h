@@ -11,7 +11,6 @@
 #include "core/text_codec.h"
 #include "render/text_stats.h"
 #include "ui/layout.h"
-#include "ui/palette.h"
 
 namespace tavrel::win {
 
@@ -78,15 +77,16 @@ struct KeyModeState {
 std::wstring status_right_text(const std::optional<StatusDocument>& document, KeyModeState keys,
                                bool vietnamese);
 
-// Text and background of one workspace tree item. The control's own selection colours are the
-// system's (white under Wine's dark theme, where the text is light too); the selected item gets
-// the selection fill of the menus instead, every other item the pane's own colours.
+// Text and background of one workspace tree item, as palette indices. The control's own
+// selection colours are the system's (under Wine a white bar behind the light text once the tree
+// loses the focus); the selected item gets the selection fill of the menus instead, every other
+// item the pane's own colours.
 struct ItemColours {
-  Colour text = 0;
-  Colour background = 0;
+  std::size_t text = 0;
+  std::size_t background = 0;
   bool operator==(const ItemColours&) const = default;
 };
 
-ItemColours tree_item_colours(const Palette& palette, bool selected);
+ItemColours tree_item_colours(bool selected);
 
 }  // namespace tavrel::win

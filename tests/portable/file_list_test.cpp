@@ -64,7 +64,7 @@ TEST(CaseFold, Utf8FoldsEachCharacterInItsOwnLength) {
         << unit;
   }
   for (const char* kept : {"\xC3", "\x80\x80", "\xC1\x81", "\xE0\x81\x81", "\xED\xA0\x80",
-                           "\xE1\xBA", "\xF0\x9F\x98\x80", "\xFF"}) {
+                           "\xE1\xBA", "\xF0\x9F\x98\x80", "\xFF", "\xF1\xB8\x80\x80"}) {
     EXPECT_EQ(fold_case_utf8(kept), kept) << kept;
   }
   EXPECT_EQ(fold_case_utf8("\xFFQ\xC3\x9C"), "\xFFq\xC3\xBC");
@@ -129,9 +129,11 @@ TEST(EmojiCompletion, TriggersMatchesAndPlacement) {
     bool found;
     size_t colon;
     const wchar_t* query;
-  } cases[] = {{L":", true, 0, L""},     {L"a :ro", true, 2, L"ro"},  {L"a\t:x_1", true, 2, L"x_1"},
-               {L"a:ro", false, 0, L""}, {L" :Ro", false, 0, L""},    {L" :ro ", false, 0, L""},
-               {L"", false, 0, L""},     {L"x :a :b", true, 5, L"b"}, {L" :a-", false, 0, L""}};
+  } cases[] = {
+      {L":", true, 0, L""},          {L"a :ro", true, 2, L"ro"},      {L"a\t:x_1", true, 2, L"x_1"},
+      {L"a:ro", false, 0, L""},      {L" :Ro", false, 0, L""},        {L" :ro ", false, 0, L""},
+      {L"", false, 0, L""},          {L"x :a :b", true, 5, L"b"},     {L" :a-", false, 0, L""},
+      {L" :tada", true, 1, L"tada"}, {L"\t:zz09_", true, 1, L"zz09_"}};
   for (const auto& c : cases) {
     const auto trigger = parse_emoji_trigger(c.text);
     ASSERT_EQ(trigger.has_value(), c.found) << c.text;

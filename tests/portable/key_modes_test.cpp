@@ -228,6 +228,40 @@ TEST(KeyModes, WordBreaksStopAtWordsPunctuationAndLineEnds) {
   EXPECT_EQ(word_break_left(text, 12), 9);
 }
 
+// The edges of each character class as the word motions see them, and a surrogate half alone
+// counted as one character.
+TEST(KeyModes, WordClassesAtTheirEdges) {
+  const struct {
+    const wchar_t* text;
+    std::int64_t from;
+    std::int64_t right;
+  } cases[] = {{L"09/", 0, 2},
+               {L"/0", 0, 1},
+               {L"azAZ_\x80:", 0, 6},
+               {L"`a", 0, 1},
+               {L"{a", 0, 1},
+               {L"@A[", 0, 1},
+               {L"a\nb", 0, 2},
+               {L"a\xA0"
+                L"b",
+                0, 2},
+               {L"a\x3000"
+                L"b",
+                0, 2},
+               {L"a\r\t b", 0, 4},
+               {L"a.,", 1, 3},
+               {L"..", 2, 2}};
+  for (const auto& c : cases) EXPECT_EQ(word_break_right(c.text, c.from), c.right) << c.text;
+  for (const wchar_t* lone : {L"a\xDC00", L"\xD800\xD800"}) {
+    EXPECT_EQ(next_code_point(lone, 0), 1) << lone;
+    EXPECT_EQ(previous_code_point(lone, 2), 1) << lone;
+  }
+  FakeBuffer buffer(L"a|b");
+  KeyModes modes;
+  run_keys(buffer, modes, 'v', "v o");  // a new line ends the visual selection
+  EXPECT_TRUE(modes.vim_insert && !modes.vim_visual);
+}
+
 TEST(Keybindings, LoadSkipsWhatNoCommandCanTake) {
   const auto settings = nlohmann::json::parse(R"({"keybindings": {
       "ctrl+alt+1": 115, "CTRL+B": 115, "Ctrl+b": 117, "F5": 133, "F6": 148, "F7": 150,
@@ -236,7 +270,13 @@ TEST(Keybindings, LoadSkipsWhatNoCommandCanTake) {
   const std::map<std::wstring, int> expected{
       {L"CTRL+ALT+1", 115}, {L"CTRL+B", 117}, {L"SHIFT+CTRL+6", 100}, {L"CTRL+7", 173}};
   EXPECT_EQ(keybindings_from_settings(settings), expected);
-  EXPECT_TRUE(keybindings_from_settings(nlohmann::json::parse(R"({"keybindings": [1]})")).empty());
+  const std::pair<const char*, size_t> shapes[] = {{R"({"keybindings": [1]})", 0},
+                                                   {R"({"keybindings": [115]})", 0},
+                                                   {R"({"keybindings": {"0": 115}})", 1},
+                                                   {R"([115])", 0},
+                                                   {R"({})", 0}};
+  for (const auto& [json, count] : shapes)
+    EXPECT_EQ(keybindings_from_settings(nlohmann::json::parse(json)).size(), count) << json;
 }
 
 TEST(Keybindings, ShortcutTextsAndBuiltins) {

@@ -287,15 +287,10 @@ TEST(WindowMoves, ReportsOnlyWhatChanges) {
   }
 }
 
-// The selected tree item reads in both themes: light text on the dark selection fill, dark text
-// on the light one.
+// The selected tree item on the selection fill, every other item on the pane's background.
 TEST(PanePaint, TreeSelectionTakesTheSelectionFill) {
-  EXPECT_EQ(tree_item_colours(kDarkPalette, true),
-            (ItemColours{rgb(0xE0, 0xE7, 0xF0), rgb(0x4F, 0x33, 0x20)}));
-  EXPECT_EQ(tree_item_colours(kDarkPalette, false),
-            (ItemColours{rgb(0xE0, 0xE7, 0xF0), rgb(0x12, 0x18, 0x20)}));
-  EXPECT_EQ(tree_item_colours(kLightPalette, true),
-            (ItemColours{rgb(0x23, 0x2F, 0x3E), rgb(0xFF, 0xE9, 0xD4)}));
+  EXPECT_EQ(tree_item_colours(true), (ItemColours{palette_text, palette_accent_fill}));
+  EXPECT_EQ(tree_item_colours(false), (ItemColours{palette_text, palette_background}));
 }
 
 TEST(PanePaint, FillsHeadersAndRulesFollowTheLayout) {
@@ -305,6 +300,15 @@ TEST(PanePaint, FillsHeadersAndRulesFollowTheLayout) {
             "F232,90,1200,770#1 F232,50,1200,90#2 H262,90,1200,122 MARKDOWN "
             "H754,90,1200,122 PREVIEW H22,50,220,82 WORKSPACE R0,7,1200,7 "
             "R0,48,1200,48 R231,50,231,770 R716,102,716,758 R0,769,1200,769 ");
+}
+
+TEST(PanePaint, VisualEditorAndOutlineHeaders) {
+  LayoutInput in = split_view(1200, 800, 96);
+  in.view_mode = 3;
+  in.sidebar = false;
+  EXPECT_EQ(plan_pane_paint(in, false).headers,
+            (std::vector<PaneHeader>{{Rect{30, 90, 994, 122}, L"VISUAL EDITOR"},
+                                     {Rect{1014, 50, 1200, 82}, L"ON THIS PAGE"}}));
 }
 
 TEST(StatusText, StatisticsOrMessageLeftCaretEncodingLineEndsAndKeyModeRight) {
