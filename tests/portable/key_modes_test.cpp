@@ -4,6 +4,7 @@
 
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "ui/shortcut_keys.h"
 
@@ -252,6 +253,10 @@ TEST(KeyModes, WordClassesAtTheirEdges) {
                {L"a.,", 1, 3},
                {L"..", 2, 2}};
   for (const auto& c : cases) EXPECT_EQ(word_break_right(c.text, c.from), c.right) << c.text;
+  // No scan reads past the text: here it ends where its buffer does.
+  const std::vector<wchar_t> exact{L'a', L' ', L' '};
+  EXPECT_EQ(word_break_right(std::wstring_view(exact.data(), exact.size()), 0), 3);
+  EXPECT_EQ(word_break_left(std::wstring_view(exact.data(), exact.size()), 3), 0);
   for (const wchar_t* lone : {L"a\xDC00", L"\xD800\xD800"}) {
     EXPECT_EQ(next_code_point(lone, 0), 1) << lone;
     EXPECT_EQ(previous_code_point(lone, 2), 1) << lone;
