@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <utility>
 
+#include "ui/case_fold.h"
+
 namespace tavrel::win {
 namespace fs = std::filesystem;
 namespace {
-
-char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool is_separator(char c) { return c == '/' || c == '\\'; }
 
@@ -41,16 +41,19 @@ bool is_pinned(const fs::path& path, const nlohmann::json& settings) {
 
 }  // namespace
 
-int fuzzy_score(const std::string& query, const std::string& name) {
-  if (query.empty()) return 0;
+int fuzzy_score(const std::string& typed, const std::string& file_name) {
+  if (typed.empty()) return 0;
+  // Folding keeps every character's byte length, so the score counts the bytes of the name.
+  const std::string query = fold_case_utf8(typed);
+  const std::string name = fold_case_utf8(file_name);
   int score = 0;
   int run = 0;
   size_t p = 0;
   for (size_t i = 0; i < query.size(); ++i) {
-    const char wanted = ascii_lower(query[i]);
+    const char wanted = query[i];
     for (;; ++p) {
       if (p >= name.size()) return kNoMatch;
-      if (ascii_lower(name[p]) == wanted) break;
+      if (name[p] == wanted) break;
       --score;
       run = 0;
     }

@@ -13,7 +13,8 @@ namespace tavrel::win {
 inline constexpr int kNoMatch = -100000;
 inline constexpr std::size_t kFileListRowLimit = 300;
 
-// A subsequence score of `query` in `name` (both UTF-8, letters compared ASCII case-blind):
+// A subsequence score of `query` in `name` (both UTF-8, letter case folded as find and replace
+// folds it, so Vietnamese, Greek and Cyrillic letters match in either case):
 // 25 for a match at the start of the name or after a separator, else 10, plus 4 for each match
 // before it in an unbroken run, minus 1 for each name byte skipped. kNoMatch when the query is
 // not a subsequence; 0 for an empty query.

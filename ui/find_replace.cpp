@@ -9,35 +9,13 @@
 #include <algorithm>
 
 #include "core/text_convert.h"
+#include "ui/case_fold.h"
 
 namespace tavrel::win {
 namespace {
 
 bool is_high_surrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool is_low_surrogate(wchar_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
-// Letter case of the Latin (Vietnamese included), Greek and Cyrillic alphabets, folded the same
-// on every build: the C runtime's towlower, which the engine would use, folds ASCII only on
-// some of them.
-wchar_t fold_case(wchar_t c) {
-  const auto unit = static_cast<unsigned>(c);
-  const auto in = [unit](unsigned first, unsigned last) { return unit >= first && unit <= last; };
-  const auto even = [unit] { return unit % 2 == 0; };
-  if (in('A', 'Z') || (in(0xC0, 0xDE) && c != 0xD7)) return static_cast<wchar_t>(c + 0x20);
-  if ((in(0x100, 0x12F) || in(0x132, 0x137) || in(0x14A, 0x177) || in(0x1E00, 0x1E95) ||
-       in(0x1EA0, 0x1EFF)) &&
-      even()) {
-    return static_cast<wchar_t>(c + 1);
-  }
-  if ((in(0x139, 0x148) || in(0x179, 0x17E)) && !even()) return static_cast<wchar_t>(c + 1);
-  if (c == 0x178) return 0xFF;
-  if (c == 0x1A0 || c == 0x1AF) return static_cast<wchar_t>(c + 1);  // Ơ, Ư
-  if ((in(0x391, 0x3AB) && c != 0x3A2) || in(0x410, 0x42F) || in(0xFF21, 0xFF3A)) {
-    return static_cast<wchar_t>(c + 0x20);
-  }
-  if (in(0x400, 0x40F)) return static_cast<wchar_t>(c + 0x50);
-  return c;
-}
 
 // The engine's character handling with that folding for expressions that ignore case.
 struct FoldingTraits : boost::regex_traits<wchar_t> {

@@ -1,6 +1,6 @@
 // The owner-drawn items of the main window, measured and drawn in the palette and interface
 // fonts at the window's DPI: menu items, document tabs, outline rows, the status bar and the
-// find-bar buttons.
+// find-bar buttons; and the colours of the workspace tree's items, which the tree draws itself.
 #include <windows.h>
 #include <commctrl.h>
 #include <richedit.h>
@@ -13,6 +13,7 @@
 #include "ui/editor_win.h"
 #include "ui/main_window_win.h"
 #include "ui/paint_win.h"
+#include "ui/window_handlers_win.h"
 
 namespace tavrel::win {
 namespace {
@@ -218,6 +219,22 @@ bool App::draw_item(const DRAWITEMSTRUCT& item) {
     return true;
   }
   return false;
+}
+
+LRESULT on_tree_draw(const App& app, const WindowMessage& message) {
+  auto& draw = *reinterpret_cast<NMTVCUSTOMDRAW*>(message.lparam);
+  switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+      return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: {
+      const ItemColours colours = tree_item_colours((draw.nmcd.uItemState & CDIS_SELECTED) != 0);
+      draw.clrText = app.palette[colours.text];
+      draw.clrTextBk = app.palette[colours.background];
+      return CDRF_DODEFAULT;
+    }
+    default:
+      return CDRF_DODEFAULT;
+  }
 }
 
 }  // namespace tavrel::win

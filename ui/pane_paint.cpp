@@ -99,4 +99,8 @@ std::wstring status_right_text(const std::optional<StatusDocument>& document, Ke
   return text;
 }
 
+ItemColours tree_item_colours(bool selected) {
+  return {palette_text, selected ? palette_accent_fill : palette_background};
+}
+
 }  // namespace tavrel::win

@@ -77,4 +77,16 @@ struct KeyModeState {
 std::wstring status_right_text(const std::optional<StatusDocument>& document, KeyModeState keys,
                                bool vietnamese);
 
+// Text and background of one workspace tree item, as palette indices. The control's own
+// selection colours are the system's (under Wine a white bar behind the light text once the tree
+// loses the focus); the selected item gets the selection fill of the menus instead, every other
+// item the pane's own colours.
+struct ItemColours {
+  std::size_t text = 0;
+  std::size_t background = 0;
+  bool operator==(const ItemColours&) const = default;
+};
+
+ItemColours tree_item_colours(bool selected);
+
 }  // namespace tavrel::win

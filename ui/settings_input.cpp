@@ -3,8 +3,10 @@
 #include "ui/settings_input.h"
 
 #include <cwctype>
+#include <limits>
 #include <stdexcept>
 
+#include "ui/shortcut_keys.h"
 #include "update/url_rule.h"
 
 namespace tavrel::win {
@@ -15,7 +17,10 @@ int parse_seconds(const std::string& text) {
   } catch (const std::invalid_argument&) {
     throw std::invalid_argument("invalid stoi argument");
   } catch (const std::out_of_range&) {
-    throw std::out_of_range("stoi argument out of range");
+    // Too many digits is only a value far outside the range: the dialog says which range.
+    const size_t first = text.find_first_not_of(" \t\n\v\f\r");
+    const bool negative = first != std::string::npos && text[first] == '-';
+    return negative ? std::numeric_limits<int>::min() : std::numeric_limits<int>::max();
   }
 }
 
@@ -36,8 +41,12 @@ std::wstring normalise_shortcut(const std::wstring& text) {
 }
 
 bool shortcut_accepted(const std::wstring& normalised) {
-  return normalised.starts_with(L"CTRL+") || normalised.starts_with(L"ALT+") ||
-         normalised.starts_with(L"F");
+  // Only a text the dispatcher can build ever fires; anything else would replace a working
+  // binding with a dead one. A bare key, even a letter that begins like a function key, would
+  // take that key from typing.
+  const std::optional<KeyPress> press = parse_shortcut_text(normalised);
+  if (!press) return false;
+  return press->ctrl || press->alt || (!press->shift && is_function_key(press->key));
 }
 
 void assign_keybinding(nlohmann::json& settings, const std::string& key, int command) {

@@ -19,18 +19,19 @@ struct SettingsCheck {
 
 // The delay box text as std::stoi reads it (leading blanks, a sign, decimal digits, anything
 // after them ignored). Throws std::invalid_argument "invalid stoi argument" when no number
-// begins the text and std::out_of_range "stoi argument out of range" when it exceeds an int.
+// begins the text; a number beyond an int gives the int's limit of its sign.
 int parse_seconds(const std::string& text);
 
 // The update address must pass is_https_url before the delay is read at all; the delay must lie
-// in 2..120. Throws as parse_seconds.
+// in 2..120, however many digits it has. Throws as parse_seconds.
 SettingsCheck check_settings_input(const std::string& update_url, const std::string& seconds);
 
 // The shortcut box text without blanks and in upper case, the form that is stored.
 std::wstring normalise_shortcut(const std::wstring& text);
 
-// A normalised text the dialog takes: it begins with "CTRL+" or "ALT+", or with F (a function
-// key).
+// A normalised text the dialog takes: a shortcut text as the dispatcher builds it (modifiers in
+// the order CTRL+, ALT+, SHIFT+, then a key name it knows) that begins with "CTRL+" or "ALT+",
+// or a function key F1 to F24 alone.
 bool shortcut_accepted(const std::wstring& normalised);
 
 // Sets settings["keybindings"][key] = command, after removing every other key bound to that

@@ -26,7 +26,7 @@ constexpr unsigned kOem102 = 0xE2;
 std::wstring key_name(unsigned key) {
   if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9'))
     return std::wstring(1, static_cast<wchar_t>(key));
-  if (key >= kF1 && key <= kF24) return L"F" + std::to_wstring(key - kF1 + 1);
+  if (is_function_key(key)) return L"F" + std::to_wstring(key - kF1 + 1);
   switch (key) {
     case kOem5:
       return L"\\";
@@ -105,6 +105,30 @@ std::optional<std::wstring> shortcut_text(const KeyPress& press) {
   if (press.alt) text += L"ALT+";
   if (press.shift) text += L"SHIFT+";
   return text + name;
+}
+
+bool is_function_key(unsigned key) { return key >= kF1 && key <= kF24; }
+
+std::optional<KeyPress> parse_shortcut_text(std::wstring_view text) {
+  KeyPress press;
+  const auto take = [&text](std::wstring_view prefix) {
+    if (!text.starts_with(prefix)) return false;
+    text.remove_prefix(prefix.size());
+    return true;
+  };
+  press.ctrl = take(L"CTRL+");
+  press.alt = take(L"ALT+");
+  press.shift = take(L"SHIFT+");
+  // Every key the dispatcher names is below 256; the names are looked up rather than parsed so
+  // that the two directions cannot disagree.
+  for (unsigned key = 1; key < 256; ++key) {
+    const std::wstring name = key_name(key);
+    if (!name.empty() && name == text) {
+      press.key = key;
+      return press;
+    }
+  }
+  return std::nullopt;
 }
 
 std::map<std::wstring, int> keybindings_from_settings(const nlohmann::json& settings) {

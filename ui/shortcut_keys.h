@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "ui/key_modes.h"
 
@@ -14,6 +15,14 @@ namespace tavrel::win {
 // "CTRL+", "ALT+" and "SHIFT+" in that order, then the key's name. Nothing for a key without a
 // name: such a key never matches a binding (a bare "CTRL+" must not fire on every Ctrl key).
 std::optional<std::wstring> shortcut_text(const KeyPress& press);
+
+// F1 to F24.
+bool is_function_key(unsigned key);
+
+// The key press a shortcut text stands for, read the way `shortcut_text` writes it, so that
+// shortcut_text(*parse_shortcut_text(t)) == t. Nothing for a text the dispatcher never builds:
+// an unknown key name, no key at all, or modifiers in another order.
+std::optional<KeyPress> parse_shortcut_text(std::wstring_view text);
 
 // The "keybindings" object of the settings as shortcut text (upper case) -> command id. Members
 // whose value is no integer, or names a retired or unknown command, are left out.

@@ -147,6 +147,7 @@ LRESULT on_notify_message(App& app, const WindowMessage& message) {
     return 0;
   }
   if (from == app.toolbar && code == NM_CUSTOMDRAW) return on_toolbar_draw(app, message);
+  if (from == app.workspace_tree && code == NM_CUSTOMDRAW) return on_tree_draw(app, message);
   return message.default_result();
 }
 

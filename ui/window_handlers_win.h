@@ -29,6 +29,9 @@ struct WindowMessage {
 LRESULT on_command_message(App& app, const WindowMessage& message);
 LRESULT on_notify_message(App& app, const WindowMessage& message);
 
+// NM_CUSTOMDRAW of the workspace tree: the colours of its items.
+LRESULT on_tree_draw(const App& app, const WindowMessage& message);
+
 // WM_TIMER, including the end of a self-test run.
 LRESULT on_timer_message(App& app, const WindowMessage& message);
 

@@ -4,7 +4,9 @@
 
 #include <fstream>
 
+#include "core/text_convert.h"
 #include "tests/portable/test_support.h"
+#include "ui/case_fold.h"
 #include "ui/emoji_completion.h"
 #include "ui/insert_rows.h"
 
@@ -32,6 +34,40 @@ TEST(FuzzyScore, ScoresSubsequences) {
                {"\xC3\xA9", "caf\xC3\xA9", 21}};
   for (const auto& c : cases)
     EXPECT_EQ(fuzzy_score(c.query, c.name), c.score) << c.query << "/" << c.name;
+}
+
+// Letters beyond ASCII match in either case, scored as the same letters in lower case would be.
+TEST(FuzzyScore, FoldsLettersAsFindAndReplace) {
+  const struct {
+    const char* query;
+    const char* folded_query;
+    const char* name;
+  } cases[] = {{"TỆP", "tệp", "tệp một.md"}, {"ĐỒ ÁN", "đồ án", "Đồ án.md"},
+               {"ƯỚC", "ước", "ước mơ.txt"}, {"ΑΛΦΑ", "αλφα", "άλφα αλφα.md"},
+               {"ПЛАН", "план", "План.md"},  {"ＡＢ", "ａｂ", "ａｂ.md"}};
+  for (const auto& c : cases) {
+    const int score = fuzzy_score(c.folded_query, c.name);
+    EXPECT_GT(score, kNoMatch) << c.name;
+    EXPECT_EQ(fuzzy_score(c.query, c.name), score) << c.query;
+  }
+  EXPECT_EQ(fuzzy_score("ß", "SS.md"), kNoMatch);  // one letter for one letter
+}
+
+// Folding a UTF-8 text is folding each character's unit, and never changes a byte count.
+TEST(CaseFold, Utf8FoldsEachCharacterInItsOwnLength) {
+  for (unsigned unit = 1; unit <= 0xFFFF; ++unit) {
+    if (unit >= 0xD800 && unit <= 0xDFFF) continue;
+    const std::string text = utf16_to_utf8(std::u16string(1, static_cast<char16_t>(unit)));
+    const auto folded = static_cast<char16_t>(fold_case(static_cast<wchar_t>(unit)));
+    ASSERT_EQ(fold_case_utf8("x" + text + "Y"),
+              "x" + utf16_to_utf8(std::u16string(1, folded)) + "y")
+        << unit;
+  }
+  for (const char* kept : {"\xC3", "\x80\x80", "\xC1\x81", "\xE0\x81\x81", "\xED\xA0\x80",
+                           "\xE1\xBA", "\xF0\x9F\x98\x80", "\xFF", "\xF1\xB8\x80\x80"}) {
+    EXPECT_EQ(fold_case_utf8(kept), kept) << kept;
+  }
+  EXPECT_EQ(fold_case_utf8("\xFFQ\xC3\x9C"), "\xFFq\xC3\xBC");
 }
 
 TEST(FileList, RanksStablyAndCapsRows) {
@@ -93,9 +129,11 @@ TEST(EmojiCompletion, TriggersMatchesAndPlacement) {
     bool found;
     size_t colon;
     const wchar_t* query;
-  } cases[] = {{L":", true, 0, L""},     {L"a :ro", true, 2, L"ro"},  {L"a\t:x_1", true, 2, L"x_1"},
-               {L"a:ro", false, 0, L""}, {L" :Ro", false, 0, L""},    {L" :ro ", false, 0, L""},
-               {L"", false, 0, L""},     {L"x :a :b", true, 5, L"b"}, {L" :a-", false, 0, L""}};
+  } cases[] = {
+      {L":", true, 0, L""},          {L"a :ro", true, 2, L"ro"},      {L"a\t:x_1", true, 2, L"x_1"},
+      {L"a:ro", false, 0, L""},      {L" :Ro", false, 0, L""},        {L" :ro ", false, 0, L""},
+      {L"", false, 0, L""},          {L"x :a :b", true, 5, L"b"},     {L" :a-", false, 0, L""},
+      {L" :tada", true, 1, L"tada"}, {L"\t:zz09_", true, 1, L"zz09_"}};
   for (const auto& c : cases) {
     const auto trigger = parse_emoji_trigger(c.text);
     ASSERT_EQ(trigger.has_value(), c.found) << c.text;

@@ -4,6 +4,7 @@
 
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "ui/shortcut_keys.h"
 
@@ -228,6 +229,44 @@ TEST(KeyModes, WordBreaksStopAtWordsPunctuationAndLineEnds) {
   EXPECT_EQ(word_break_left(text, 12), 9);
 }
 
+// The edges of each character class as the word motions see them, and a surrogate half alone
+// counted as one character.
+TEST(KeyModes, WordClassesAtTheirEdges) {
+  const struct {
+    const wchar_t* text;
+    std::int64_t from;
+    std::int64_t right;
+  } cases[] = {{L"09/", 0, 2},
+               {L"/0", 0, 1},
+               {L"azAZ_\x80:", 0, 6},
+               {L"`a", 0, 1},
+               {L"{a", 0, 1},
+               {L"@A[", 0, 1},
+               {L"a\nb", 0, 2},
+               {L"a\xA0"
+                L"b",
+                0, 2},
+               {L"a\x3000"
+                L"b",
+                0, 2},
+               {L"a\r\t b", 0, 4},
+               {L"a.,", 1, 3},
+               {L"..", 2, 2}};
+  for (const auto& c : cases) EXPECT_EQ(word_break_right(c.text, c.from), c.right) << c.text;
+  // No scan reads past the text: here it ends where its buffer does.
+  const std::vector<wchar_t> exact{L'a', L' ', L' '};
+  EXPECT_EQ(word_break_right(std::wstring_view(exact.data(), exact.size()), 0), 3);
+  EXPECT_EQ(word_break_left(std::wstring_view(exact.data(), exact.size()), 3), 0);
+  for (const wchar_t* lone : {L"a\xDC00", L"\xD800\xD800"}) {
+    EXPECT_EQ(next_code_point(lone, 0), 1) << lone;
+    EXPECT_EQ(previous_code_point(lone, 2), 1) << lone;
+  }
+  FakeBuffer buffer(L"a|b");
+  KeyModes modes;
+  run_keys(buffer, modes, 'v', "v o");  // a new line ends the visual selection
+  EXPECT_TRUE(modes.vim_insert && !modes.vim_visual);
+}
+
 TEST(Keybindings, LoadSkipsWhatNoCommandCanTake) {
   const auto settings = nlohmann::json::parse(R"({"keybindings": {
       "ctrl+alt+1": 115, "CTRL+B": 115, "Ctrl+b": 117, "F5": 133, "F6": 148, "F7": 150,
@@ -236,7 +275,13 @@ TEST(Keybindings, LoadSkipsWhatNoCommandCanTake) {
   const std::map<std::wstring, int> expected{
       {L"CTRL+ALT+1", 115}, {L"CTRL+B", 117}, {L"SHIFT+CTRL+6", 100}, {L"CTRL+7", 173}};
   EXPECT_EQ(keybindings_from_settings(settings), expected);
-  EXPECT_TRUE(keybindings_from_settings(nlohmann::json::parse(R"({"keybindings": [1]})")).empty());
+  const std::pair<const char*, size_t> shapes[] = {{R"({"keybindings": [1]})", 0},
+                                                   {R"({"keybindings": [115]})", 0},
+                                                   {R"({"keybindings": {"0": 115}})", 1},
+                                                   {R"([115])", 0},
+                                                   {R"({})", 0}};
+  for (const auto& [json, count] : shapes)
+    EXPECT_EQ(keybindings_from_settings(nlohmann::json::parse(json)).size(), count) << json;
 }
 
 TEST(Keybindings, ShortcutTextsAndBuiltins) {
@@ -253,6 +298,32 @@ TEST(Keybindings, ShortcutTextsAndBuiltins) {
   EXPECT_EQ(builtin_shortcut(esc, {}).kind, Kind::None);
   EXPECT_EQ(cycled_tab(0, 3, true), 2u);
   EXPECT_EQ(cycled_tab(0, 0, false), std::nullopt);
+}
+
+// Every text the dispatcher can build reads back as its key press; nothing else reads at all.
+TEST(Keybindings, ShortcutTextsReadBack) {
+  int named = 0;
+  for (unsigned key = 0; key < 0x200; ++key) {
+    for (unsigned modifiers = 0; modifiers < 8; ++modifiers) {
+      const KeyPress press{key, (modifiers & 1) != 0, (modifiers & 2) != 0, (modifiers & 4) != 0};
+      const std::optional<std::wstring> text = shortcut_text(press);
+      if (!text) continue;
+      ++named;
+      const std::optional<KeyPress> back = parse_shortcut_text(*text);
+      ASSERT_TRUE(back.has_value()) << *text;
+      EXPECT_TRUE(back->key == key && back->ctrl == press.ctrl && back->alt == press.alt &&
+                  back->shift == press.shift)
+          << *text;
+    }
+  }
+  EXPECT_EQ(named, 8 * (26 + 10 + 24 + 4));
+  for (const wchar_t* text :
+       {L"", L"CTRL+", L"CTRL+FOO", L"FOO", L"F0", L"F25", L"F01", L"ALT+CTRL+S", L"SHIFT+CTRL+B",
+        L"CTRL+CTRL+B", L"CTRL+b", L"CTRL+ B", L"CTRL+SHIFT", L"BACKSLASH", L"CTRL+B+"}) {
+    EXPECT_EQ(parse_shortcut_text(text).has_value(), false) << text;
+  }
+  EXPECT_TRUE(is_function_key(0x70) && is_function_key(0x87));
+  EXPECT_FALSE(is_function_key(0x6F) || is_function_key(0x88));
 }
 
 }  // namespace

@@ -287,6 +287,12 @@ TEST(WindowMoves, ReportsOnlyWhatChanges) {
   }
 }
 
+// The selected tree item on the selection fill, every other item on the pane's background.
+TEST(PanePaint, TreeSelectionTakesTheSelectionFill) {
+  EXPECT_EQ(tree_item_colours(true), (ItemColours{palette_text, palette_accent_fill}));
+  EXPECT_EQ(tree_item_colours(false), (ItemColours{palette_text, palette_background}));
+}
+
 TEST(PanePaint, FillsHeadersAndRulesFollowTheLayout) {
   LayoutInput in = split_view(1200, 800, 96);
   in.outline = false;
@@ -294,6 +300,15 @@ TEST(PanePaint, FillsHeadersAndRulesFollowTheLayout) {
             "F232,90,1200,770#1 F232,50,1200,90#2 H262,90,1200,122 MARKDOWN "
             "H754,90,1200,122 PREVIEW H22,50,220,82 WORKSPACE R0,7,1200,7 "
             "R0,48,1200,48 R231,50,231,770 R716,102,716,758 R0,769,1200,769 ");
+}
+
+TEST(PanePaint, VisualEditorAndOutlineHeaders) {
+  LayoutInput in = split_view(1200, 800, 96);
+  in.view_mode = 3;
+  in.sidebar = false;
+  EXPECT_EQ(plan_pane_paint(in, false).headers,
+            (std::vector<PaneHeader>{{Rect{30, 90, 994, 122}, L"VISUAL EDITOR"},
+                                     {Rect{1014, 50, 1200, 82}, L"ON THIS PAGE"}}));
 }
 
 TEST(StatusText, StatisticsOrMessageLeftCaretEncodingLineEndsAndKeyModeRight) {

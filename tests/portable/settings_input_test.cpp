@@ -31,7 +31,13 @@ TEST(SettingsInput, ChecksAddressThenDelay) {
   for (const char* text : {"", "abc", " "}) {
     EXPECT_THROW(check_settings_input(good, text), std::invalid_argument) << text;
   }
-  EXPECT_THROW(parse_seconds("99999999999"), std::out_of_range);
+  // Numbers beyond an int are only far outside the range.
+  for (const char* text : {"99999999999", "-99999999999", " \t99999999999999999999999999 s"}) {
+    const SettingsCheck check = check_settings_input(good, text);
+    EXPECT_EQ(check.problem, SettingsProblem::Delay) << text;
+    EXPECT_EQ(check.seconds < 0, text[0] == '-') << text;
+  }
+  EXPECT_EQ(parse_seconds("2147483647"), 2147483647);
 }
 
 TEST(ShortcutInput, NormalisesAndAccepts) {
@@ -43,7 +49,20 @@ TEST(ShortcutInput, NormalisesAndAccepts) {
                {L"Alt+S", L"ALT+S", true},
                {L"f9", L"F9", true},
                {L"Shift+B", L"SHIFT+B", false},
-               {L"Ctrl", L"CTRL", false}};
+               {L"Ctrl", L"CTRL", false},
+               // Only keys the dispatcher names, in its order of modifiers.
+               {L"Foo", L"FOO", false},
+               {L"Ctrl+", L"CTRL+", false},
+               {L"Ctrl+Foo", L"CTRL+FOO", false},
+               {L"Alt+Ctrl+S", L"ALT+CTRL+S", false},
+               {L"F", L"F", false},
+               {L"F25", L"F25", false},
+               {L"Shift+F9", L"SHIFT+F9", false},
+               {L"Ctrl+Alt+Shift+\\", L"CTRL+ALT+SHIFT+\\", true},
+               {L"ctrl+tab", L"CTRL+TAB", true},
+               {L"Alt+Minus", L"ALT+MINUS", true},
+               {L"F24", L"F24", true},
+               {L"Ctrl+F1", L"CTRL+F1", true}};
   for (const auto& c : cases) {
     EXPECT_EQ(normalise_shortcut(c.typed), c.normalised);
     EXPECT_EQ(shortcut_accepted(c.normalised), c.accepted) << c.normalised;

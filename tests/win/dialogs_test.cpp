@@ -4,6 +4,8 @@
 #include <nlohmann/json.hpp>
 
 #include <deque>
+#include <fstream>
+#include <map>
 
 #include "tests/win/app_window_fixture_win.h"
 #include "ui/commands.h"
@@ -136,6 +138,47 @@ TEST_F(DialogsTest, SettingsRefusesPlainHttpAndOutOfRangeDelays) {
   ASSERT_EQ(questions_.size(), 2u);
   EXPECT_EQ(app_->auto_save_seconds, 120);
   EXPECT_EQ(app_->update_url, "https://example.com/u.json");
+}
+
+// A number too long for an int is a delay like any other outside the range.
+TEST_F(DialogsTest, SettingsTakesAnyNumberOfDigitsForTheRangeMessage) {
+  const int before = app_->auto_save_seconds;
+  run(cmd_settings, {[](HWND d) {
+                       type(d, 15, L"https://example.com/u.json");
+                       type(d, 13, L"99999999999");
+                       key(VK_RETURN);
+                     },
+                     [](HWND) { key(VK_ESCAPE); }});
+  ASSERT_EQ(questions_.size(), 1u);
+  EXPECT_EQ(questions_[0].text, L"Use a value from 2 to 120 seconds.");
+  EXPECT_EQ(app_->auto_save_seconds, before);
+}
+
+// A text that names no key is refused and the shortcut the command had stays, in the settings,
+// in the dispatcher and on disk.
+TEST_F(DialogsTest, ShortcutThatNamesNoKeyKeepsTheOldBinding) {
+  int command = 0;
+  run(cmd_keyboard_shortcuts, {[&](HWND d) {
+                                 SendMessageW(item(d, 11), LB_SETCURSEL, 0, 0);
+                                 type(d, 14, L"Ctrl+Alt+9");
+                                 key(VK_RETURN);
+                               },
+                               [](HWND d) { type(d, 14, L"Foo"), key(VK_RETURN); },
+                               [](HWND d) { type(d, 14, L"Ctrl+"), key(VK_RETURN); },
+                               [](HWND d) { type(d, 14, L"Ctrl+Foo"), key(VK_RETURN); },
+                               [&](HWND) {
+                                 ASSERT_EQ(app_->keybindings.count(L"CTRL+ALT+9"), 1u);
+                                 command = app_->keybindings.at(L"CTRL+ALT+9");
+                                 key(VK_ESCAPE);
+                               }});
+  ASSERT_EQ(questions_.size(), 3u);
+  for (const Question& question : questions_)
+    EXPECT_EQ(question.text, L"Use Ctrl, Alt or a function key (F1-F24).");
+  const nlohmann::json bound = {{"CTRL+ALT+9", command}};
+  EXPECT_EQ(app_->settings["keybindings"], bound);
+  EXPECT_EQ(app_->keybindings, (std::map<std::wstring, int>{{L"CTRL+ALT+9", command}}));
+  std::ifstream file(profile_.path() / "settings.json");
+  EXPECT_EQ(nlohmann::json::parse(file)["keybindings"], bound);
 }
 
 TEST_F(DialogsTest, ShortcutAssignedInTheDialogIsStoredAndTakesEffect) {
