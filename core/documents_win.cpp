@@ -22,6 +22,7 @@
 #include "core/fs_error.h"
 #include "core/handles_win.h"
 #include "core/text_convert.h"
+#include "ui/editor_swap_win.h"
 #include "ui/editor_win.h"
 #include "ui/emoji_completion_win.h"
 #include "ui/file_dialogs_win.h"
@@ -172,7 +173,7 @@ void drop_tab(App& app, size_t index) {
   std::unique_ptr<Document> dropped = std::move(app.documents[index]);
   app.documents.erase(app.documents.begin() + static_cast<std::ptrdiff_t>(index));
   app.remove_recovery_file(*dropped);
-  DestroyWindow(dropped->editor);
+  destroy_editors(*dropped);
   const auto kept = std::find_if(app.documents.begin(), app.documents.end(),
                                  [&](const auto& document) { return document.get() == shown; });
   app.active_document = kept != app.documents.end()
@@ -331,7 +332,7 @@ bool App::close_document(size_t index) {
   if (active_document >= documents.size() && !documents.empty())
     active_document = documents.size() - 1;
   remove_recovery_file(*closed);
-  DestroyWindow(closed->editor);
+  destroy_editors(*closed);
 
   if (!documents.empty()) {
     active_document = std::min(index, documents.size() - 1);
