@@ -173,11 +173,16 @@ void App::add_recent(const std::filesystem::path& path) {
   add_recent_entry(settings, to_utf8(path.wstring()));
 }
 
+// Failures that come while the status bar still shows earlier ones are added to them: a pause on
+// a full disk fails the recovery snapshot and then the history snapshot, and the second must not
+// hide the first.
 void App::report_background_failure(const std::string& cause, const std::wstring& text) {
   const auto [entry, added] = background_failures.try_emplace(cause, text);
   if (!added && entry->second == text) return;
   entry->second = text;
-  set_status(text);
+  const bool still_shown = !background_status.empty() && status_text == background_status;
+  set_status(still_shown ? status_text + L" | " + text : text);
+  background_status = status_text;
 }
 
 void App::clear_background_failure(const std::string& cause) { background_failures.erase(cause); }

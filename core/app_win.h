@@ -229,6 +229,7 @@ class App {
   std::wstring kill_buffer;          // the last Emacs kill; lives as long as the process
   bool settings_unreadable = false;  // settings.json is still the file that could not be read
   std::map<std::string, std::wstring> background_failures;  // cause -> the text shown for it
+  std::wstring background_status;  // the status text the last of those failures left
   // Documents (id, path) whose auto-save already kept the file's version of this opening.
   std::set<std::pair<std::string, std::wstring>> auto_save_history_kept;
 

@@ -19,6 +19,10 @@ struct Document {
   std::string id;         // "{XXXXXXXX-...}" GUID text; names the recovery snapshot
   int64_t disk_time = 0;  // last write of the file, 100-ns units since 1601
   HWND editor = nullptr;
+  // The editor a whole-text change replaced (kept hidden, for undo) or, after that undo, the one
+  // a redo brings back; see ui/editor_swap_win.h.
+  HWND swapped_editor = nullptr;
+  bool swapped_is_undo = false;
   uint64_t revision = 0;
   CaretLineCounter caret_lines;  // the status bar's count of lines before the caret (a cache)
 };

@@ -22,6 +22,7 @@
 #include "core/fs_error.h"
 #include "core/handles_win.h"
 #include "core/text_convert.h"
+#include "ui/editor_swap_win.h"
 #include "ui/editor_win.h"
 #include "ui/emoji_completion_win.h"
 #include "ui/file_dialogs_win.h"
@@ -128,6 +129,58 @@ void show_active_document(App& app) {
   app.request_render();
   web_send_document(app);
   SetFocus(app.current_document()->editor);
+}
+
+// Two paths name one file: the same identity on disk, or, where either has none (a file deleted
+// meanwhile, a first save), the same normal path in any letter case, as Windows compares names.
+bool same_file(const std::filesystem::path& a, const std::filesystem::path& b) {
+  const std::optional<FileId> first = file_id(a);
+  const std::optional<FileId> second = file_id(b);
+  if (first && second) return *first == *second;
+  const std::wstring x = a.lexically_normal().make_preferred().native();
+  const std::wstring y = b.lexically_normal().make_preferred().native();
+  return CompareStringOrdinal(x.data(), static_cast<int>(x.size()), y.data(),
+                              static_cast<int>(y.size()), TRUE) == CSTR_EQUAL;
+}
+
+// The other tab that already shows the file a save of `saving` would write; none when the target
+// is the document's own file.
+std::optional<size_t> other_tab_showing(const App& app, const Document& saving,
+                                        const std::filesystem::path& target) {
+  if (!saving.path.empty() && same_file(target, saving.path)) return std::nullopt;
+  for (size_t i = 0; i < app.documents.size(); ++i) {
+    const Document& other = *app.documents[i];
+    if (&other != &saving && !other.path.empty() && same_file(target, other.path)) return i;
+  }
+  return std::nullopt;
+}
+
+std::runtime_error unsaved_tab_error(const App& app, const Document& other) {
+  const std::wstring name = document_name(other.path, app.vietnamese);
+  const std::wstring text =
+      app.vietnamese
+          ? L"M\u1ED9t th\u1EBB kh\u00E1c \u0111ang m\u1EDF " + name +
+                L" v\u00E0 c\u00F3 thay \u0111\u1ED5i ch\u01B0a l\u01B0u. H\u00E3y l\u01B0u "
+                L"ho\u1EB7c \u0111\u00F3ng th\u1EBB \u0111\u00F3 r\u1ED3i th\u1EED l\u1EA1i."
+          : L"Another tab shows " + name +
+                L" with unsaved changes. Save or close that tab, then try again.";
+  return std::runtime_error(utf16_to_utf8_lenient(std::u16string(text.begin(), text.end())));
+}
+
+// Drops an unmodified tab without a question; the active document stays the one shown.
+void drop_tab(App& app, size_t index) {
+  const Document* shown = app.current_document();
+  std::unique_ptr<Document> dropped = std::move(app.documents[index]);
+  app.documents.erase(app.documents.begin() + static_cast<std::ptrdiff_t>(index));
+  app.remove_recovery_file(*dropped);
+  destroy_editors(*dropped);
+  const auto kept = std::find_if(app.documents.begin(), app.documents.end(),
+                                 [&](const auto& document) { return document.get() == shown; });
+  app.active_document = kept != app.documents.end()
+                            ? static_cast<size_t>(kept - app.documents.begin())
+                            : std::min(index, app.documents.size() - 1);
+  app.rebuild_tabs();
+  app.select_document(app.active_document);
 }
 
 constexpr size_t kListedFailures = 20;
@@ -265,7 +318,13 @@ void App::on_document_edited() {
 
 bool App::close_document(size_t index) {
   if (index >= documents.size()) return false;
+  const Document* asked = documents[index].get();
   if (!confirm_save_changes(documents[index].get())) return false;
+  // A save from the question may have closed another tab that showed the same file.
+  const auto at = std::find_if(documents.begin(), documents.end(),
+                               [&](const auto& document) { return document.get() == asked; });
+  if (at == documents.end()) return true;
+  index = static_cast<size_t>(at - documents.begin());
 
   // Out of the list first, so that nothing below can see a record whose editor is gone.
   std::unique_ptr<Document> closed = std::move(documents[index]);
@@ -273,7 +332,7 @@ bool App::close_document(size_t index) {
   if (active_document >= documents.size() && !documents.empty())
     active_document = documents.size() - 1;
   remove_recovery_file(*closed);
-  DestroyWindow(closed->editor);
+  destroy_editors(*closed);
 
   if (!documents.empty()) {
     active_document = std::min(index, documents.size() - 1);
@@ -318,6 +377,16 @@ bool App::save_document(Document& document, bool save_as) {
     if (!chosen) return false;
     target = std::move(*chosen);
   }
+  // One tab per file: a tab that shows the target already goes once the save succeeded, and
+  // its unsaved changes are never overwritten.
+  std::optional<size_t> other;
+  try {
+    other = other_tab_showing(*this, document, absolute_path(target));
+    if (other && documents[*other]->modified) throw unsaved_tab_error(*this, *documents[*other]);
+  } catch (const std::exception& error) {
+    show_error(error);
+    return false;
+  }
   try {
     document.text = richedit_text_utf8(document.editor);
     if (std::filesystem::path(target) == std::filesystem::path(document.path)) {
@@ -333,6 +402,7 @@ bool App::save_document(Document& document, bool save_as) {
     show_error(error);
     return false;
   }
+  if (other) drop_tab(*this, *other);
   set_status(vietnamese ? L"\u0110\u00E3 l\u01B0u tr\u00EAn m\u00E1y" : L"Saved locally");
   return true;
 }

@@ -9,6 +9,7 @@
 #include <exception>
 
 #include "ui/commands.h"
+#include "ui/editor_swap_win.h"
 #include "ui/editor_win.h"
 #include "ui/emoji_completion_win.h"
 #include "ui/preview_nav_win.h"
@@ -71,12 +72,23 @@ bool is_paste_key(WPARAM key) {
 
 constexpr WPARAM kCtrlVCharacter = 0x16;
 
+// The control undoes and redoes by itself on Ctrl+Z and Ctrl+Y (Ctrl+Shift+Z); past its own
+// history the editor a whole-text change replaced takes over.
+bool undo_key(App& app, HWND editor, WPARAM key) {
+  if (!is_key_down(VK_CONTROL) || is_key_down(VK_MENU)) return false;
+  const bool shift = is_key_down(VK_SHIFT);
+  if (key == 'Z' && !shift) return swap_on_undo(app, editor);
+  if (key == 'Y' || (key == 'Z' && shift)) return swap_on_redo(app, editor);
+  return false;
+}
+
 LRESULT on_key_down(App& app, const WindowMessage& m) {
   const WPARAM key = m.wparam;
   if (is_paste_key(key)) {
     SendMessageW(m.window, WM_PASTE, 0, 0);
     return 0;
   }
+  if (!(app.vim && !app.vim_insert) && undo_key(app, m.window, key)) return 0;
   if (app.vim && !app.vim_insert && key >= '0' && key <= 'X') {
     if (const WPARAM mapped = vim_motion_key(key)) return m.default_with_key(mapped);
     if (key == 'A' || key == 'I') {
@@ -185,6 +197,11 @@ LRESULT dispatch(App& app, const WindowMessage& m) {
     }
     case WM_KEYDOWN:
       return editor ? on_key_down(app, m) : m.default_result();
+    case EM_UNDO:
+    case WM_UNDO:
+      return editor && swap_on_undo(app, m.window) ? TRUE : m.default_result();
+    case EM_REDO:
+      return editor && swap_on_redo(app, m.window) ? TRUE : m.default_result();
     case WM_CHAR:
       return editor ? on_char(app, m) : m.default_result();
     case WM_KEYUP:

@@ -1,7 +1,8 @@
 // The find bar's work on the active editor. Searches run over the editor's text with LF line
-// ends, whose UTF-16 positions are the control's. Every replacement is one EM_REPLACESEL over the
-// part of the text that changes, so it is one undo step (the text object model's undo grouping
-// cannot be relied on) and the control is never emptied and refilled.
+// ends, whose UTF-16 positions are the control's. Every replacement is one undo step (the text
+// object model's undo grouping cannot be relied on): one EM_REPLACESEL over the part of the text
+// that changes, or, when that part spans many lines, a new editor holding the new text whose
+// predecessor an undo brings back (ui/editor_swap_win.h).
 #include <windows.h>
 #include <commctrl.h>
 #include <richedit.h>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "core/text_convert.h"
+#include "ui/editor_swap_win.h"
 #include "ui/editor_win.h"
 #include "ui/find_bar_win.h"
 #include "ui/find_replace.h"
@@ -73,10 +75,18 @@ void replace_everywhere(App& app, HWND edit, const FindQuery& query) {
   const std::string text = richedit_text_utf8(edit);
   const ReplaceOutcome outcome = replace_in_document(text, query);
   if (outcome.status == FindStatus::replaced && outcome.count > 0) {
-    TextSplice splice = changed_span(to_wide(text), to_wide(outcome.text));
-    std::replace(splice.text.begin(), splice.text.end(), L'\n', L'\r');
-    replace_range(edit, CHARRANGE{static_cast<LONG>(splice.start), static_cast<LONG>(splice.end)},
-                  splice.text);
+    const std::wstring before = to_wide(text);
+    TextSplice splice = changed_span(before, to_wide(outcome.text));
+    const auto breaks = static_cast<std::size_t>(
+        std::count(before.begin() + static_cast<std::ptrdiff_t>(splice.start),
+                   before.begin() + static_cast<std::ptrdiff_t>(splice.end), L'\n'));
+    if (breaks > kSwapLineBreaks) {
+      swap_in_text(app, *app.current_document(), outcome.text);
+    } else {
+      std::replace(splice.text.begin(), splice.text.end(), L'\n', L'\r');
+      replace_range(edit, CHARRANGE{static_cast<LONG>(splice.start), static_cast<LONG>(splice.end)},
+                    splice.text);
+    }
   }
   report(app, outcome.status, outcome.count);
 }

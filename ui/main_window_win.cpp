@@ -8,7 +8,9 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <stdexcept>
+#include <vector>
 
 #include "core/recovery_win.h"
 #include "core/session_guard_win.h"
@@ -198,10 +200,16 @@ LRESULT on_paint(App& app) {
 }
 
 // Asks for every document in tab order; the first refusal keeps the window, the settings and
-// every recovery file. Only once all documents may go are their recovery files removed.
+// every recovery file. Only once all documents may go are their recovery files removed. A save
+// from the question may close another, unmodified tab (one that showed the same file), so the
+// documents are asked for as they were listed at the start.
 LRESULT on_close(App& app) {
-  for (size_t i = 0; i < app.documents.size(); ++i) {
-    if (!app.confirm_save_changes(app.documents[i].get())) return 0;
+  std::vector<const Document*> listed;
+  for (const auto& document : app.documents) listed.push_back(document.get());
+  for (const Document* document : listed) {
+    const auto open = std::find_if(app.documents.begin(), app.documents.end(),
+                                   [&](const auto& d) { return d.get() == document; });
+    if (open != app.documents.end() && !app.confirm_save_changes(open->get())) return 0;
   }
   app.save_settings();
   for (const auto& document : app.documents) app.remove_recovery_file(*document);

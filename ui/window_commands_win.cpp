@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/file_io_win.h"
+#include "ui/editor_swap_win.h"
 #include "ui/main_window_win.h"
 #include "ui/preview_nav_win.h"
 #include "ui/tab_model.h"
@@ -114,6 +115,7 @@ LRESULT on_command_message(App& app, const WindowMessage& message) {
   const auto control = reinterpret_cast<HWND>(message.lparam);
   if (code == EN_CHANGE && control == app.editor_holding_text) app.editor_holding_text = nullptr;
   if (code == EN_CHANGE && is_active_editor(app, control)) {
+    forget_swap_redo(*app.current_document());
     app.on_document_edited();
   } else if (id < first_command_id) {
     on_find_bar_command(app, id, code);

@@ -48,6 +48,11 @@ void make_link(const fs::path& dir) {
 
 const fs::path kData = fs::path(TAVREL_TEST_DATA) / "documents";
 
+std::wstring upper(std::wstring text) {
+  for (wchar_t& c : text) c = static_cast<wchar_t>(towupper(c));
+  return text;
+}
+
 using DocumentsTest = AppWindowTest;
 
 LRESULT CALLBACK count_rebuilds(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
@@ -246,9 +251,7 @@ TEST_F(DocumentsTest, OpeningTheSameFileAgainSelectsItsTab) {
   ASSERT_TRUE(app_->open_path(files_.path() / "." / "Notes.md"));
   EXPECT_EQ(app_->settings["recent"][0].get<std::string>(), to_utf8(file));
   add_document("other");
-  std::wstring upper = file;
-  for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(c));
-  for (const fs::path& same : {fs::path(upper), files_.path() / "sub" / ".." / "Notes.md"}) {
+  for (const fs::path& same : {fs::path(upper(file)), files_.path() / "sub" / ".." / "Notes.md"}) {
     app_->select_document(1);
     EXPECT_TRUE(app_->open_path(same));
     EXPECT_EQ(app_->documents.size(), 2u);
@@ -373,4 +376,56 @@ TEST_F(SavePromptTest, ClosingTheWindowStopsAtTheFirstRefusalOrDropsEveryRecover
   EXPECT_TRUE(fs::exists(profile_ / "settings.json"));
   EXPECT_FALSE(fs::exists(recovery_file(first)));
   EXPECT_FALSE(fs::exists(recovery_file(second)));
+}
+
+// One tab per file: Save as onto a file another tab shows closes that tab when it holds nothing
+// unsaved (also from the question asked when the window closes), and is refused, overwriting
+// nothing, when it does.
+TEST_F(DocumentsTest, SaveAsOntoAFileAnotherTabShows) {
+  const struct {
+    const char* file;
+    bool other_modified;
+    bool vietnamese;
+  } rows[] = {{"a.md", false, false}, {"b.md", true, false}, {"c.md", true, true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.file);
+    const fs::path shown = files_ / row.file;
+    write_bytes(shown, "on disk\n");
+    ASSERT_TRUE(app_->open_path(shown));
+    if (row.other_modified) type_text(L"+unsaved");
+    add_document("new text");
+    const size_t tabs = app_->documents.size();
+    app_->vietnamese = row.vietnamese;
+    save_path_ = upper(shown.native());  // the same file in other letter case
+    BoxWatcher boxes;
+    EXPECT_EQ(app_->save_document(true), !row.other_modified);
+    app_->vietnamese = false;
+    EXPECT_EQ(read_bytes(shown), row.other_modified ? "on disk\n" : "new text");
+    EXPECT_EQ(app_->documents.size(), row.other_modified ? tabs : tabs - 1);
+    EXPECT_EQ(editor_text(), "new text");  // the saved tab stays the one shown
+    ASSERT_EQ(boxes.boxes().size(), row.other_modified ? 1u : 0u);
+    if (row.other_modified) {
+      const std::wstring refusal = row.vietnamese
+                                       ? L"M\u1ED9t th\u1EBB kh\u00E1c \u0111ang m\u1EDF "
+                                       : L"Another tab shows ";
+      EXPECT_TRUE(has(boxes.boxes()[0].text, refusal + shown.filename().native()))
+          << boxes.boxes()[0].text;
+    }
+  }
+}
+
+TEST_F(DocumentsTest, SaveFromTheClosingQuestionOntoAnOpenFileStillAsksForEveryTab) {
+  write_bytes(files_ / "a.md", "a\n");
+  ASSERT_TRUE(app_->open_path(files_ / "a.md"));
+  add_document();
+  type_text(L"draft");
+  add_document();
+  type_text(L"last");
+  save_path_ = (files_ / "a.md").native();
+  answers_ = {IDYES, IDCANCEL};  // the draft saved onto a.md (closing its tab), then "last"
+  send(WM_CLOSE);
+  EXPECT_EQ(questions_.size(), 2u);
+  EXPECT_TRUE(IsWindow(app_->main_window));
+  EXPECT_EQ(read_bytes(files_ / "a.md"), "draft");
+  EXPECT_EQ(tab_texts(), (std::vector<std::wstring>{L"a.md", L"* Untitled"}));
 }

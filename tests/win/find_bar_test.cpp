@@ -1,10 +1,12 @@
 #include "tests/win/app_window_fixture_win.h"
 
+#include <algorithm>
 #include <set>
 #include <utility>
 
 #include "core/text_convert.h"
 #include "ui/commands.h"
+#include "ui/editor_swap_win.h"
 
 namespace tavrel::test {
 namespace {
@@ -150,6 +152,75 @@ TEST_F(FindBarTest, ReplaceAllTakesTheMatchesFindNextFinds) {
     EXPECT_EQ(editor_text(), c.text);
   }
   EXPECT_TRUE(watcher.boxes().empty());
+}
+
+// The most lines one text change handed to the editor deleted (counted over the selection that
+// EM_REPLACESEL, EM_SETTEXTEX or EM_STREAMIN replaces): Wine's control deletes many lines in time
+// quadratic in their number.
+LRESULT CALLBACK count_deleted_lines(HWND edit, UINT message, WPARAM wparam, LPARAM lparam,
+                                     UINT_PTR, DWORD_PTR most) {
+  if (message == EM_REPLACESEL || message == EM_SETTEXTEX || message == EM_STREAMIN) {
+    CHARRANGE range{};
+    SendMessageW(edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    const bool whole = (message == EM_SETTEXTEX &&
+                        !(reinterpret_cast<const SETTEXTEX*>(wparam)->flags & ST_SELECTION)) ||
+                       (message == EM_STREAMIN && !(wparam & SFF_SELECTION));
+    const std::wstring gone = whole ? win::richedit_text_units(edit)
+                                    : win::richedit_range(edit, range.cpMin, range.cpMax);
+    auto& lines = *reinterpret_cast<size_t*>(most);
+    lines = std::max(lines, static_cast<size_t>(std::count(gone.begin(), gone.end(), L'\r')));
+  }
+  return DefSubclassProc(edit, message, wparam, lparam);
+}
+
+std::string replaced_bytes(std::string text, const std::string& what, const std::string& with) {
+  for (size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += with.size())
+    text.replace(at, what.size(), with);
+  return text;
+}
+
+// A real changelog of 1,400 lines (313 matches) with Vietnamese and emoji added, in both line-end styles:
+// Replace all deletes no long stretch in the control, changes the saved bytes at the matches
+// only, is one undo step and one redo step, runs twice in a row, and shows in the preview.
+TEST_F(FindBarTest, ReplaceAllOverALongDocument) {
+  const std::string base = "# Ti\xE1\xBB\x87u \xC4\x91\xE1\xBB\x81 \xF0\x9F\x98\x80\n" +
+                           read_bytes("Z:/usr/share/doc/nodejs/CHANGELOG.md") +
+                           "Xin ch\xC3\xA0o \xF0\x9F\xA6\x8A\n";
+  const std::string moved = "\xC4\x90\xC3\xA3 chuy\xE1\xBB\x83n \xF0\x9F\xA6\x8A";
+  for (const bool crlf : {false, true}) {
+    SCOPED_TRACE(crlf);
+    const std::filesystem::path file = files_ / (crlf ? "crlf.md" : "lf.md");
+    const std::string on_disk = crlf ? replaced_bytes(base, "\n", "\r\n") : base;
+    write_bytes(file, on_disk);
+    ASSERT_TRUE(app_->open_path(file));
+    const HWND opened = editor();
+    size_t most = 0;
+    SetWindowSubclass(opened, count_deleted_lines, 9, reinterpret_cast<DWORD_PTR>(&most));
+    open_bar(true);
+    fill("Moved to", moved, false, true);
+    click(win::ctl_replace_all);
+    EXPECT_EQ(app_->status_text, L"313 replacements");
+    EXPECT_LE(most, win::kSwapLineBreaks);
+    RemoveWindowSubclass(opened, count_deleted_lines, 9);
+    EXPECT_TRUE(active().modified);
+    const std::string once = replaced_bytes(base, "Moved to", moved);
+    EXPECT_EQ(editor_text(), once);
+    app_->request_render();
+    finish_jobs();
+    EXPECT_TRUE(has(preview_text(), moved + " doc/changelogs/CHANGELOG_ARCHIVE.md#0.0.3"));
+
+    SendMessageW(editor(), EM_UNDO, 0, 0);
+    EXPECT_EQ(editor_text(), base);
+    SendMessageW(editor(), EM_REDO, 0, 0);
+    EXPECT_EQ(editor_text(), once);
+    fill(moved, "x", false, true);
+    click(win::ctl_replace_all);  // twice in a row
+    EXPECT_EQ(editor_text(), replaced_bytes(base, "Moved to", "x"));
+    SendMessageW(editor(), EM_UNDO, 0, 0);
+    ASSERT_EQ(editor_text(), once);
+    ASSERT_TRUE(app_->save_document(false));
+    EXPECT_EQ(read_bytes(file), replaced_bytes(on_disk, "Moved to", moved));
+  }
 }
 
 // Replace one replaces the match Find next selected, then selects the next one whole.

@@ -141,6 +141,35 @@ TEST_F(RecoveryTest, FailedSnapshotWriteGoesToTheStatusBarAndAutoSaveStillRuns) 
   EXPECT_FALSE(document.modified);
 }
 
+// A full disk fails every write of a pause: no failure hides another in the status bar.
+TEST_F(RecoveryTest, RecoveryAndHistoryFailuresOfOnePauseAreBothShown) {
+  for (const bool vietnamese : {false, true}) {
+    SCOPED_TRACE(vietnamese);
+    app_->auto_save = true;
+    app_->vietnamese = vietnamese;
+    open_and_edit("old\n", L"new");
+    block_snapshots();
+    fs::remove_all(profile_ / "history");
+    write_bytes(profile_ / "history", "a file where the folder was");
+    send(WM_TIMER, timer_recovery);
+    const std::wstring recovery = vietnamese
+                                      ? L"Kh\u00F4ng ghi \u0111\u01B0\u1EE3c b\u1EA3n kh\u00F4i"
+                                      : L"The recovery snapshot could not be written for "
+                                        L"notes.md";
+    const std::wstring history = vietnamese
+                                     ? L"Kh\u00F4ng ghi \u0111\u01B0\u1EE3c b\u1EA3n l\u1ECBch"
+                                     : L"The history snapshot could not be written for "
+                                       L"notes.md";
+    EXPECT_TRUE(has(app_->status_text, recovery) && has(app_->status_text, history))
+        << app_->status_text;
+    EXPECT_EQ(read_bytes(files_ / "notes.md"), "old\n");
+    answers_ = {IDNO};
+    app_->close_document(0);
+    app_->background_failures.clear();
+    fs::remove_all(profile_ / "history");
+  }
+}
+
 TEST_F(RecoveryTest, SessionEndWritesSnapshotsWithoutAnyBox) {
   const Document& document = add_document();
   type_text(L"before log-off");
