@@ -120,8 +120,8 @@ std::size_t read_class(std::wstring_view pattern, std::size_t at, ParsedExpressi
   piece.negated = i < pattern.size() && pattern[i] == L'^';
   if (piece.negated) ++i;
   const std::size_t first = i;
-  std::optional<char32_t> range_start;
-  bool dash = false;  // the text ends with a "-" that makes a range
+  enum class Range { none, after_member, after_dash } range = Range::none;
+  char32_t range_start = 0;  // the member before a "-" that makes a range
   bool after_wide = false;
   while (i < pattern.size()) {
     std::size_t length = 1;
@@ -143,11 +143,10 @@ std::size_t read_class(std::wstring_view pattern, std::size_t at, ParsedExpressi
           length += 1 + more;
         }
       }
-      if (dash) piece.text.insert(piece.text.size() - 1, 1, L'\\');
+      if (range == Range::after_dash) piece.text.insert(piece.text.size() - 1, 1, L'\\');
       piece.spans.push_back(span);
       parsed.has_wide = true;
-      range_start.reset();
-      dash = false;
+      range = Range::none;
       after_wide = true;
       i += length;
       continue;
@@ -162,12 +161,14 @@ std::size_t read_class(std::wstring_view pattern, std::size_t at, ParsedExpressi
     } else {
       value = pattern[i];
     }
-    if (pattern[i] == L'-' && length == 1 && range_start && !dash) {
-      dash = true;
+    if (pattern[i] == L'-' && length == 1 && range == Range::after_member) {
+      range = Range::after_dash;
+    } else if (range == Range::after_dash || !value) {
+      if (value && *value >= range_start) parsed.named.push_back({range_start, *value});
+      range = Range::none;
     } else {
-      if (dash && value && *value >= *range_start) parsed.named.push_back({*range_start, *value});
-      range_start = dash ? std::nullopt : value;
-      dash = false;
+      range_start = *value;
+      range = Range::after_member;
     }
     if (after_wide && pattern[i] == L'-') piece.text += L'\\';
     after_wide = false;
@@ -224,8 +225,9 @@ std::vector<wchar_t> free_units(std::size_t count, const std::vector<bool>& held
     std::vector<wchar_t> units;
     for (const Span& span : kStandInUnits) {
       for (char32_t unit = span.first; unit <= span.last && units.size() < count; ++unit) {
-        if (!held[unit] && !(avoid_named && named[unit]))
+        if (!held[unit] && !(avoid_named && named[unit])) {
           units.push_back(static_cast<wchar_t>(unit));
+        }
       }
     }
     if (units.size() == count) return units;

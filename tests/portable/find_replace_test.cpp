@@ -7,13 +7,26 @@
 namespace tavrel::win {
 namespace {
 
+struct Replacement {
+  std::string text, pattern, replacement;
+  bool regex, match_case;
+  std::string expected;
+  std::uint64_t count;
+};
+
+template <std::size_t N>
+void expect_replacements(const Replacement (&cases)[N]) {
+  for (const Replacement& c : cases) {
+    SCOPED_TRACE(c.text + " / " + c.pattern + " -> " + c.replacement);
+    std::uint64_t count = 99;
+    EXPECT_EQ(replace_all(c.text, c.pattern, c.replacement, c.regex, c.match_case, &count),
+              c.expected);
+    EXPECT_EQ(count, c.count);
+  }
+}
+
 TEST(ReplaceAll, FormsModesCaseAndEmptyMatches) {
-  struct Case {
-    std::string text, pattern, replacement;
-    bool regex, match_case;
-    std::string expected;
-    std::uint64_t count;
-  } const cases[] = {
+  const Replacement cases[] = {
       {"a.b axb", ".", ",", false, true, "a,b axb", 1},
       {"ab", ".", ",", true, true, ",,", 2},
       {"a(b)", "(b)", "$1", false, true, "a$1", 1},
@@ -28,13 +41,7 @@ TEST(ReplaceAll, FormsModesCaseAndEmptyMatches) {
       {"l1\nl2", "^", "> ", true, true, "> l1\n> l2", 2},
       {"l1\nl2", ".*", "[$&]", true, true, "[l1][]\n[l2][]", 4},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.pattern + " -> " + c.replacement);
-    std::uint64_t count = 99;
-    EXPECT_EQ(replace_all(c.text, c.pattern, c.replacement, c.regex, c.match_case, &count),
-              c.expected);
-    EXPECT_EQ(count, c.count);
-  }
+  expect_replacements(cases);
   EXPECT_THROW(replace_all("a", "", "", false, true, nullptr), std::runtime_error);
 }
 
@@ -87,12 +94,7 @@ TEST(ReplaceAll, MatchesWholeCharactersBeyondAscii) {
 // to Vietnamese letters folded by case; units of its own kind in the text (private use) stay
 // apart from it.
 TEST(ReplaceAll, WholeCharactersInEveryFormOfAnExpression) {
-  struct Case {
-    std::string text, pattern, replacement;
-    bool regex, match_case;
-    std::string expected;
-    std::uint64_t count;
-  } const cases[] = {
+  const Replacement cases[] = {
       {"😀😀a", "😀+", "!", true, true, "!a", 1},
       {"😀 b", "\\S", "_", true, true, "_ _", 2},
       {"x😀y", "x\\x{1F600}y", "!", true, true, "!", 1},
@@ -113,13 +115,7 @@ TEST(ReplaceAll, WholeCharactersInEveryFormOfAnExpression) {
       {"😀 x😀", "\\b.😀", "!", true, true, "😀 !", 1},
       {"ở😀ở", "ở(.)Ở", "$1", true, false, "😀", 1},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text + " / " + c.pattern);
-    std::uint64_t count = 99;
-    EXPECT_EQ(replace_all(c.text, c.pattern, c.replacement, c.regex, c.match_case, &count),
-              c.expected);
-    EXPECT_EQ(count, c.count);
-  }
+  expect_replacements(cases);
 }
 
 // Find next reports positions in the editor's UTF-16 units, with emoji and Vietnamese before
@@ -151,7 +147,7 @@ TEST(FindRegex, PositionsAroundPairsAndLoneHalves) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(find_match(c.text, c.pattern, true, false, c.from), c.expected)
-        << to_utf8(c.pattern.substr(0, 1) == L"\xD83D" ? L"pair" : L"") << c.from;
+        << "row " << &c - cases << " from " << c.from;
   }
 }
 
