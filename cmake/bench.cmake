@@ -53,3 +53,5 @@ add_executable(tavrel_find_bench bench/find_bench.cpp)
 target_link_libraries(tavrel_find_bench PRIVATE tavrel_portable_fast)
 target_compile_options(tavrel_find_bench PRIVATE -Wall -Wextra ${TAVREL_BENCH_FLAGS})
 set_target_properties(tavrel_find_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}")
+add_test(NAME bench.find_smoke
+  COMMAND tavrel_find_bench --runs 1 --pattern "(\\w+)\\s+\\1" "${CMAKE_SOURCE_DIR}/README.md")

@@ -49,17 +49,19 @@ struct FoldingTraits : boost::regex_traits<wchar_t> {
 };
 using Expression = boost::basic_regex<wchar_t, FoldingTraits>;
 
-// One use of the find bar (a search, or a replacement with all its searches) may keep the window
-// busy this long; after that the expression counts as too complex for the document. A state
-// the engine visits costs between 2 and 25 ns depending on the expression, so a limit on their
-// number would either stop real searches of large documents or let runaway ones run for many
-// seconds: the engine looks at the clock instead, every so many states.
+// One use of the find bar with an expression (a search, or a replacement with all its searches)
+// may keep the window busy this long; after that the expression counts as too complex for the
+// document. A state the engine visits costs between 2 and 25 ns depending on the expression, so a
+// limit on their number would either stop real searches of large documents or let runaway ones
+// run for many seconds: the engine looks at the clock instead, every so many states. Plain text
+// is found in time that grows only with the document, which has no size limit then: no deadline.
 constexpr std::chrono::milliseconds kTimeLimit{1500};
 constexpr std::ptrdiff_t kStatesBetweenClockChecks = 1 << 20;
 constexpr std::size_t kMatchesBetweenClockChecks = 256;
-// A replacement result, in UTF-16 units, beyond which the replacement text is too costly ("$`"
-// in each of many matches grows with the square of the document).
-constexpr std::size_t kResultLimit = 0x2000000;
+// A replacement result may be this many UTF-16 units longer than four times the text; a longer
+// one comes of a replacement text too costly ("$`" in each of many matches grows with the square
+// of the document, a long text in place of every character fills the memory).
+constexpr std::size_t kResultAllowance = 0x2000000;
 
 // The engine's counters of the search under way, and when the current use of the bar must end.
 struct EngineWatch {
@@ -133,7 +135,10 @@ using Match = boost::match_results<const wchar_t*>;
 // The time of one use of the find bar, from its start to its end.
 class Deadline {
  public:
-  Deadline() { watch.deadline = std::chrono::steady_clock::now() + kTimeLimit; }
+  explicit Deadline(bool regex) {
+    watch.deadline = regex ? std::chrono::steady_clock::now() + kTimeLimit
+                           : std::chrono::steady_clock::time_point::max();
+  }
   Deadline(const Deadline&) = delete;
   Deadline& operator=(const Deadline&) = delete;
 };
@@ -254,13 +259,14 @@ std::string replace_all(const std::string& text, const std::string& pattern,
                         const std::string& replacement, bool regex, bool match_case,
                         std::uint64_t* count) {
   if (pattern.empty()) throw std::runtime_error("Search text is empty");
-  const Deadline deadline;
+  const Deadline deadline(regex);
   const std::wstring wide = to_wide(text);
   const std::wstring wide_pattern = to_wide(pattern);
   const CharacterMap map(wide, wide_pattern, regex);
   const Expression expression = compile(map.pattern(), regex, match_case);
   const std::wstring format = to_wide(replacement);
   const std::wstring_view view = map.text();
+  const std::size_t result_limit = 4 * wide.size() + kResultAllowance;
   std::wstring out;
   std::uint64_t matches = 0;
   std::size_t copied = 0;
@@ -275,7 +281,7 @@ std::string replace_all(const std::string& text, const std::string& pattern,
     } else {
       out += format;
     }
-    if (out.size() > kResultLimit) too_complex();
+    if (out.size() > result_limit) too_complex();
     copied = end;
     after_empty = end == start;
     if (++matches % kMatchesBetweenClockChecks == 0 && past_deadline()) too_complex();
@@ -301,7 +307,7 @@ ReplaceOutcome replace_in_document(const std::string& text, const FindQuery& que
 
 std::optional<TextRange> find_match(std::wstring_view text, std::wstring_view pattern, bool regex,
                                     bool match_case, std::size_t from) {
-  const Deadline deadline;
+  const Deadline deadline(regex);
   const CharacterMap map(text, pattern, regex);
   const Expression expression = compile(map.pattern(), regex, match_case);
   const std::wstring_view mapped = map.text();

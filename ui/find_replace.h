@@ -4,9 +4,10 @@
 // folded the same on every build; the status texts; and the smallest edit that turns one text
 // into another (so a replacement is one undo step that never empties the control). Expressions use
 // the ECMAScript grammar of Boost.Regex: it reports an expression too hard to match by throwing,
-// where the standard library's engine overflows the stack on long matches. No use of the bar
-// keeps the window busy for long: a search or replacement that runs out of time (about a second
-// and a half) gives up as too complex.
+// where the standard library's engine overflows the stack on long matches. No expression keeps
+// the window busy for long: a search or replacement with one that runs out of time (about a second
+// and a half) gives up as too complex, as does a replacement whose result grows far beyond the
+// text.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
