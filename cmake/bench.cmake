@@ -3,6 +3,9 @@
 # code and of md4c, and md2html is built from that same md4c source for the comparison.
 set(TAVREL_BENCH_FLAGS -O2)
 
+# Find and replace has a benchmark of its own.
+list(FILTER TAVREL_BENCH_SOURCES EXCLUDE REGEX "/find_bench\\.cpp$")
+
 # md2html prints the version it was built from; take it from md4c's own build file.
 file(STRINGS "${TAVREL_MD4C_DIR}/CMakeLists.txt" _md4c_version_lines
      REGEX "^set\\(MD_VERSION_(MAJOR|MINOR|RELEASE) [0-9]+\\)")
@@ -45,3 +48,10 @@ add_test(NAME bench.smoke
   COMMAND bash "${CMAKE_SOURCE_DIR}/bench/smoke_test.sh" $<TARGET_FILE:tavrel_render_bench>
           "${CMAKE_BINARY_DIR}/bench-smoke")
 set_tests_properties(bench.smoke PROPERTIES TIMEOUT 120)
+
+add_executable(tavrel_find_bench bench/find_bench.cpp)
+target_link_libraries(tavrel_find_bench PRIVATE tavrel_portable_fast)
+target_compile_options(tavrel_find_bench PRIVATE -Wall -Wextra ${TAVREL_BENCH_FLAGS})
+set_target_properties(tavrel_find_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}")
+add_test(NAME bench.find_smoke
+  COMMAND tavrel_find_bench --runs 1 --pattern "(\\w+)\\s+\\1" "${CMAKE_SOURCE_DIR}/README.md")

@@ -7,9 +7,11 @@
 #include <boost/regex.hpp>
 
 #include <algorithm>
+#include <chrono>
 
 #include "core/text_convert.h"
 #include "ui/case_fold.h"
+#include "ui/character_map.h"
 
 namespace tavrel::win {
 namespace {
@@ -25,196 +27,126 @@ struct FoldingTraits : boost::regex_traits<wchar_t> {
 };
 using Expression = boost::basic_regex<wchar_t, FoldingTraits>;
 
-// Any one character of the UTF-16 text: a surrogate pair whole, else one unit ("." does not
-// take a line break).
-constexpr std::wstring_view kPair = L"[\\x{D800}-\\x{DBFF}][\\x{DC00}-\\x{DFFF}]";
-constexpr std::wstring_view kAnyCharacter = L"(?:[\\x{D800}-\\x{DBFF}][\\x{DC00}-\\x{DFFF}]|.)";
-// A match may not end between the two halves of a pair: the engine backtracks to a shorter
-// match instead. (The same guard at the start would keep the engine from skipping ahead to the
-// units a match can begin with, ten times slower; `search_from` checks the start.)
-constexpr std::wstring_view kNotInsidePair =
-    L"(?:(?<![\\x{D800}-\\x{DBFF}])|(?![\\x{DC00}-\\x{DFFF}]))";
+// One use of the find bar with an expression (a search, or a replacement with all its searches)
+// may keep the window busy this long; after that the expression counts as too complex for the
+// document. A state the engine visits costs between 2 and 25 ns depending on the expression, so a
+// limit on their number would either stop real searches of large documents or let runaway ones
+// run for many seconds: the engine looks at the clock instead, every so many states. Plain text
+// is found in time that grows only with the document, which has no size limit then: no deadline.
+constexpr std::chrono::milliseconds kTimeLimit{1500};
+constexpr std::ptrdiff_t kStatesBetweenClockChecks = 1 << 20;
+constexpr std::size_t kMatchesBetweenClockChecks = 256;
+// A replacement result may be this many UTF-16 units longer than four times the text; a longer
+// one comes of a replacement text too costly ("$`" in each of many matches grows with the square
+// of the document, a long text in place of every character fills the memory).
+constexpr std::size_t kResultAllowance = 0x2000000;
 
-std::wstring unit_escape(unsigned unit) {
-  static constexpr wchar_t digits[] = L"0123456789ABCDEF";
-  std::wstring out = L"\\x{";
-  for (int shift = 12; shift >= 0; shift -= 4) out += digits[(unit >> shift) & 0xF];
-  return out + L"}";
+// The engine's counters of the search under way, and when the current use of the bar must end.
+struct EngineWatch {
+  std::chrono::steady_clock::time_point deadline;
+  const std::ptrdiff_t* states = nullptr;
+  std::ptrdiff_t* allowed_states = nullptr;
+  const unsigned* recursions = nullptr;
+};
+thread_local EngineWatch watch;
+
+bool past_deadline() { return std::chrono::steady_clock::now() >= watch.deadline; }
+
+// The engine calls this when its states exceed what it was allowed, and when its nesting gets
+// too deep; only the first may go on, and only while there is time left.
+bool engine_may_go_on() {
+  constexpr unsigned kEngineNestingLimit = 80;
+  if (watch.states == nullptr || *watch.recursions > kEngineNestingLimit ||
+      *watch.states <= *watch.allowed_states || past_deadline()) {
+    return false;
+  }
+  *watch.allowed_states = *watch.states + kStatesBetweenClockChecks;
+  return true;
 }
 
-// The pairs of the code points from..to (both above U+FFFF) as alternatives, one per run of
-// shared first units.
-std::wstring pair_range(char32_t from, char32_t to) {
-  const auto high = [](char32_t c) { return 0xD800u + ((c - 0x10000u) >> 10); };
-  const auto low = [](char32_t c) { return 0xDC00u + ((c - 0x10000u) & 0x3FFu); };
-  const auto lows = [](unsigned first, unsigned last) {
-    return first == last ? unit_escape(first)
-                         : L"[" + unit_escape(first) + L"-" + unit_escape(last) + L"]";
+}  // namespace
+}  // namespace tavrel::win
+
+// The engine's own complexity limit grows with the square of the text, so a runaway expression
+// runs for minutes before it. For this program's searches the engine gets the clock instead: its
+// limit is a number of states between looks at the clock, and the error it raises at that limit
+// lets it go on until the deadline.
+namespace boost::BOOST_REGEX_DETAIL_NS {
+using FindTraits = regex_traits_wrapper<tavrel::win::FoldingTraits>;
+using FindMatcher = perl_matcher<const wchar_t*, std::allocator<sub_match<const wchar_t*>>,
+                                 tavrel::win::FoldingTraits>;
+
+template <>
+inline void FindMatcher::estimate_max_state_count(std::random_access_iterator_tag*) {
+  max_state_count = tavrel::win::kStatesBetweenClockChecks;
+}
+
+template <>
+inline bool FindMatcher::find() {
+  struct Watched {
+    explicit Watched(FindMatcher& matcher) {
+      auto& watch = tavrel::win::watch;
+      watch.states = &matcher.state_count;
+      watch.allowed_states = &matcher.max_state_count;
+      watch.recursions = &matcher.m_recursions;
+    }
+    ~Watched() { tavrel::win::watch.states = nullptr; }
   };
-  if (high(from) == high(to)) return unit_escape(high(from)) + lows(low(from), low(to));
-  std::wstring out = unit_escape(high(from)) + lows(low(from), 0xDFFF) + L"|";
-  if (high(to) - high(from) > 1) {
-    out += lows(high(from) + 1, high(to) - 1) + lows(0xDC00, 0xDFFF) + L"|";
-  }
-  return out + unit_escape(high(to)) + lows(0xDC00, low(to));
+  state_count = 0;
+  const Watched watched(*this);
+  return find_imp();
 }
 
-char32_t code_point(wchar_t high, wchar_t low) {
-  return 0x10000u + ((static_cast<char32_t>(high) - 0xD800u) << 10) +
-         (static_cast<char32_t>(low) - 0xDC00u);
+template <>
+inline void raise_error<FindTraits>(const FindTraits& traits, regex_constants::error_type code) {
+  if (code == regex_constants::error_complexity && tavrel::win::engine_may_go_on()) return;
+  const regex_error error(traits.error_string(code), code, 0);
+  raise_runtime_error(error);
 }
+}  // namespace boost::BOOST_REGEX_DETAIL_NS
 
-// Members written as single units go into an ordinary class; a member that is a pair (or a
-// range of pairs) becomes an alternative, so the class takes that character whole. A negated
-// class takes any other pair whole and never a lone half.
-std::wstring class_of(bool negated, std::wstring units, const std::wstring& pairs) {
-  if (!units.empty() && (units.front() == L']' || units.front() == L'^')) units.insert(0, L"\\");
-  if (units.size() >= 2 && units.back() == L'-' && units[units.size() - 2] != L'\\') {
-    units.insert(units.size() - 1, L"\\");
-  }
-  if (negated) {
-    const std::wstring not_listed = pairs.empty() ? L"" : L"(?!" + pairs + L")";
-    return L"(?:" + not_listed + std::wstring(kPair) + L"|[^" + units + L"\\x{D800}-\\x{DFFF}])";
-  }
-  if (units.empty()) return L"(?:" + pairs + L")";
-  return L"(?:" + pairs + L"|[" + units + L"])";
-}
+namespace tavrel::win {
+namespace {
 
-// Rewrites the class that opens at pattern[at]; returns the position after it. A "]" first in
-// it (after "^") is a member, as are the brackets of a named class such as "[:alpha:]". A
-// class without pairs is copied as written.
-std::size_t rewrite_class(std::wstring_view pattern, std::size_t at, std::wstring& out) {
-  std::size_t i = at + 1;
-  const bool negated = i < pattern.size() && pattern[i] == L'^';
-  if (negated) ++i;
-  const std::size_t first = i;
-  std::wstring units;
-  std::wstring pairs;
-  while (i < pattern.size()) {
-    const wchar_t c = pattern[i];
-    const auto pair_at = [&](std::size_t k) {
-      return k + 1 < pattern.size() && is_high_surrogate(pattern[k]) &&
-             is_low_surrogate(pattern[k + 1]);
-    };
-    if (c == L']' && i > first) {
-      ++i;
-      if (pairs.empty() && !negated) {
-        out.append(pattern.substr(at, i - at));
-      } else {
-        out += class_of(negated, units, pairs);
-      }
-      return i;
-    }
-    if (c == L'\\' && i + 1 < pattern.size()) {
-      units.append(pattern.substr(i, 2));
-      i += 2;
-    } else if (const std::size_t close = pattern.find(L":]", i + 2);
-               c == L'[' && i + 1 < pattern.size() && pattern[i + 1] == L':' &&
-               close != std::wstring_view::npos) {
-      units.append(pattern.substr(i, close + 2 - i));
-      i = close + 2;
-    } else if (pair_at(i)) {
-      const char32_t from = code_point(pattern[i], pattern[i + 1]);
-      char32_t to = from;
-      i += 2;
-      if (i < pattern.size() && pattern[i] == L'-' && pair_at(i + 1)) {
-        to = code_point(pattern[i + 1], pattern[i + 2]);
-        i += 3;
-      }
-      if (to < from) throw InvalidExpression("Invalid range in a character class");
-      pairs += (pairs.empty() ? L"" : L"|") + pair_range(from, to);
-    } else {
-      units += c;
-      ++i;
-    }
-  }
-  out.append(pattern.substr(at));  // unclosed: the engine reports it
-  return i;
-}
+using Match = boost::match_results<const wchar_t*>;
 
-// The expression as the wide engine runs it over UTF-16 text: "." and classes take a surrogate
-// pair whole. Quoted text (\Q...\E) and escapes are copied as written.
-std::wstring whole_characters_only(std::wstring_view pattern) {
-  std::wstring out;
-  std::size_t at = 0;
-  bool quoted = false;
-  while (at < pattern.size()) {
-    const wchar_t c = pattern[at];
-    const bool escape = c == L'\\' && at + 1 < pattern.size();
-    if (quoted) {
-      quoted = !(escape && pattern[at + 1] == L'E');
-      const std::size_t length = escape ? 2 : 1;
-      out.append(pattern.substr(at, length));
-      at += length;
-    } else if (escape) {
-      quoted = pattern[at + 1] == L'Q';
-      out.append(pattern.substr(at, 2));
-      at += 2;
-    } else if (c == L'[') {
-      at = rewrite_class(pattern, at, out);
-    } else {
-      if (c == L'.') {
-        out += kAnyCharacter;
-      } else {
-        out += c;
-      }
-      ++at;
-    }
+// The time of one use of the find bar, from its start to its end.
+class Deadline {
+ public:
+  explicit Deadline(bool regex) {
+    watch.deadline = regex ? std::chrono::steady_clock::now() + kTimeLimit
+                           : std::chrono::steady_clock::time_point::max();
   }
-  if (quoted) out += L"\\E";
-  return out;
-}
+  Deadline(const Deadline&) = delete;
+  Deadline& operator=(const Deadline&) = delete;
+};
 
-// Letter case folds by `fold_case`. The rewritten expression compiles alone first, so that the
-// guard after it can neither hide nor cause an error (a stray ")" would close its group).
+[[noreturn]] void too_complex() { throw SearchTooComplex("The search takes too long"); }
+
+// Letter case folds by `fold_case`.
 Expression compile(std::wstring_view pattern, bool regex, bool match_case) {
   auto flags = regex ? boost::regex_constants::ECMAScript | boost::regex_constants::no_mod_s
                      : boost::regex_constants::literal;
   if (!match_case) flags |= boost::regex_constants::icase;
   try {
-    if (!regex) return Expression(pattern.data(), pattern.data() + pattern.size(), flags);
-    const std::wstring inner = whole_characters_only(pattern);
-    const Expression checked(inner, flags);
-    return Expression(L"(?:" + inner + L")" + std::wstring(kNotInsidePair), flags);
+    return Expression(pattern.data(), pattern.data() + pattern.size(), flags);
   } catch (const boost::regex_error& error) {
     throw InvalidExpression(error.what());
   }
 }
 
-// Runs a search; the engine's refusals (complexity, its own stack) become SearchTooComplex.
-template <class Search>
-auto guarded(Search search) {
-  try {
-    return search();
-  } catch (const std::runtime_error& error) {
-    throw SearchTooComplex(error.what());
-  }
-}
-
-using Match = boost::match_results<std::wstring_view::const_iterator>;
-
-bool inside_pair(std::wstring_view text, std::size_t at) {
-  return at > 0 && at < text.size() && is_high_surrogate(text[at - 1]) &&
-         is_low_surrogate(text[at]);
-}
-
-// The first match at or after `from` that does not begin inside a pair, the text before `from`
-// serving as context. After an empty match at `from`, one at the same place must not be empty
-// (so a walk over the matches moves on).
+// The first match at or after `from`, the text before it serving as context. After an empty
+// match at `from`, one at the same place must not be empty (so a walk over the matches moves
+// on). The engine's refusals (complexity, its own stack) become SearchTooComplex.
 bool search_from(std::wstring_view text, const Expression& expression, std::size_t from,
                  bool after_empty, Match& match) {
-  for (std::size_t at = from;;) {
-    auto flags = at > 0 ? boost::match_prev_avail : boost::match_default;
-    if (after_empty && at == from) flags |= boost::regex_constants::match_not_initial_null;
-    if (!guarded([&] {
-          return boost::regex_search(text.begin() + static_cast<std::ptrdiff_t>(at), text.end(),
-                                     match, expression, flags, text.begin());
-        })) {
-      return false;
-    }
-    const auto start = static_cast<std::size_t>(match[0].first - text.begin());
-    if (!inside_pair(text, start)) return true;
-    at = start + 1;
+  auto flags = from > 0 ? boost::match_prev_avail : boost::match_default;
+  if (after_empty) flags |= boost::regex_constants::match_not_initial_null;
+  try {
+    return boost::regex_search(text.data() + from, text.data() + text.size(), match, expression,
+                               flags, text.data());
+  } catch (const std::runtime_error& error) {
+    throw SearchTooComplex(error.what());
   }
 }
 
@@ -242,12 +174,15 @@ std::size_t group_reference(std::wstring_view format, std::size_t dollar, std::s
   return one;
 }
 
-// Appends the ECMAScript expansion of `format` for one match of `text`. "$`" is all of the text
-// before the match and "$'" all of it after; a backslash is an ordinary character.
-void append_formatted(std::wstring& out, std::wstring_view text, const Match& match,
+// Appends the ECMAScript expansion of `format` for one match of the mapped text. "$`" is all of
+// the text before the match and "$'" all of it after; a backslash is an ordinary character.
+void append_formatted(std::wstring& out, const CharacterMap& map, const Match& match,
                       std::wstring_view format) {
-  const auto start = static_cast<std::size_t>(match[0].first - text.begin());
-  const std::size_t end = start + static_cast<std::size_t>(match.length(0));
+  const std::wstring_view text = map.text();
+  const auto part = [&](const wchar_t* first, const wchar_t* last) {
+    map.append_original(out, text.substr(static_cast<std::size_t>(first - text.data()),
+                                         static_cast<std::size_t>(last - first)));
+  };
   for (std::size_t i = 0; i < format.size(); ++i) {
     if (format[i] != L'$' || i + 1 == format.size()) {
       out += format[i];
@@ -258,13 +193,14 @@ void append_formatted(std::wstring& out, std::wstring_view text, const Match& ma
     if (next == L'$') {
       out += L'$';
     } else if (next == L'&') {
-      out.append(text, start, end - start);
+      part(match[0].first, match[0].second);
     } else if (next == L'`') {
-      out.append(text, 0, start);
+      part(text.data(), match[0].first);
     } else if (next == L'\'') {
-      out.append(text, end);
+      part(match[0].second, text.data() + text.size());
     } else if (const std::size_t group = group_reference(format, i, match.size() - 1, digits)) {
-      out += match.str(static_cast<int>(group));
+      const auto& sub = match[static_cast<int>(group)];
+      if (sub.matched) part(sub.first, sub.second);
       i += digits;
       continue;
     } else {
@@ -273,14 +209,6 @@ void append_formatted(std::wstring& out, std::wstring_view text, const Match& ma
     }
     ++i;
   }
-}
-
-// Widens an empty match at `at` to the code point there (none at the end of the text).
-std::size_t one_code_point_on(std::wstring_view text, std::size_t at) {
-  if (at >= text.size()) return at;
-  const bool pair =
-      at + 1 < text.size() && is_high_surrogate(text[at]) && is_low_surrogate(text[at + 1]);
-  return at + (pair ? 2 : 1);
 }
 
 }  // namespace
@@ -309,29 +237,34 @@ std::string replace_all(const std::string& text, const std::string& pattern,
                         const std::string& replacement, bool regex, bool match_case,
                         std::uint64_t* count) {
   if (pattern.empty()) throw std::runtime_error("Search text is empty");
-  const Expression expression = compile(to_wide(pattern), regex, match_case);
+  const Deadline deadline(regex);
   const std::wstring wide = to_wide(text);
+  const std::wstring wide_pattern = to_wide(pattern);
+  const CharacterMap map(wide, wide_pattern, regex);
+  const Expression expression = compile(map.pattern(), regex, match_case);
   const std::wstring format = to_wide(replacement);
+  const std::wstring_view view = map.text();
+  const std::size_t result_limit = 4 * wide.size() + kResultAllowance;
   std::wstring out;
   std::uint64_t matches = 0;
   std::size_t copied = 0;
   bool after_empty = false;
   Match match;
-  const std::wstring_view view = wide;
   while (copied <= view.size() && search_from(view, expression, copied, after_empty, match)) {
-    const auto start = static_cast<std::size_t>(match[0].first - view.begin());
-    const std::size_t end = start + static_cast<std::size_t>(match.length(0));
-    out.append(wide, copied, start - copied);
+    const auto start = static_cast<std::size_t>(match[0].first - view.data());
+    const auto end = static_cast<std::size_t>(match[0].second - view.data());
+    map.append_original(out, view.substr(copied, start - copied));
     if (regex) {
-      append_formatted(out, view, match, format);
+      append_formatted(out, map, match, format);
     } else {
       out += format;
     }
+    if (out.size() > result_limit) too_complex();
     copied = end;
     after_empty = end == start;
-    ++matches;
+    if (++matches % kMatchesBetweenClockChecks == 0 && past_deadline()) too_complex();
   }
-  out.append(wide, copied);
+  map.append_original(out, view.substr(copied));
   if (count != nullptr) *count = matches;
   return to_utf8(out);
 }
@@ -352,18 +285,23 @@ ReplaceOutcome replace_in_document(const std::string& text, const FindQuery& que
 
 std::optional<TextRange> find_match(std::wstring_view text, std::wstring_view pattern, bool regex,
                                     bool match_case, std::size_t from) {
-  const Expression expression = compile(pattern, regex, match_case);
+  const Deadline deadline(regex);
+  const CharacterMap map(text, pattern, regex);
+  const Expression expression = compile(map.pattern(), regex, match_case);
+  const std::wstring_view mapped = map.text();
   const auto search = [&](std::size_t at) -> std::optional<TextRange> {
     Match match;
-    if (!search_from(text, expression, at, false, match)) return std::nullopt;
-    const auto start = static_cast<std::size_t>(match[0].first - text.begin());
-    const std::size_t end = start + static_cast<std::size_t>(match.length(0));
-    return TextRange{start, end > start ? end : one_code_point_on(text, start)};
+    if (!search_from(mapped, expression, at, false, match)) return std::nullopt;
+    const auto start = static_cast<std::size_t>(match[0].first - mapped.data());
+    auto end = static_cast<std::size_t>(match[0].second - mapped.data());
+    if (end == start && end < mapped.size()) ++end;  // one whole character
+    return TextRange{map.to_original(start), map.to_original(end)};
   };
   // From the end of the text only an empty match at the end could follow: start over instead,
   // so that repeated searches wrap rather than stay at the end.
-  if (from < text.size()) {
-    if (auto match = search(from)) return match;
+  const std::size_t start = map.to_mapped(std::min(from, text.size()));
+  if (start < mapped.size()) {
+    if (auto match = search(start)) return match;
   }
   return search(0);
 }

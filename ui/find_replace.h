@@ -4,7 +4,10 @@
 // folded the same on every build; the status texts; and the smallest edit that turns one text
 // into another (so a replacement is one undo step that never empties the control). Expressions use
 // the ECMAScript grammar of Boost.Regex: it reports an expression too hard to match by throwing,
-// where the standard library's engine overflows the stack on long matches.
+// where the standard library's engine overflows the stack on long matches. No expression keeps
+// the window busy for long: a search or replacement with one that runs out of time (about a second
+// and a half) gives up as too complex, as does a replacement whose result grows far beyond the
+// text.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -23,7 +26,7 @@ class InvalidExpression : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The engine gave up on a match (too complex, or out of its own stack).
+// The engine gave up (out of time or of its own stack), or a replacement result grew too large.
 class SearchTooComplex : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -44,9 +47,10 @@ std::wstring find_status_text(FindStatus status, bool vietnamese, std::uint64_t 
 // Every match of `pattern` in `text` (UTF-8) replaced. Regex mode expands the ECMAScript format
 // forms in `replacement` ($&, $1 to $99, $`, $', $$); plain mode matches and inserts literally.
 // Matching is over the UTF-16 form of the text, as `find_match` does: "." takes one character (a
-// surrogate pair whole) and no match begins or ends inside a pair, so a valid text stays valid.
-// `count` (when given) receives the number of replacements. Throws std::runtime_error "Search
-// text is empty" and "Invalid UTF-8", InvalidExpression, SearchTooComplex.
+// surrogate pair whole, as does a class) and no match begins or ends inside a pair, so a valid
+// text stays valid. `count` (when given) receives the number of replacements. Throws
+// std::runtime_error "Search text is empty" and "Invalid UTF-8", InvalidExpression,
+// SearchTooComplex.
 std::string replace_all(const std::string& text, const std::string& pattern,
                         const std::string& replacement, bool regex, bool match_case,
                         std::uint64_t* count);

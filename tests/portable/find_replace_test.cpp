@@ -7,13 +7,26 @@
 namespace tavrel::win {
 namespace {
 
+struct Replacement {
+  std::string text, pattern, replacement;
+  bool regex, match_case;
+  std::string expected;
+  std::uint64_t count;
+};
+
+template <std::size_t N>
+void expect_replacements(const Replacement (&cases)[N]) {
+  for (const Replacement& c : cases) {
+    SCOPED_TRACE(c.text + " / " + c.pattern + " -> " + c.replacement);
+    std::uint64_t count = 99;
+    EXPECT_EQ(replace_all(c.text, c.pattern, c.replacement, c.regex, c.match_case, &count),
+              c.expected);
+    EXPECT_EQ(count, c.count);
+  }
+}
+
 TEST(ReplaceAll, FormsModesCaseAndEmptyMatches) {
-  struct Case {
-    std::string text, pattern, replacement;
-    bool regex, match_case;
-    std::string expected;
-    std::uint64_t count;
-  } const cases[] = {
+  const Replacement cases[] = {
       {"a.b axb", ".", ",", false, true, "a,b axb", 1},
       {"ab", ".", ",", true, true, ",,", 2},
       {"a(b)", "(b)", "$1", false, true, "a$1", 1},
@@ -28,13 +41,7 @@ TEST(ReplaceAll, FormsModesCaseAndEmptyMatches) {
       {"l1\nl2", "^", "> ", true, true, "> l1\n> l2", 2},
       {"l1\nl2", ".*", "[$&]", true, true, "[l1][]\n[l2][]", 4},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.pattern + " -> " + c.replacement);
-    std::uint64_t count = 99;
-    EXPECT_EQ(replace_all(c.text, c.pattern, c.replacement, c.regex, c.match_case, &count),
-              c.expected);
-    EXPECT_EQ(count, c.count);
-  }
+  expect_replacements(cases);
   EXPECT_THROW(replace_all("a", "", "", false, true, nullptr), std::runtime_error);
 }
 
@@ -80,6 +87,96 @@ TEST(ReplaceAll, MatchesWholeCharactersBeyondAscii) {
     EXPECT_EQ(replace_all(c.text, c.pattern, c.replacement, c.regex, true, &count), c.expected);
     EXPECT_EQ(count, c.count);
   }
+}
+
+// A character above U+FFFF counts as one in every form of an expression: quantified, as an
+// escape, in a class range, in a group and its back-reference, in the text around a match, next
+// to Vietnamese letters folded by case; units of its own kind in the text (private use) stay
+// apart from it.
+TEST(ReplaceAll, WholeCharactersInEveryFormOfAnExpression) {
+  const Replacement cases[] = {
+      {"😀😀a", "😀+", "!", true, true, "!a", 1},
+      {"😀 b", "\\S", "_", true, true, "_ _", 2},
+      {"x😀y", "x\\x{1F600}y", "!", true, true, "!", 1},
+      {"😀🙂🚀a", "[\\x{1F600}-\\x{1F64F}]", "!", true, true, "!!🚀a", 2},
+      {"😀🙂🚀a", "[^\\x{1F600}-\\x{1F64F}]", "!", true, true, "😀🙂!!", 2},
+      {"😀😀 😀😁", "(.)\\1", "[$1]", true, true, "[😀] 😀😁", 1},
+      {"PHỞ😀 phở😁", "phở.", "_", true, false, "_ _", 2},
+      {"a😀b", "😀", "[$`|$'|$&]", true, true, "a[a|b|😀]b", 1},
+      {"😀$1😀", "😀$1", "x", false, true, "x😀", 1},
+      {"😁b🙂", "[😀-😂a-c]+", "!", true, true, "!🙂", 1},
+      {"-a😀b", "[😀-a]", "!", true, true, "!!!b", 3},
+      {"a-x😀b", "[a-😀x]", "!", true, true, "!!!!b", 4},
+      {"\xEE\x80\x80😀", "\\x{E000}", "!", true, true, "!😀", 1},
+      {"😀x", "\\x{E000}", "!", true, true, "😀x", 0},
+      {"😀\xEE\x84\xA3", "[\\x{E000}-\\x{F8FF}]", "!", true, true, "😀!", 1},
+      {"😀x", "[😁-😂]", "!", true, true, "😀x", 0},
+      {"😀x", "[^😁-😂]", "!", true, true, "!!", 2},
+      {"😀 x😀", "\\b.😀", "!", true, true, "😀 !", 1},
+      {"ở😀ở", "ở(.)Ở", "$1", true, false, "😀", 1},
+  };
+  expect_replacements(cases);
+}
+
+// Find next reports positions in the editor's UTF-16 units, with emoji and Vietnamese before
+// the match; a lone half of a pair is one character of its own.
+TEST(FindRegex, PositionsAroundPairsAndLoneHalves) {
+  struct Case {
+    std::wstring text, pattern;
+    std::size_t from;
+    std::optional<TextRange> expected;
+  } const cases[] = {
+      {L"ph\x1EDF \xD83D\xDE00 PH\x1EDE", L"ph\x1EDF", 1, TextRange{7, 10}},
+      {L"ph\x1EDF \xD83D\xDE00 PH\x1EDE", L"ph\x1EDF", 5, TextRange{7, 10}},
+      {L"\xD83D\xDE00\xD83D\xDE00x", L"\xD83D\xDE00+", 0, TextRange{0, 4}},
+      {L"\xD83D\xD83D\xDE00"
+       L"b",
+       L".", 0, TextRange{0, 1}},
+      {L"\xD83D\xD83D\xDE00"
+       L"b",
+       L".", 1, TextRange{1, 3}},
+      {L"\xD83D\xD83D\xDE00"
+       L"b",
+       L"[^b]", 2, TextRange{0, 1}},
+      {L"a\xDC00", L".$", 0, TextRange{1, 2}},
+      {L"\xDE00\xD83D", L"..", 0, TextRange{0, 2}},
+      {L"\xD83D\xDE00\xD83D", L"\\x{D83D}", 0, TextRange{2, 3}},
+      {L"\xD83D\xDE00"
+       L"a",
+       L"x*", 1, TextRange{2, 3}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(find_match(c.text, c.pattern, true, false, c.from), c.expected)
+        << "row " << &c - cases << " from " << c.from;
+  }
+}
+
+// An expression that backtracks without end, a wrong turn anyone can type, gives up as too
+// complex instead of freezing the window, for Find next as for Replace all, and nothing is
+// replaced; so does a replacement whose result would outgrow the document many times over.
+TEST(ReplaceAll, RunawaySearchesGiveUpAndChangeNothing) {
+  std::string lines;
+  for (int i = 0; i < 4000; ++i) lines += "the quick brown fox jumps over the lay dog = 42\n";
+  struct Case {
+    std::string text, pattern, replacement;
+    bool regex;
+  } const cases[] = {
+      {lines, "(.*)*z", "x", true},
+      {std::string(200000, 'a'), "(a*)*b", "x", true},
+      {std::string(20000, 'a'), "a", "$`", true},
+      {std::string(200000, 'a'), "a", std::string(1000, 'b'), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pattern);
+    const ReplaceOutcome outcome =
+        replace_in_document(c.text, {c.pattern, c.replacement, c.regex, true});
+    EXPECT_EQ(outcome.status, FindStatus::too_complex);
+    EXPECT_EQ(outcome.count, 0u);
+    EXPECT_TRUE(outcome.text.empty());
+  }
+  EXPECT_THROW(find_match(to_wide(lines), L"^(\\w+\\s?)*=$", true, false, 0), SearchTooComplex);
+  EXPECT_EQ(find_status_text(FindStatus::too_complex, false),
+            L"The expression is too complex for this document");
 }
 
 // Ignoring case folds the letters of Vietnamese, Greek and Cyrillic as well, in both modes and

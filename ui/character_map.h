@@ -1,0 +1,49 @@
+#pragma once
+// Whole characters for a regular expression engine that works on UTF-16 units. For the length of
+// one search, every character above U+FFFF (a surrogate pair) in the text and in the expression
+// is stood for by one unit that occurs in neither, so "." and classes take such a character whole
+// while the engine keeps its fast single-unit paths; a stand-in maps back exactly, since no other
+// unit of the searched text has its value.
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavrel::win {
+
+class CharacterMap {
+ public:
+  // `pattern` is an expression (ECMAScript grammar as Boost.Regex reads it) when `regex`, else
+  // literal text. Throws InvalidExpression for a class range that runs backwards, and
+  // SearchTooComplex when the text holds more different characters above U+FFFF than there are
+  // free units to stand for them.
+  CharacterMap(std::wstring_view text, std::wstring_view pattern, bool regex);
+  CharacterMap(const CharacterMap&) = delete;
+  CharacterMap& operator=(const CharacterMap&) = delete;
+
+  // The text and the expression (same kind as given) to hand to the engine.
+  std::wstring_view text() const { return text_; }
+  const std::wstring& pattern() const { return pattern_; }
+
+  // Appends a part of `text()` with each stand-in turned back into its pair.
+  void append_original(std::wstring& out, std::wstring_view part) const;
+
+  // Positions between the given text and `text()`; a position between the halves of a pair
+  // moves past the pair.
+  std::size_t to_mapped(std::size_t original) const;
+  std::size_t to_original(std::size_t mapped) const;
+
+ private:
+  bool is_stand_in(wchar_t unit) const;
+
+  std::wstring_view original_;
+  std::wstring mapped_;
+  std::wstring_view text_;
+  std::wstring pattern_;
+  std::vector<char32_t> code_points_;  // ascending, each with a stand-in
+  std::vector<wchar_t> stand_ins_;     // stand_ins_[i] stands for code_points_[i]
+  std::vector<char32_t> by_unit_;      // the code point a unit stands for, else 0; empty: none
+  wchar_t never_ = 0;                  // a unit found nowhere, for a class that takes nothing
+};
+
+}  // namespace tavrel::win
