@@ -5,6 +5,7 @@
 #include "ui/find_replace.h"
 
 #include <boost/regex.hpp>
+#include <boost/version.hpp>
 
 #include <algorithm>
 #include <chrono>
@@ -71,6 +72,9 @@ bool engine_may_go_on() {
 // runs for minutes before it. For this program's searches the engine gets the clock instead: its
 // limit is a number of states between looks at the clock, and the error it raises at that limit
 // lets it go on until the deadline.
+// These hooks follow the engine's internals of the Boost release the setup script installs; a
+// different release must be checked against them before it is let in.
+static_assert(BOOST_VERSION / 100 == 1081, "find_replace.cpp hooks Boost.Regex 1.81 internals");
 namespace boost::BOOST_REGEX_DETAIL_NS {
 using FindTraits = regex_traits_wrapper<tavrel::win::FoldingTraits>;
 using FindMatcher = perl_matcher<const wchar_t*, std::allocator<sub_match<const wchar_t*>>,
