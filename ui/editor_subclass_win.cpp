@@ -88,7 +88,7 @@ LRESULT on_key_down(App& app, const WindowMessage& m) {
     SendMessageW(m.window, WM_PASTE, 0, 0);
     return 0;
   }
-  if (!(app.vim && !app.vim_insert) && undo_key(app, m.window, key)) return 0;
+  if (undo_key(app, m.window, key)) return 0;  // in every key mode, as the control's own
   if (app.vim && !app.vim_insert && key >= '0' && key <= 'X') {
     if (const WPARAM mapped = vim_motion_key(key)) return m.default_with_key(mapped);
     if (key == 'A' || key == 'I') {

@@ -116,6 +116,14 @@ void forget_swap_redo(Document& document) {
   DestroyWindow(std::exchange(document.swapped_editor, nullptr));
 }
 
+std::vector<HWND> editors_of(const Document& document) {
+  std::vector<HWND> editors;
+  for (const HWND editor : {document.editor, document.swapped_editor}) {
+    if (editor != nullptr) editors.push_back(editor);
+  }
+  return editors;
+}
+
 void destroy_editors(Document& document) {
   if (document.swapped_editor) DestroyWindow(std::exchange(document.swapped_editor, nullptr));
   DestroyWindow(document.editor);

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "core/app_win.h"
 
@@ -30,6 +31,11 @@ bool swap_on_redo(App& app, HWND editor);
 
 // An edit of the shown editor: the editor a redo would bring back is out of date.
 void forget_swap_redo(Document& document);
+
+// The document's editors: the shown one and the one kept for an undo or a redo, if any. What
+// changes how an editor shows (theme, font size, word wrap) goes to both, so that the one an
+// undo brings back shows it too.
+std::vector<HWND> editors_of(const Document& document);
 
 // Destroys the document's editors, the shown one and the one kept for undo.
 void destroy_editors(Document& document);

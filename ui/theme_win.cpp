@@ -13,6 +13,7 @@
 #include "core/documents_win.h"
 #include "core/handles_win.h"
 #include "render/rtf_writer.h"
+#include "ui/editor_swap_win.h"
 #include "ui/editor_win.h"
 #include "ui/preview_nav_win.h"
 #include "ui/theme_win.h"
@@ -120,11 +121,10 @@ void theme_side_panes(const App& app) {
   SendMessageW(app.outline_list, LB_SETITEMHEIGHT, 0, app.scale(30));
 }
 
-// Font, background and text colour of one editor. The colour change is no edit: undo recording
-// is suspended around it and the control's modified flag is put back to the document's own.
-void theme_editor(const Document& document, const App& app) {
-  const HWND editor = document.editor;
-  if (editor == nullptr) return;
+// Font, background and text colour of one editor of `document`. The colour change is no edit: undo
+// recording is suspended around it and the control's modified flag is put back to the document's
+// own.
+void theme_editor(HWND editor, const Document& document, const App& app) {
   UndoSuspension no_undo(editor);
   SendMessageW(editor, WM_SETFONT, reinterpret_cast<WPARAM>(app.editor_font), TRUE);
   SendMessageW(editor, EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(app.palette[palette_surface]));
@@ -187,7 +187,9 @@ void App::apply_theme() {
   theme_edit_box(find_edit);
   theme_edit_box(replace_edit);
   theme_side_panes(*this);
-  for (const auto& document : documents) theme_editor(*document, *this);
+  for (const auto& document : documents) {
+    for (const HWND editor : editors_of(*document)) theme_editor(editor, *document, *this);
+  }
   theme_preview(*this);
   theme_toolbar(*this);
   rebuild_tabs();

@@ -179,9 +179,9 @@ std::string replaced_bytes(std::string text, const std::string& what, const std:
   return text;
 }
 
-// A real changelog of 1,400 lines (313 matches) with Vietnamese and emoji added, in both line-end styles:
-// Replace all deletes no long stretch in the control, changes the saved bytes at the matches
-// only, is one undo step and one redo step, runs twice in a row, and shows in the preview.
+// A real changelog of 1,400 lines (313 matches) with Vietnamese and emoji added, in both line-end
+// styles: Replace all deletes no long stretch in the control, changes the saved bytes at the
+// matches only, is one undo step and one redo step, runs twice in a row, and shows in the preview.
 TEST_F(FindBarTest, ReplaceAllOverALongDocument) {
   const std::string base = "# Ti\xE1\xBB\x87u \xC4\x91\xE1\xBB\x81 \xF0\x9F\x98\x80\n" +
                            read_bytes("Z:/usr/share/doc/nodejs/CHANGELOG.md") +
@@ -220,6 +220,58 @@ TEST_F(FindBarTest, ReplaceAllOverALongDocument) {
     ASSERT_EQ(editor_text(), once);
     ASSERT_TRUE(app_->save_document(false));
     EXPECT_EQ(read_bytes(file), replaced_bytes(on_disk, "Moved to", moved));
+  }
+}
+
+// What an editor shows of the settings: its colours, its font height and its wrapped lines.
+struct EditorLook {
+  COLORREF background = 0, text = 0;
+  LONG height = 0;
+  LRESULT lines = 0;
+  bool operator==(const EditorLook&) const = default;
+  friend std::ostream& operator<<(std::ostream& out, const EditorLook& look) {
+    return out << std::hex << "background " << look.background << ", text " << look.text << std::dec
+               << ", height " << look.height << ", lines " << look.lines;
+  }
+};
+
+EditorLook look_of(HWND edit) {
+  EditorLook look;
+  look.background = static_cast<COLORREF>(SendMessageW(edit, EM_SETBKGNDCOLOR, 0, 0));
+  SendMessageW(edit, EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(look.background));
+  SendMessageW(edit, EM_SETSEL, 0, 1);
+  CHARFORMAT2W format{};
+  format.cbSize = sizeof(format);
+  SendMessageW(edit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+  look.text = format.crTextColor;
+  look.height = format.yHeight;
+  look.lines = SendMessageW(edit, EM_GETLINECOUNT, 0, 0);
+  return look;
+}
+
+// Theme, zoom and word wrap changed while a Replace all over many lines can be undone or redone:
+// the editor the undo or the redo brings back shows them too.
+TEST_F(FindBarTest, ReplaceAllUndoAndRedoShowTheSettingsOfNow) {
+  std::string text;
+  for (int line = 0; line < 600; ++line) {
+    text += "alpha";
+    for (int word = 0; word < 30; ++word) text += " beta";
+    text += "\n";
+  }
+  add_document(text);
+  open_bar(true);
+  fill("alpha", "gamma", false, true);
+  click(win::ctl_replace_all);
+  ASSERT_NE(active().swapped_editor, nullptr) << "a new editor took the old one's place";
+  for (const bool undo : {true, false}) {
+    SCOPED_TRACE(undo);
+    send(WM_COMMAND, undo ? win::cmd_theme_dark : win::cmd_theme_light);
+    send(WM_COMMAND, undo ? win::cmd_zoom_in : win::cmd_zoom_out);
+    send(WM_COMMAND, win::cmd_word_wrap);
+    const EditorLook now = look_of(editor());
+    SendMessageW(editor(), undo ? EM_UNDO : EM_REDO, 0, 0);
+    ASSERT_EQ(editor_text().substr(0, 5), undo ? "alpha" : "gamma");
+    EXPECT_EQ(look_of(editor()), now);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "tests/win/app_window_fixture_win.h"
+#include "ui/editor_swap_win.h"
 
 using namespace tavrel;
 using namespace tavrel::test;
@@ -116,6 +117,42 @@ TEST_F(ShortcutsTest, VimAndEmacsKeysActAroundTheCaretInTheControl) {
     EXPECT_EQ(editor_text(), row.after) << row.keys;
     EXPECT_EQ(selection(editor()).cpMax, row.caret_after) << row.keys;
     app_->on_command(row.emacs ? win::cmd_emacs_navigation : win::cmd_vim_navigation);  // off
+  }
+}
+
+// Ctrl+Z and Vim's u, in every key mode, take back a change that put a new editor in the old
+// one's place (a Replace all over many lines) as they take back any other: a key the dispatcher
+// leaves goes on to the editor, as the message loop sends it.
+TEST_F(ShortcutsTest, UndoKeysBringBackTheEditorAWholeTextChangeReplaced) {
+  struct Row {
+    int mode;  // 0 none, 1 Vim normal, 2 Vim insert, 3 Emacs
+    WPARAM vk;
+    bool ctrl;
+  };
+  const Row rows[] = {
+      {0, 'Z', true}, {1, 'Z', true}, {1, 'U', false}, {2, 'Z', true}, {3, 'Z', true}};
+  std::string before, after;
+  for (int line = 0; line < 600; ++line) before += "a\n", after += "b\n";
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.mode * 1000 + static_cast<int>(row.vk));
+    add_document(before);
+    if (row.mode == 1 || row.mode == 2) app_->on_command(win::cmd_vim_navigation);
+    if (row.mode == 3) app_->on_command(win::cmd_emacs_navigation);
+    if (row.mode == 1) key(VK_ESCAPE);
+    if (row.mode == 2 && !app_->vim_insert) key('I');
+    ASSERT_EQ(app_->vim && !app_->vim_insert, row.mode == 1);
+    win::swap_in_text(*app_, active(), after);
+    ASSERT_EQ(editor_text(), after);
+    if (!key(row.vk, row.ctrl)) {
+      std::array<BYTE, 256> state{};
+      state[VK_CONTROL] = row.ctrl ? 0x80 : 0;
+      SetKeyboardState(state.data());
+      SendMessageW(editor(), WM_KEYDOWN, row.vk, 1);
+      SetKeyboardState(std::array<BYTE, 256>{}.data());
+    }
+    EXPECT_EQ(editor_text(), before);
+    if (row.mode == 1 || row.mode == 2) app_->on_command(win::cmd_vim_navigation);  // off
+    if (row.mode == 3) app_->on_command(win::cmd_emacs_navigation);
   }
 }
 
