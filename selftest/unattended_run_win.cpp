@@ -37,9 +37,16 @@ std::wstring class_of(HWND window) {
 
 // The main window may be activated (focus moves inside it even while hidden), and so may no
 // window at all; any other window of this thread that is activated is a box in front of it.
+// Wine also reports here the activation of other processes' windows (a dialog another program
+// on the same desktop opens), which are not this run's to answer.
+bool is_box_of_this_thread(HWND window) {
+  return window != nullptr && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() &&
+         class_of(window) != kMainWindowClass;
+}
+
 LRESULT CALLBACK box_hook(int code, WPARAM wparam, LPARAM lparam) {
   const auto window = reinterpret_cast<HWND>(wparam);
-  if (code == HCBT_ACTIVATE && window != nullptr && class_of(window) != kMainWindowClass) {
+  if (code == HCBT_ACTIVATE && is_box_of_this_thread(window)) {
     abandon_self_test("A box would have waited for an answer: " + describe_box(window));
   }
   return CallNextHookEx(nullptr, code, wparam, lparam);
