@@ -51,17 +51,35 @@ LONG heading_in_preview(const App& app, std::size_t index, const std::wstring& t
   return after >= 0 ? after : find_from(app.preview_edit, 0, text);
 }
 
-// Scrolls so that the line holding `position` is the first one shown (as far as the content
-// lets the control scroll). By pixels, since lines differ in height.
-void scroll_to_top(HWND edit, LONG position) {
+LONG client_y_of(HWND edit, LONG position) {
   POINTL at{};
   SendMessageW(edit, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), position);
+  return at.y;
+}
+
+RECT text_area(HWND edit) {
   RECT area{};
   SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
+  return area;
+}
+
+// Scrolls so that the line holding `position` is the first one shown (as far as the content
+// lets the control scroll). By pixels, since lines differ in height. Once the content is taller
+// than 65535 pixels, EM_GETSCROLLPOS answers in units scaled down to 16 bits while
+// EM_SETSCROLLPOS takes pixels, so the line's distance is measured from the top of the content
+// instead, with the control scrolled there in between (not drawn). Should a control take other
+// units, the line is at least brought into view.
+void scroll_to_top(HWND edit, LONG position) {
+  const RedrawGuard quiet(edit);
   POINT scroll{};
   SendMessageW(edit, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
-  scroll.y = std::max<LONG>(scroll.y + at.y - area.top, 0);
+  scroll.y = 0;
   SendMessageW(edit, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  const RECT area = text_area(edit);
+  scroll.y = std::max<LONG>(client_y_of(edit, position) - area.top, 0);
+  SendMessageW(edit, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  const LONG shown_at = client_y_of(edit, position);
+  if (shown_at < area.top || shown_at >= area.bottom) SendMessageW(edit, EM_SCROLLCARET, 0, 0);
 }
 
 void select_at_top(HWND edit, LONG begin, LONG end) {
@@ -86,8 +104,7 @@ LONG clicked_position(HWND preview, const ENLINK& link) {
 }  // namespace
 
 std::uint32_t preview_table_twips(HWND preview) {
-  RECT area{};
-  SendMessageW(preview, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
+  const RECT area = text_area(preview);
   LONG width = area.right - area.left;
   if ((GetWindowLongW(preview, GWL_STYLE) & WS_VSCROLL) == 0) {
     width -= GetSystemMetrics(SM_CXVSCROLL);

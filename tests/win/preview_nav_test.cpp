@@ -15,6 +15,7 @@
 using namespace tavrel::win;
 using tavrel::test::AppWindowTest;
 using tavrel::test::BoxWatcher;
+using tavrel::test::read_bytes;
 
 namespace {
 
@@ -231,4 +232,36 @@ TEST_F(PreviewNavTest, ContentsLinksJumpToTheirHeading) {
   EXPECT_EQ(top_line(preview()), 0);
   EXPECT_EQ(selection(editor()).cpMin, caret);
   EXPECT_TRUE(app_->status_text.empty());
+}
+
+// A real changelog of 1 MB, taller than 65535 pixels in both panes, where the control counts
+// its scroll position in scaled units: a row far down, one further on and one back up each put
+// their heading at the top of the editor and of the preview.
+TEST_F(PreviewNavTest, OutlineJumpReachesSectionsFarDownALongDocument) {
+  app_->outline = true;
+  app_->layout_panes();
+  add_document(read_bytes("Z:/usr/share/doc/nodejs/changelogs/CHANGELOG_V12.md"));
+  finish_jobs();
+  const int rows = static_cast<int>(SendMessageW(app_->outline_list, LB_GETCOUNT, 0, 0));
+  ASSERT_GT(rows, 100);
+  for (const HWND pane : {editor(), preview()}) {  // the case at hand
+    const LONG end = static_cast<LONG>(richedit_text_units(pane).size());
+    ASSERT_GT(point_of(pane, end).y - point_of(pane, 0).y, 65535);
+  }
+  BoxWatcher boxes;
+  for (const int row : {40, rows / 2, 3}) {
+    SCOPED_TRACE(row);
+    choose_row(row);
+    const LONG caret = selection(editor()).cpMin;
+    EXPECT_EQ(caret, static_cast<LONG>(
+                         to_wide(editor_text().substr(
+                                     0, static_cast<size_t>(app_->rendered.headings[row].offset)))
+                             .size()));
+    EXPECT_EQ(top_line(editor()), line_of(editor(), caret));
+    const LONG heading = selection(preview()).cpMin;
+    EXPECT_EQ(range_text(preview(), heading, selection(preview()).cpMax),
+              to_wide(app_->rendered.headings[row].text));
+    EXPECT_EQ(top_line(preview()), line_of(preview(), heading));
+  }
+  EXPECT_TRUE(boxes.boxes().empty());
 }
