@@ -339,6 +339,8 @@ bool App::close_document(size_t index) {
     rebuild_tabs();
     select_document(active_document);
   } else {
+    // What the status bar reported (a find result, a save) was about documents now closed.
+    status_text.clear();
     active_document = 0;
     new_document(std::string());
   }

@@ -7,6 +7,8 @@
 #include "core/text_convert.h"
 #include "ui/commands.h"
 #include "ui/editor_swap_win.h"
+#include "ui/paint_win.h"
+#include "ui/pane_paint.h"
 
 namespace tavrel::test {
 namespace {
@@ -292,6 +294,22 @@ TEST_F(FindBarTest, ReplaceOneStepsThroughWholeCharacters) {
     EXPECT_EQ(std::pair(range.cpMin, range.cpMax), next[i]) << i;
   }
   EXPECT_EQ(app_->status_text, L"No matches");
+}
+
+// A find result belongs to the document it was found in: once the last tab is closed, the new
+// empty document's status bar shows its own counts, as with the message of a closed tab's save.
+TEST_F(FindBarTest, ClosingTheLastTabDropsItsFindResult) {
+  add_document("one two one");
+  open_bar(false);
+  fill("two", "", false, false);
+  click(win::ctl_find_next);
+  ASSERT_EQ(app_->status_text, L"Match selected");
+  app_->on_command(win::cmd_close_tab);
+  finish_jobs();
+  ASSERT_EQ(app_->documents.size(), 1u);
+  EXPECT_TRUE(editor_text().empty());
+  EXPECT_EQ(win::status_bar_left_text(*app_), win::status_left_text(L"", app_->stats, false));
+  EXPECT_EQ(app_->stats.words, 0u);
 }
 
 // The "×" stays inside the window and clear of the outline: the row ends with the panes below.
