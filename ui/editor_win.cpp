@@ -29,8 +29,9 @@ constexpr LONG kSpaceAfterTwips = 30;
 constexpr LONG kLineSpacingTwentieths = 25;  // 1.25 lines
 constexpr BYTE kLineSpacingRuleTwentieths = 5;
 constexpr UINT kUtf16CodePage = 1200;
-// No line of any font size the program uses is lower than this.
+// No line of any font size the program uses is lower than this, no character narrower.
 constexpr std::size_t kMinLinePixels = 4;
+constexpr std::size_t kMinCharPixels = 2;
 // A longer line is never wrapped, whatever the setting: Wine's control lays a wrapped line out in
 // time and memory growing with the square of its length (half a second at 5,000 characters,
 // 4 s and 130 MB at 20,000, minutes and gigabytes at 100,000), and again on every key typed into
@@ -129,6 +130,14 @@ std::size_t lines_that_may_fit(HWND edit) {
   return static_cast<std::size_t>(std::max<LONG>(client.bottom - client.top, 0)) / kMinLinePixels;
 }
 
+// At most this many characters fit on one row.
+std::size_t characters_per_row(HWND edit) {
+  RECT client{};
+  GetClientRect(edit, &client);
+  return std::max<std::size_t>(
+      static_cast<std::size_t>(std::max<LONG>(client.right - client.left, 0)) / kMinCharPixels, 1);
+}
+
 // Streams `bytes` into the control in the given format, replacing its content. A stream the
 // control gave up on (unreadable RTF, a failing source) leaves it holding less than was meant.
 void stream_in(HWND edit, const char* data, std::size_t size, WPARAM format) {
@@ -157,10 +166,12 @@ void clear_default_effects(HWND edit) {
 }
 
 // A content with more lines than may fit gets the scroll bar before it goes in (see
-// lines_that_may_fit).
+// lines_that_may_fit); so does one with more text than fits on that many rows, such as one long
+// paragraph.
 void show_scroll_bar_for(HWND edit, const std::string& rtf) {
   const std::size_t fit = lines_that_may_fit(edit);
-  if (rtf_break_count(rtf, fit + 1) > fit) ShowScrollBar(edit, SB_VERT, TRUE);
+  if (rtf_break_count(rtf, fit + 1) > fit || rtf_text_count(rtf) / characters_per_row(edit) > fit)
+    ShowScrollBar(edit, SB_VERT, TRUE);
 }
 
 bool richedit_is_empty(HWND edit) {
