@@ -291,4 +291,9 @@ TEST_F(EditorTest, VeryLongLineIsNotWrapped) {
     richedit_set_text_utf8(editor(), std::string(600, 'w'));
   }
   EXPECT_GT(SendMessageW(editor(), EM_GETLINECOUNT, 0, 0), 2);
+  // A long line typed or pasted stops the wrapping once the text is next read for the preview.
+  type_text(std::wstring(5000, L'b'));
+  app_->request_render();
+  finish_jobs();
+  EXPECT_EQ(SendMessageW(editor(), EM_GETLINECOUNT, 0, 0), 1);
 }
