@@ -72,10 +72,14 @@ void configure(const App& app, HWND edit, bool preview) {
   SetWindowTheme(edit, app.dark ? L"DarkMode_Explorer" : L"Explorer", nullptr);
 }
 
-// The preview always wraps; an editor as the setting says (the main window, its parent, holds
-// the App).
+// The main window, a control's parent, holds the App (none before it is set up).
+const App* app_of(HWND edit) {
+  return reinterpret_cast<const App*>(GetWindowLongPtrW(GetParent(edit), GWLP_USERDATA));
+}
+
+// The preview always wraps; an editor as the setting says.
 bool wants_wrap(HWND edit) {
-  const auto* app = reinterpret_cast<const App*>(GetWindowLongPtrW(GetParent(edit), GWLP_USERDATA));
+  const App* app = app_of(edit);
   return GetDlgCtrlID(edit) == ctl_preview || app == nullptr || app->word_wrap;
 }
 
@@ -107,16 +111,47 @@ std::size_t longest_line(std::string_view utf8) {
   });
 }
 
-// Wraps the control as wanted unless it holds a line too long to wrap.
-void apply_word_wrap(HWND edit, std::size_t longest) {
+// An editor that does not wrap has the horizontal bar. One that wraps has none: Wine's control
+// with the bar lays every text out about twice as slowly, wrapped or not.
+void set_horizontal_bar(HWND edit, bool wanted) {
+  if (!wanted) SendMessageW(edit, WM_HSCROLL, SB_LEFT, 0);
+  SendMessageW(edit, EM_SHOWSCROLLBAR, SB_HORZ, wanted);
+}
+
+// Wraps the control as wanted unless it holds a line too long to wrap; true when it wraps.
+bool apply_word_wrap(HWND edit, std::size_t longest) {
   const bool wanted = wants_wrap(edit);
   const bool unwrapped = wanted && longest > kLongestWrappedLine;
-  SendMessageW(edit, EM_SETTARGETDEVICE, 0, word_wrap_line_width(wanted && !unwrapped));
+  const bool wraps = wanted && !unwrapped;
+  SendMessageW(edit, EM_SETTARGETDEVICE, 0, word_wrap_line_width(wraps));
+  if (GetDlgCtrlID(edit) != ctl_preview) set_horizontal_bar(edit, !wraps);
   if (unwrapped) {
     SetPropW(edit, kUnwrappedProperty, reinterpret_cast<HANDLE>(1));
   } else {
     RemovePropW(edit, kUnwrappedProperty);
   }
+  return wraps;
+}
+
+std::size_t client_width(HWND edit) {
+  RECT client{};
+  GetClientRect(edit, &client);
+  return static_cast<std::size_t>(std::max<LONG>(client.right - client.left, 0));
+}
+
+// The editor font's average character width (every character's, in the monospaced editor font).
+// The bar of an unwrapped text wider than the control is shown before the text goes in: shown by
+// the control afterwards, it makes it lay the text out a second time.
+std::size_t average_char_width(HWND edit) {
+  const App* app = app_of(edit);
+  if (app == nullptr || app->editor_font == nullptr) return 0;
+  const HDC dc = GetDC(edit);
+  const HGDIOBJ old = SelectObject(dc, app->editor_font);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(edit, dc);
+  return static_cast<std::size_t>(std::max<LONG>(metrics.tmAveCharWidth, 0));
 }
 
 // The control shows its vertical scroll bar once the content outgrows it, and the narrower text
@@ -239,15 +274,16 @@ void keep_colour_across(HWND edit, const CHARFORMAT2W& colour,
 
 HWND App::create_rich_edit(bool preview) {
   DWORD style = WS_CHILD | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_NOHIDESEL;
-  // An editor without wrapping follows the caret sideways and has a bar to reach a long line's
-  // end; with wrapping nothing is wider than the control, so the bar stays hidden.
-  style |= preview ? ES_READONLY : WS_HSCROLL | ES_AUTOHSCROLL;
+  // An editor follows the caret sideways; without wrapping it has a bar to reach a long line's
+  // end (see apply_word_wrap).
+  style |= preview ? ES_READONLY : ES_AUTOHSCROLL | WS_HSCROLL;
   const int id = preview ? ctl_preview : first_editor_id + static_cast<int>(documents.size());
   UniqueWindow edit(CreateWindowExW(
       0, L"RICHEDIT50W", preview ? L"Markdown preview" : L"Markdown editor", style, 0, 0, 0, 0,
       main_window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr));
   if (!edit) throw std::runtime_error("Cannot create RichEdit control");
   configure(*this, edit.get(), preview);
+  if (!preview) set_horizontal_bar(edit.get(), !word_wrap);
   SetWindowSubclass(edit.get(), editor_subclass_proc, 1, reinterpret_cast<DWORD_PTR>(this));
   return edit.release();
 }
@@ -290,7 +326,10 @@ std::string richedit_text_utf8(HWND edit) { return editor_text_to_utf8(richedit_
 // EM_SETTEXTEX) read a text that starts with "{\rtf" as RTF.
 void richedit_set_text_utf8(HWND edit, const std::string& utf8) {
   const std::wstring units = utf8_to_editor_text(utf8);
-  apply_word_wrap(edit, longest_line(units));  // before the text goes in: it is laid out once
+  const std::size_t longest = longest_line(units);
+  // Before the text goes in, so that it is laid out once.
+  if (!apply_word_wrap(edit, longest) && longest * average_char_width(edit) > client_width(edit))
+    ShowScrollBar(edit, SB_HORZ, TRUE);
   if (static_cast<std::size_t>(std::count(units.begin(), units.end(), L'\r')) >
       lines_that_may_fit(edit))
     ShowScrollBar(edit, SB_VERT, TRUE);

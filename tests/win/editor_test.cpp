@@ -241,7 +241,10 @@ Sideways sideways(HWND edit) {
   RECT client{};
   GetClientRect(edit, &client);
   SCROLLINFO bar{sizeof(bar), SIF_RANGE | SIF_PAGE};
-  const bool shown = (GetWindowLongW(edit, GWL_STYLE) & WS_HSCROLL) != 0 &&
+  SCROLLBARINFO seen{};
+  seen.cbSize = sizeof(seen);
+  const bool shown = GetScrollBarInfo(edit, OBJID_HSCROLL, &seen) &&
+                     (seen.rgstate[0] & STATE_SYSTEM_INVISIBLE) == 0 &&
                      GetScrollInfo(edit, SB_HORZ, &bar) && bar.nPage > 0;
   const int hidden = shown ? bar.nMax - bar.nMin + 1 - static_cast<int>(bar.nPage) : 0;
   return {at.x >= client.left && at.x < client.right && at.y >= client.top && at.y < client.bottom,
