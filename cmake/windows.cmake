@@ -120,6 +120,9 @@ target_link_libraries(tavrel_key_bench PRIVATE tavrel_lib)
 # And of Replace all on a large document, on each road the control offers.
 add_executable(tavrel_replace_bench bench/replace_all_bench_win.cpp bench/bench_window_win.cpp)
 target_link_libraries(tavrel_replace_bench PRIVATE tavrel_lib)
+# And of the RichEdit controls alone taking in a document (preview RTF, editor text).
+add_executable(tavrel_fill_bench bench/richedit_fill_bench_win.cpp bench/bench_window_win.cpp)
+target_link_libraries(tavrel_fill_bench PRIVATE tavrel_lib)
 
 # The test stand-in of the web renderer beside the test executable (never shipped).
 add_custom_command(TARGET tavrel_win_tests POST_BUILD COMMAND ${CMAKE_COMMAND} -E copy_directory

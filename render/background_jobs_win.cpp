@@ -143,6 +143,7 @@ void App::request_render() {
   Document& document = *current_document();
   if (std::exchange(editor_holding_text, nullptr) != document.editor)
     document.text = richedit_text_utf8(document.editor);
+  richedit_unwrap_long_line(document.editor, document.text);
   const std::int64_t first_visible =
       is_large_document(document.text.size()) ? first_visible_position(document.editor) : 0;
   RenderRequest request =

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cstring>
 #include <stdexcept>
@@ -11,19 +12,25 @@ namespace {
 
 constexpr std::string_view kHead =
     "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Segoe UI;}{\\f1 Cascadia Mono;}}{\\colortbl;";
-// Body text, links, quotes and code spans, code background and borders.
-constexpr std::string_view kDarkColors =
-    "\\red225\\green231\\blue238;\\red255\\green167\\blue87;\\red167\\green193\\blue227;"
-    "\\red31\\green39\\blue50;";
-constexpr std::string_view kLightColors =
-    "\\red35\\green46\\blue61;\\red179\\green77\\blue13;\\red78\\green95\\blue132;"
-    "\\red241\\green245\\blue248;";
+// Body text, links, quotes and code spans, code background and borders (0xRRGGBB).
+constexpr std::array<std::uint32_t, 4> kDarkColors{0xE1E7EE, 0xFFA757, 0xA7C1E3, 0x1F2732};
+constexpr std::array<std::uint32_t, 4> kLightColors{0x232E3D, 0xB34D0D, 0x4E5F84, 0xF1F5F8};
 constexpr std::uint32_t kFirstRunColor = 5;
 constexpr std::string_view kBlockEnd = "\\b0\\i0\\cb0\\par ";
 // Kept free at the right of a fitted table: the last border is drawn on its edge.
 constexpr std::int64_t kTableMarginTwips = 120;
 // A wider area is worth a new layout from this step on (about 20 pixels at 96 DPI).
 constexpr std::uint32_t kTableRefitStepTwips = 300;
+// Wine's RichEdit lays out a stretch of text of one format in time and memory growing with the
+// square of its length once it spans many rows: one paragraph of 40,000 characters took 21 s
+// and 630 MB, one of 1.4 MB did not finish. A run longer than this is written in pieces of about
+// a row whose text colour alternates with a twin one step of blue away, which no eye tells from
+// it but which keeps the control from joining the pieces (smaller pieces lay out faster still,
+// down to about a row).
+constexpr std::size_t kLongRunBytes = 1024;
+constexpr std::size_t kRunPieceBytes = 128;
+// The colours a text takes on its own: body, links, quotes and code spans.
+constexpr std::uint32_t kOwnColours = 3;
 
 void append_decimal(std::string& out, std::int64_t value) {
   char buffer[24];
@@ -149,7 +156,56 @@ void append_escaped(std::string& out, std::string_view text) {
   out.append(buffer, end);
 }
 
-void append_runs(std::string& out, const std::vector<Run>& runs, const RtfColorMap& map) {
+// How a block's runs are coloured: the run colours' indices, where the twins start in the colour
+// table (0: no twins, no run is long) and the block's own text colour.
+struct RunColours {
+  const RtfColorMap& map;
+  std::uint32_t twins = 0;
+  std::uint32_t text = 1;
+
+  std::uint32_t twin_of(std::uint32_t index) const {
+    return twins + index - (index <= kOwnColours ? 1 : 2);  // index 4 is no text colour
+  }
+  std::uint32_t of(const Run& run) const {
+    if (!run.color.empty()) {
+      if (auto found = map.find(run.color); found != map.end()) return found->second;
+    }
+    if (!run.link.empty()) return 2;
+    return has_style(run.style, RunStyle::Code) ? 3 : text;
+  }
+};
+
+// Where the piece of a long text that starts at `at` ends: after the first space from
+// kRunPieceBytes on (no word is cut), or, without one within as many bytes again, at the first
+// character that starts there.
+std::size_t piece_end(std::string_view text, std::size_t at) {
+  if (text.size() - at <= 2 * kRunPieceBytes) return text.size();
+  const std::size_t from = at + kRunPieceBytes;
+  const std::size_t space = text.substr(from, kRunPieceBytes).find(' ');
+  if (space != std::string_view::npos) return from + space + 1;
+  std::size_t end = from;
+  while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+  return end;
+}
+
+void append_text(std::string& out, std::string_view text, std::uint32_t twin) {
+  if (twin == 0 || text.size() <= kLongRunBytes) return append_escaped(out, text);
+  bool odd = false;
+  for (std::size_t at = 0; at < text.size(); odd = !odd) {
+    const std::size_t end = piece_end(text, at);
+    if (odd) {
+      out += "{\\cf";
+      append_decimal(out, twin);
+      out.push_back(' ');
+    }
+    append_escaped(out, text.substr(at, end - at));
+    if (odd) out.push_back('}');
+    at = end;
+  }
+}
+
+void append_runs(std::string& out, const std::vector<Run>& runs, const RunColours& colours) {
+  const RtfColorMap& map = colours.map;
   for (const Run& run : runs) {
     out.push_back('{');
     if (has_style(run.style, RunStyle::Strong)) out += "\\b ";
@@ -167,7 +223,7 @@ void append_runs(std::string& out, const std::vector<Run>& runs, const RtfColorM
         out.push_back(' ');
       }
     }
-    append_escaped(out, run.text);
+    append_text(out, run.text, colours.twins == 0 ? 0 : colours.twin_of(colours.of(run)));
     out.push_back('}');
   }
 }
@@ -178,24 +234,34 @@ std::uint32_t parse_color(const std::string& color) {
   return value;
 }
 
-void append_color_table(std::string& out, RtfColorMap& map, bool dark) {
+void append_color_row(std::string& out, std::uint32_t value) {
+  out += "\\red";
+  append_decimal(out, (value >> 16) & 255);
+  out += "\\green";
+  append_decimal(out, (value >> 8) & 255);
+  out += "\\blue";
+  append_decimal(out, value & 255);
+  out.push_back(';');
+}
+
+// The twins of the text colours follow the run colours: the own ones, then one per run colour.
+// Returns where they start, or 0 without them.
+std::uint32_t append_color_table(std::string& out, RtfColorMap& map, bool dark, bool twins) {
+  const std::array<std::uint32_t, 4>& theme = dark ? kDarkColors : kLightColors;
   out += kHead;
-  out += dark ? kDarkColors : kLightColors;
+  for (const std::uint32_t colour : theme) append_color_row(out, colour);
   std::uint32_t index = kFirstRunColor;
   for (auto& [color, slot] : map) {
     slot = index++;
-    std::uint32_t value = parse_color(color);
-    out += "\\red";
-    append_decimal(out, (value >> 16) & 255);
-    out += "\\green";
-    append_decimal(out, (value >> 8) & 255);
-    out += "\\blue";
-    append_decimal(out, value & 255);
-    out.push_back(';');
+    append_color_row(out, parse_color(color));
   }
+  if (!twins) return 0;
+  for (std::uint32_t i = 0; i < kOwnColours; ++i) append_color_row(out, theme[i] ^ 1);
+  for (const auto& entry : map) append_color_row(out, parse_color(entry.first) ^ 1);
+  return index;
 }
 
-void append_table_row(std::string& out, const Block& block, const RtfColorMap& map,
+void append_table_row(std::string& out, const Block& block, const RunColours& colours,
                       std::uint32_t table_twips) {
   out += "\\trowd\\trgaph80";
   std::uint64_t count = block.cells.size();
@@ -208,7 +274,7 @@ void append_table_row(std::string& out, const Block& block, const RtfColorMap& m
   }
   for (const std::vector<Run>& cell : block.cells) {
     out += "\\intbl ";
-    append_runs(out, cell, map);
+    append_runs(out, cell, colours);
     out += "\\cell ";
   }
   out += "\\row ";
@@ -222,7 +288,7 @@ std::string_view heading_size(std::uint32_t level) {
 
 // Every block starts from the same paragraph and character state and ends its own bold, italic
 // and background, so nothing of one block's look reaches the next.
-void append_block(std::string& out, const Block& block, const RtfColorMap& map,
+void append_block(std::string& out, const Block& block, RunColours colours,
                   std::string_view paragraph_start, std::uint32_t table_twips) {
   out += paragraph_start;
   switch (block.kind) {
@@ -236,6 +302,7 @@ void append_block(std::string& out, const Block& block, const RtfColorMap& map,
       break;
     case BlockKind::Quote:
       out += "\\li260\\cf3\\i ";
+      colours.text = 3;
       break;
     case BlockKind::ListItem:
       out += "\\li";
@@ -247,7 +314,7 @@ void append_block(std::string& out, const Block& block, const RtfColorMap& map,
       return;
     case BlockKind::TableRow:
       if (!block.cells.empty()) {
-        append_table_row(out, block, map, table_twips);
+        append_table_row(out, block, colours, table_twips);
         return;
       }
       break;
@@ -255,28 +322,32 @@ void append_block(std::string& out, const Block& block, const RtfColorMap& map,
     default:
       break;
   }
-  append_runs(out, block.runs, map);
+  append_runs(out, block.runs, colours);
   out += kBlockEnd;
 }
 
 // Collects the run colours and returns about how many RTF bytes the runs will need, in one walk
-// over the runs.
-std::size_t prepare_runs(RtfColorMap& map, const std::vector<Run>& runs) {
+// over the runs; `longest` grows to the longest run text.
+std::size_t prepare_runs(RtfColorMap& map, const std::vector<Run>& runs, std::size_t& longest) {
   std::size_t estimate = 0;
   for (const Run& run : runs) {
     if (!run.color.empty()) map.emplace(run.color, 0);
     estimate += 2 * run.text.size() + 16;
+    longest = std::max(longest, run.text.size());
   }
   return estimate;
 }
 
 }  // namespace
 
-void collect_run_colors(RtfColorMap& map, const std::vector<Run>& runs) { prepare_runs(map, runs); }
+void collect_run_colors(RtfColorMap& map, const std::vector<Run>& runs) {
+  std::size_t longest = 0;
+  prepare_runs(map, runs, longest);
+}
 
 std::string write_rtf_run(const std::vector<Run>& runs, const RtfColorMap& map) {
   std::string out;
-  append_runs(out, runs, map);
+  append_runs(out, runs, RunColours{map});
   return out;
 }
 
@@ -289,6 +360,37 @@ std::size_t rtf_break_count(std::string_view rtf, std::size_t stop_at) {
     const std::string_view name = rtf.substr(at, word - at);
     if (name == "par" || name == "line") ++count;
     at = std::max(word, at + 1);  // an escaped symbol (\\, \{) is skipped whole
+  }
+  return count;
+}
+
+// Control words and groups are skipped; an escaped symbol (\\, \{, \'e9) and a Unicode escape
+// with its fallback character (\u233?) are one character each.
+std::size_t rtf_text_count(std::string_view rtf) {
+  const std::size_t body = rtf.find("\\pard");
+  std::size_t count = 0;
+  for (std::size_t at = body == std::string_view::npos ? rtf.size() : body; at < rtf.size();) {
+    const char c = rtf[at++];
+    if (c == '{' || c == '}' || c == '\r' || c == '\n') continue;
+    if (c != '\\') {
+      ++count;
+      continue;
+    }
+    if (at < rtf.size() && !std::isalpha(static_cast<unsigned char>(rtf[at]))) {
+      ++count;
+      at += rtf[at] == '\'' ? 3 : 1;
+      continue;
+    }
+    const std::size_t word = at;
+    while (at < rtf.size() && std::isalpha(static_cast<unsigned char>(rtf[at]))) ++at;
+    const bool unicode = rtf.substr(word, at - word) == "u";
+    if (at < rtf.size() && rtf[at] == '-') ++at;
+    while (at < rtf.size() && std::isdigit(static_cast<unsigned char>(rtf[at]))) ++at;
+    if (at < rtf.size() && rtf[at] == ' ') ++at;
+    if (unicode) {
+      ++count;
+      ++at;  // the fallback character
+    }
   }
   return count;
 }
@@ -317,9 +419,11 @@ RtfWriter::RtfWriter(const RenderedMarkdown& markdown, bool dark, std::uint32_t 
   // that the string grows at most once more.
   estimates_.reserve(markdown.blocks.size());
   std::size_t total = 0;
+  std::size_t longest = markdown.front_matter.size();
   for (const Block& block : markdown.blocks) {
-    std::size_t estimate = 64 + prepare_runs(colors_, block.runs);
-    for (const std::vector<Run>& cell : block.cells) estimate += 48 + prepare_runs(colors_, cell);
+    std::size_t estimate = 64 + prepare_runs(colors_, block.runs, longest);
+    for (const std::vector<Run>& cell : block.cells)
+      estimate += 48 + prepare_runs(colors_, cell, longest);
     total += estimate;
     estimates_.push_back(total);
   }
@@ -327,14 +431,15 @@ RtfWriter::RtfWriter(const RenderedMarkdown& markdown, bool dark, std::uint32_t 
   append_decimal(font_size_, 2 * static_cast<std::int64_t>(size));
   paragraph_start_ = "\\pard\\sa180\\sl300\\slmult1\\f0\\fs" + font_size_ + "\\cf1 ";
 
-  append_color_table(head_, colors_, dark);
+  twins_ = append_color_table(head_, colors_, dark, longest > kLongRunBytes);
   tables_end_ = head_.size();
   head_ += "}\\viewkind4\\uc1\\f0\\fs";
   head_ += font_size_;
   head_ += "\\cf1 ";
   if (!markdown.front_matter.empty()) {
     head_ += "{\\cf3\\fs18 ";
-    append_escaped(head_, markdown.front_matter);
+    append_text(head_, markdown.front_matter,
+                twins_ == 0 ? 0 : RunColours{colors_, twins_}.twin_of(3));
     head_ += "}\\par\\par ";
   }
 }
@@ -361,7 +466,8 @@ void RtfWriter::append_blocks(std::string& out, std::size_t begin, std::size_t e
   end = std::min(end, markdown_.blocks.size());
   for (std::size_t i = begin; i < end; ++i) {
     if (starts != nullptr) starts->push_back(out.size());
-    append_block(out, markdown_.blocks[i], colors_, paragraph_start_, table_twips_);
+    append_block(out, markdown_.blocks[i], RunColours{colors_, twins_}, paragraph_start_,
+                 table_twips_);
   }
 }
 

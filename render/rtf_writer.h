@@ -67,6 +67,7 @@ class RtfWriter {
   std::string paragraph_start_;
   std::string head_;
   std::size_t tables_end_ = 0;  // where the colour table's entries end in head_
+  std::uint32_t twins_ = 0;     // where the twins of the text colours start (0: none)
   std::string font_size_;
   std::uint32_t table_twips_;
 };
@@ -87,6 +88,10 @@ std::string write_rtf_run(const std::vector<Run>& runs, const RtfColorMap& map);
 // How many paragraph and line breaks (\par, \line) an RTF document holds: each starts a line.
 // Counting stops at `stop_at`, for callers that only ask whether there are that many.
 std::size_t rtf_break_count(std::string_view rtf, std::size_t stop_at = std::string_view::npos);
+
+// How many characters of text the body of an RTF document (from its first \pard on) shows: a
+// lower bound for its layout where no break counts.
+std::size_t rtf_text_count(std::string_view rtf);
 
 // The RTF form of a UTF-8 text: escapes for \ { }, line and tab words, \uN? for the rest.
 std::string escape_rtf(std::string_view text);

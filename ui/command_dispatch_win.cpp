@@ -12,6 +12,7 @@
 #include "core/text_convert.h"
 #include "ui/color_picker_win.h"
 #include "ui/editor_swap_win.h"
+#include "ui/editor_win.h"
 #include "ui/export_win.h"
 #include "ui/file_dialogs_win.h"
 #include "ui/find_bar_win.h"
@@ -37,10 +38,8 @@ void run_state_effects(App& app, const StateEffects& effects) {
   if (effects.web_start) web_start(app);
   if (effects.apply_typewriter) app.apply_typewriter();
   if (effects.set_word_wrap) {
-    const auto width = static_cast<LPARAM>(word_wrap_line_width(app.word_wrap));
     for (const auto& document : app.documents) {
-      for (const HWND editor : editors_of(*document))
-        SendMessageW(editor, EM_SETTARGETDEVICE, 0, width);
+      for (const HWND editor : editors_of(*document)) richedit_apply_word_wrap(editor);
     }
   }
   if (effects.relabel_documents) {

@@ -185,6 +185,7 @@ LRESULT dispatch(App& app, const WindowMessage& m) {
   const bool editor = m.window != app.preview_edit;
   switch (m.id) {
     case WM_NCDESTROY:
+      richedit_forget_wrap(m.window);
       RemoveWindowSubclass(m.window, editor_subclass_proc, 1);
       return m.default_result();
     case WM_PASTE:

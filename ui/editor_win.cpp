@@ -29,8 +29,16 @@ constexpr LONG kSpaceAfterTwips = 30;
 constexpr LONG kLineSpacingTwentieths = 25;  // 1.25 lines
 constexpr BYTE kLineSpacingRuleTwentieths = 5;
 constexpr UINT kUtf16CodePage = 1200;
-// No line of any font size the program uses is lower than this.
+// No line of any font size the program uses is lower than this, no character narrower.
 constexpr std::size_t kMinLinePixels = 4;
+constexpr std::size_t kMinCharPixels = 2;
+// A longer line is never wrapped, whatever the setting: Wine's control lays a wrapped line out in
+// time and memory growing with the square of its length (half a second at 5,000 characters,
+// 4 s and 130 MB at 20,000, minutes and gigabytes at 100,000), and again on every key typed into
+// it, where one unwrapped row takes milliseconds.
+constexpr std::size_t kLongestWrappedLine = 5000;
+// Marks an editor that does not wrap although the setting says so, for its long line.
+constexpr wchar_t kUnwrappedProperty[] = L"Tavrel.LongLineUnwrapped";
 
 // {8CC497C0-A1DF-11CE-8098-00AA0047BE5D}
 constexpr IID kTextDocumentIid = {
@@ -64,6 +72,88 @@ void configure(const App& app, HWND edit, bool preview) {
   SetWindowTheme(edit, app.dark ? L"DarkMode_Explorer" : L"Explorer", nullptr);
 }
 
+// The main window, a control's parent, holds the App (none before it is set up).
+const App* app_of(HWND edit) {
+  return reinterpret_cast<const App*>(GetWindowLongPtrW(GetParent(edit), GWLP_USERDATA));
+}
+
+// The preview always wraps; an editor as the setting says.
+bool wants_wrap(HWND edit) {
+  const App* app = app_of(edit);
+  return GetDlgCtrlID(edit) == ctl_preview || app == nullptr || app->word_wrap;
+}
+
+// The longest line in UTF-16 units, lines ending at CR or LF; `units_of` counts a character's.
+template <typename Char, typename Units>
+std::size_t longest_line(std::basic_string_view<Char> text, Units units_of) {
+  std::size_t longest = 0;
+  std::size_t line = 0;
+  for (const Char c : text) {
+    if (c == Char('\r') || c == Char('\n')) {
+      longest = std::max(longest, line);
+      line = 0;
+    } else {
+      line += units_of(c);
+    }
+  }
+  return std::max(longest, line);
+}
+
+std::size_t longest_line(std::wstring_view units) {
+  return longest_line(units, [](wchar_t) { return std::size_t{1}; });
+}
+
+// A continuation byte adds nothing, a four-byte character two units.
+std::size_t longest_line(std::string_view utf8) {
+  return longest_line(utf8, [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return std::size_t{(byte & 0xC0) == 0x80 ? 0u : byte >= 0xF0 ? 2u : 1u};
+  });
+}
+
+// An editor that does not wrap has the horizontal bar. One that wraps has none: Wine's control
+// with the bar lays every text out about twice as slowly, wrapped or not.
+void set_horizontal_bar(HWND edit, bool wanted) {
+  if (!wanted) SendMessageW(edit, WM_HSCROLL, SB_LEFT, 0);
+  SendMessageW(edit, EM_SHOWSCROLLBAR, SB_HORZ, wanted);
+}
+
+// Wraps the control as wanted unless it holds a line too long to wrap; true when it wraps.
+bool apply_word_wrap(HWND edit, std::size_t longest) {
+  const bool wanted = wants_wrap(edit);
+  const bool unwrapped = wanted && longest > kLongestWrappedLine;
+  const bool wraps = wanted && !unwrapped;
+  SendMessageW(edit, EM_SETTARGETDEVICE, 0, word_wrap_line_width(wraps));
+  if (GetDlgCtrlID(edit) != ctl_preview) set_horizontal_bar(edit, !wraps);
+  if (unwrapped) {
+    SetPropW(edit, kUnwrappedProperty, reinterpret_cast<HANDLE>(1));
+  } else {
+    RemovePropW(edit, kUnwrappedProperty);
+  }
+  return wraps;
+}
+
+std::size_t client_width(HWND edit) {
+  RECT client{};
+  GetClientRect(edit, &client);
+  return static_cast<std::size_t>(std::max<LONG>(client.right - client.left, 0));
+}
+
+// The editor font's average character width (every character's, in the monospaced editor font).
+// The bar of an unwrapped text wider than the control is shown before the text goes in: shown by
+// the control afterwards, it makes it lay the text out a second time.
+std::size_t average_char_width(HWND edit) {
+  const App* app = app_of(edit);
+  if (app == nullptr || app->editor_font == nullptr) return 0;
+  const HDC dc = GetDC(edit);
+  const HGDIOBJ old = SelectObject(dc, app->editor_font);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(edit, dc);
+  return static_cast<std::size_t>(std::max<LONG>(metrics.tmAveCharWidth, 0));
+}
+
 // The control shows its vertical scroll bar once the content outgrows it, and the narrower text
 // area then makes it lay out (and shape) the whole content a second time. A content with more
 // lines than this, which outgrows the control whatever their heights, gets the bar before it
@@ -73,6 +163,14 @@ std::size_t lines_that_may_fit(HWND edit) {
   RECT client{};
   GetClientRect(edit, &client);
   return static_cast<std::size_t>(std::max<LONG>(client.bottom - client.top, 0)) / kMinLinePixels;
+}
+
+// At most this many characters fit on one row.
+std::size_t characters_per_row(HWND edit) {
+  RECT client{};
+  GetClientRect(edit, &client);
+  return std::max<std::size_t>(
+      static_cast<std::size_t>(std::max<LONG>(client.right - client.left, 0)) / kMinCharPixels, 1);
 }
 
 // Streams `bytes` into the control in the given format, replacing its content. A stream the
@@ -103,10 +201,12 @@ void clear_default_effects(HWND edit) {
 }
 
 // A content with more lines than may fit gets the scroll bar before it goes in (see
-// lines_that_may_fit).
+// lines_that_may_fit); so does one with more text than fits on that many rows, such as one long
+// paragraph.
 void show_scroll_bar_for(HWND edit, const std::string& rtf) {
   const std::size_t fit = lines_that_may_fit(edit);
-  if (rtf_break_count(rtf, fit + 1) > fit) ShowScrollBar(edit, SB_VERT, TRUE);
+  if (rtf_break_count(rtf, fit + 1) > fit || rtf_text_count(rtf) / characters_per_row(edit) > fit)
+    ShowScrollBar(edit, SB_VERT, TRUE);
 }
 
 bool richedit_is_empty(HWND edit) {
@@ -174,13 +274,16 @@ void keep_colour_across(HWND edit, const CHARFORMAT2W& colour,
 
 HWND App::create_rich_edit(bool preview) {
   DWORD style = WS_CHILD | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_NOHIDESEL;
-  if (preview) style |= ES_READONLY;
+  // An editor follows the caret sideways; without wrapping it has a bar to reach a long line's
+  // end (see apply_word_wrap).
+  style |= preview ? ES_READONLY : ES_AUTOHSCROLL | WS_HSCROLL;
   const int id = preview ? ctl_preview : first_editor_id + static_cast<int>(documents.size());
   UniqueWindow edit(CreateWindowExW(
       0, L"RICHEDIT50W", preview ? L"Markdown preview" : L"Markdown editor", style, 0, 0, 0, 0,
       main_window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr));
   if (!edit) throw std::runtime_error("Cannot create RichEdit control");
   configure(*this, edit.get(), preview);
+  if (!preview) set_horizontal_bar(edit.get(), !word_wrap);
   SetWindowSubclass(edit.get(), editor_subclass_proc, 1, reinterpret_cast<DWORD_PTR>(this));
   return edit.release();
 }
@@ -223,6 +326,10 @@ std::string richedit_text_utf8(HWND edit) { return editor_text_to_utf8(richedit_
 // EM_SETTEXTEX) read a text that starts with "{\rtf" as RTF.
 void richedit_set_text_utf8(HWND edit, const std::string& utf8) {
   const std::wstring units = utf8_to_editor_text(utf8);
+  const std::size_t longest = longest_line(units);
+  // Before the text goes in, so that it is laid out once.
+  if (!apply_word_wrap(edit, longest) && longest * average_char_width(edit) > client_width(edit))
+    ShowScrollBar(edit, SB_HORZ, TRUE);
   if (static_cast<std::size_t>(std::count(units.begin(), units.end(), L'\r')) >
       lines_that_may_fit(edit))
     ShowScrollBar(edit, SB_VERT, TRUE);
@@ -233,6 +340,18 @@ void richedit_set_text_utf8(HWND edit, const std::string& utf8) {
   SendMessageW(edit, EM_EMPTYUNDOBUFFER, 0, 0);
   SendMessageW(edit, EM_SETMODIFY, FALSE, 0);
 }
+
+void richedit_apply_word_wrap(HWND edit) {
+  apply_word_wrap(edit, longest_line(richedit_text_units(edit)));
+}
+
+void richedit_unwrap_long_line(HWND edit, std::string_view utf8) {
+  if (wants_wrap(edit) && GetPropW(edit, kUnwrappedProperty) == nullptr &&
+      longest_line(utf8) > kLongestWrappedLine)
+    apply_word_wrap(edit, longest_line(utf8));
+}
+
+void richedit_forget_wrap(HWND edit) { RemovePropW(edit, kUnwrappedProperty); }
 
 void richedit_stream_rtf(HWND edit, const std::string& rtf) {
   const RedrawGuard pause(edit);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/app_win.h"
 
@@ -31,6 +32,18 @@ std::string richedit_text_utf8(HWND edit);
 // (EN_CHANGE): callers that must not take it for an edit hold a ChangeSuppression. Throws
 // "Invalid UTF-8".
 void richedit_set_text_utf8(HWND edit, const std::string& utf8);
+
+// Wraps the editor as App::word_wrap says, unless it holds a line too long to wrap (some
+// thousand characters), which stays one row. richedit_set_text_utf8 decides this for the text it
+// puts in; the wrap command asks it of every editor.
+void richedit_apply_word_wrap(HWND edit);
+
+// Stops wrapping an editor that wraps and now holds a line too long to wrap (typed or pasted):
+// `utf8` is its text. Cheap when nothing changes.
+void richedit_unwrap_long_line(HWND edit, std::string_view utf8);
+
+// Drops what the control remembers about its wrapping; on its destruction.
+void richedit_forget_wrap(HWND edit);
 
 // Replaces the content with RTF, shown with exactly the RTF's formatting. Throws when the
 // control could not read the RTF (the content is then whatever the control kept).

@@ -2,6 +2,7 @@
 // the strict UTF-16 conversion refuses, and the models no Markdown text produces.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -144,6 +145,100 @@ TEST(RtfWriter, BreakCountSeesOnlyBreakWords) {
   EXPECT_EQ(rtf_break_count("{\\pard a\\par b\\line c\\\\par \\{\\line\\pararaph\\par}"), 4u);
   EXPECT_EQ(rtf_break_count(escape_rtf("\\par\\line {\\par}")), 0u);
   EXPECT_EQ(rtf_break_count("\\par\\par\\line\\par", 2), 2u);  // counts no further than asked
+}
+
+// The body's characters, as the control holds them (a character outside the first plane two).
+TEST(RtfWriter, TextCountSeesOnlyTheBodysCharacters) {
+  const RenderedMarkdown markdown = test::model({test::block(
+      BlockKind::Paragraph, 0,
+      {test::run("a{b}\\\xC3\xA9\n"), test::run("\xF0\x9F\x98\x80", RunStyle::Strong)})});
+  EXPECT_EQ(rtf_text_count(render_rtf(markdown, false, 11)), 8u);
+  EXPECT_EQ(rtf_text_count("{\\rtf1{\\fonttbl{\\f0 Segoe UI;}}\\pard\\'e9\\u-3?x\\par }"), 3u);
+  EXPECT_EQ(rtf_text_count("{\\rtf1 no body}"), 0u);
+}
+
+}  // namespace
+}  // namespace tavrel::win
+
+namespace tavrel::win {
+namespace {
+
+// The colour table's rows; row 0 is the automatic colour.
+std::vector<std::string> colour_rows(const std::string& rtf) {
+  const std::size_t begin = rtf.find("{\\colortbl;") + 11;
+  std::vector<std::string> rows{""};
+  for (std::size_t at = begin, end; (end = rtf.find(';', at)) < rtf.find('}', begin); at = end + 1)
+    rows.push_back(rtf.substr(at, end - at));
+  return rows;
+}
+
+// The body with every group opened by `open` taken apart (its words and its closing brace gone).
+std::string without_groups(std::string body, const std::string& open) {
+  for (std::size_t at; (at = body.find(open)) != std::string::npos;) {
+    body.erase(body.find('}', at), 1);
+    body.erase(at, open.size());
+  }
+  return body;
+}
+
+std::size_t longest_between_braces(const std::string& rtf) {
+  std::size_t longest = 0;
+  for (std::size_t at = 0, end; (end = rtf.find_first_of("{}", at)) != std::string::npos;
+       at = end + 1)
+    longest = std::max(longest, end - at);
+  return longest;
+}
+
+// A run long enough to slow the preview's layout is written in pieces of about a row whose colour
+// alternates with a twin one step of blue away; the text and the other colours stay as they were.
+TEST(RtfWriter, LongRunsAlternateWithATwinOfTheirColour) {
+  const std::string words = [] {
+    std::string text;
+    while (text.size() < 3000) text += "lorem ipsum dolor ";
+    return text;
+  }();
+  std::string accents;
+  while (accents.size() < 3000) accents += "\xC3\xA9";  // no space, two bytes a character
+  struct Case {
+    Block block;
+    std::string colour;  // the run's colour row, light theme
+    std::string words;   // what opens the run group
+  };
+  const std::vector<Case> cases{
+      {test::block(BlockKind::Paragraph, 0, {test::run(words)}), "\\red35\\green46\\blue61", ""},
+      {test::block(BlockKind::Paragraph, 0, {test::run(std::string(3000, 'a'))}),
+       "\\red35\\green46\\blue61", ""},
+      {test::block(BlockKind::Heading, 2, {test::run(accents)}), "\\red35\\green46\\blue61", ""},
+      {test::block(BlockKind::Quote, 0, {test::run(words)}), "\\red78\\green95\\blue132", ""},
+      {test::block(BlockKind::Paragraph, 0, {test::run(words, RunStyle::None, "https://a.b")}),
+       "\\red179\\green77\\blue13", "\\cf2\\ul "},
+      {test::block(BlockKind::ListItem, 1, {test::run(words, RunStyle::Code)}),
+       "\\red78\\green95\\blue132", "\\f1\\cf3 "},
+      {test::block(BlockKind::Paragraph, 0, {test::run(words, RunStyle::Strong, "", "#FF0000")}),
+       "\\red255\\green0\\blue0", "\\b \\cf5 "},
+  };
+  for (const Case& c : cases) {
+    const std::string rtf = render_rtf(
+        test::model({c.block, test::block(BlockKind::Paragraph, 0, {test::run("short")})}), false,
+        11);
+    const std::vector<std::string> rows = colour_rows(rtf);
+    const std::string twin_row =
+        c.colour.substr(0, c.colour.rfind('e') + 1) +
+        std::to_string(std::stoi(c.colour.substr(c.colour.rfind('e') + 1)) ^ 1);
+    const auto twin = std::find(rows.begin(), rows.end(), twin_row);
+    ASSERT_NE(twin, rows.end()) << c.colour;
+    const std::string open = "{\\cf" + std::to_string(twin - rows.begin()) + " ";
+    const std::size_t body = rtf.find("\\pard");
+    const std::string plain = without_groups(rtf.substr(body), open);
+    EXPECT_NE(rtf.find(open, body), std::string::npos);
+    // A piece is at most two rows' worth of text, an escape at most 9 bytes.
+    EXPECT_LE(longest_between_braces(rtf.substr(body)), 2 * 9 * 128u + 8) << c.colour;
+    const std::string run_start = "{" + c.words;
+    const std::size_t text_at = plain.find(run_start) + run_start.size();
+    EXPECT_EQ(plain.substr(text_at, plain.find('}', text_at) - text_at),
+              escape_rtf(c.block.runs[0].text));
+    EXPECT_TRUE(plain.ends_with("{short}\\b0\\i0\\cb0\\par }"));  // a short run stays whole
+  }
 }
 
 }  // namespace

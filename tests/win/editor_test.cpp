@@ -224,3 +224,79 @@ TEST_F(EditorTest, OutlineRowJumpsToTheHeadingInEditorAndPreview) {
   EXPECT_EQ(selection(editor()).cpMin, 39);
   EXPECT_TRUE(boxes.boxes().empty());
 }
+
+namespace {
+
+struct Sideways {
+  bool caret_in_view = false;
+  int hidden_width = 0;  // how far the text reaches past the visible width (0: nothing to scroll)
+  LRESULT rows = 0;
+};
+
+Sideways sideways(HWND edit) {
+  CHARRANGE caret{};
+  SendMessageW(edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+  POINTL at{};
+  SendMessageW(edit, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), caret.cpMax);
+  RECT client{};
+  GetClientRect(edit, &client);
+  SCROLLINFO bar{sizeof(bar), SIF_RANGE | SIF_PAGE};
+  SCROLLBARINFO seen{};
+  seen.cbSize = sizeof(seen);
+  const bool shown = GetScrollBarInfo(edit, OBJID_HSCROLL, &seen) &&
+                     (seen.rgstate[0] & STATE_SYSTEM_INVISIBLE) == 0 &&
+                     GetScrollInfo(edit, SB_HORZ, &bar) && bar.nPage > 0;
+  const int hidden = shown ? bar.nMax - bar.nMin + 1 - static_cast<int>(bar.nPage) : 0;
+  return {at.x >= client.left && at.x < client.right && at.y >= client.top && at.y < client.bottom,
+          std::max(hidden, 0), SendMessageW(edit, EM_GETLINECOUNT, 0, 0)};
+}
+
+}  // namespace
+
+// Without word wrap the caret stays in view at the end of a long line and the horizontal bar
+// reaches the rest of it; with wrap the line wraps and nothing scrolls sideways, both ways.
+TEST_F(EditorTest, LongLineScrollsSidewaysOnlyWithoutWrap) {
+  add_document(std::string(600, 'w') + "\nshort");
+  const auto end_and_type = [&] {
+    select(0, 0);
+    SendMessageW(editor(), WM_KEYDOWN, VK_END, 0);
+    SendMessageW(editor(), WM_CHAR, L'x', 0);
+  };
+  for (const bool wrap : {false, true, false}) {
+    send(WM_COMMAND, cmd_word_wrap);
+    ASSERT_EQ(app_->word_wrap, wrap);
+    end_and_type();
+    const Sideways seen = sideways(editor());
+    EXPECT_TRUE(seen.caret_in_view) << wrap;
+    EXPECT_EQ(seen.hidden_width > 0, !wrap) << wrap;
+    EXPECT_EQ(seen.rows > 2, wrap) << wrap;
+  }
+  const std::string text = editor_text();  // with wrap, End ends the row, not the line
+  EXPECT_TRUE(text.size() == 609 && std::count(text.begin(), text.end(), 'x') == 3 &&
+              text.ends_with("\nshort"));
+}
+
+// A line far longer than any prose line is never wrapped: the control would lay it out in time
+// and memory growing with the square of its length. The text stays exactly as it was.
+TEST_F(EditorTest, VeryLongLineIsNotWrapped) {
+  ASSERT_TRUE(app_->word_wrap);
+  const std::string text = "# Log\n" + std::string(12000, 'a') + "\nend";
+  add_document(text);
+  EXPECT_EQ(editor_text(), text);
+  EXPECT_EQ(SendMessageW(editor(), EM_GETLINECOUNT, 0, 0), 3);
+  EXPECT_GT(sideways(editor()).hidden_width, 0);
+  send(WM_COMMAND, cmd_word_wrap);  // off, and on again: the long line still does not wrap
+  send(WM_COMMAND, cmd_word_wrap);
+  EXPECT_EQ(SendMessageW(editor(), EM_GETLINECOUNT, 0, 0), 3);
+  // Once the long line is gone, the setting holds again.
+  {
+    ChangeSuppression quiet(*app_);
+    richedit_set_text_utf8(editor(), std::string(600, 'w'));
+  }
+  EXPECT_GT(SendMessageW(editor(), EM_GETLINECOUNT, 0, 0), 2);
+  // A long line typed or pasted stops the wrapping once the text is next read for the preview.
+  type_text(std::wstring(5000, L'b'));
+  app_->request_render();
+  finish_jobs();
+  EXPECT_EQ(SendMessageW(editor(), EM_GETLINECOUNT, 0, 0), 1);
+}

@@ -112,9 +112,13 @@ TEST_F(PreviewApplyTest, PreviewShowsExactlyTheFormattingOfTheRtf) {
 TEST_F(PreviewApplyTest, FilledControlsHaveTheScrollBarAndLayoutOfTheirContent) {
   ShowWindow(app_->main_window, SW_SHOWNOACTIVATE);
   std::string longer;
-  for (int i = 0; i < 400; ++i)
+  std::string one_paragraph;  // in the preview, with runs written in pieces
+  for (int i = 0; i < 400; ++i) {
     longer += "Words that wrap in a narrow pane, line " + std::to_string(i) + ".\n\n";
-  for (const auto& [text, outgrows] : {std::pair{std::string("Short\n"), false}, {longer, true}}) {
+    one_paragraph += "Words that wrap in a narrow pane, line " + std::to_string(i) + ".\n";
+  }
+  for (const auto& [text, outgrows] :
+       {std::pair{std::string("Short\n"), false}, {longer, true}, {one_paragraph, true}}) {
     app_->new_document(text);
     finish_jobs();
     for (const HWND edit : {editor(), app_->preview_edit}) {
