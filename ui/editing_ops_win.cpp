@@ -9,6 +9,7 @@
 #include "ui/editor_win.h"
 #include "ui/emoji_completion_win.h"
 #include "ui/main_window_win.h"
+#include "ui/richedit_scroll_win.h"
 #include "ui/text_ops.h"
 #include "ui/theme_win.h"
 #include "web/web_host_win.h"
@@ -37,14 +38,6 @@ void apply_edit(HWND edit, const TextEdit& change) {
   SetFocus(edit);
 }
 
-ScrollRange vertical_scroll_of(HWND window) {
-  SCROLLINFO info{};
-  info.cbSize = sizeof(info);
-  info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS;
-  if (!GetScrollInfo(window, SB_VERT, &info)) return {};
-  return ScrollRange{info.nMax, info.nPage, info.nPos};
-}
-
 void centre_caret_line(const App& app, HWND edit) {
   const CHARRANGE selection = selection_of(edit);
   POINTL caret{};
@@ -57,10 +50,9 @@ void centre_caret_line(const App& app, HWND edit) {
 }
 
 void follow_with_preview(App& app, HWND edit) {
-  const ScrollRange editor = vertical_scroll_of(edit);
-  const ScrollRange preview = vertical_scroll_of(app.preview_edit);
-  POINT position{0, synced_preview_position(editor, preview)};
-  SendMessageW(app.preview_edit, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&position));
+  const ScrollRange editor = richedit_vertical_range(edit);
+  const ScrollRange preview = richedit_vertical_range(app.preview_edit);
+  richedit_set_scroll_pos(app.preview_edit, POINT{0, synced_preview_position(editor, preview)});
   web_scroll_to(app, synced_scroll_fraction(editor));
 }
 
@@ -108,8 +100,7 @@ void App::apply_typewriter() {
   if (documents.empty() || view_mode == 3) return;
   const HWND edit = current_document()->editor;
   const CHARRANGE selection = selection_of(edit);
-  POINT scroll{};
-  SendMessageW(edit, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  const POINT scroll = richedit_scroll_pos(edit);
   const bool was_modified = SendMessageW(edit, EM_GETMODIFY, 0, 0) != 0;
 
   ChangeSuppression quiet(*this);
@@ -122,7 +113,7 @@ void App::apply_typewriter() {
     richedit_set_colour(edit, SCF_SELECTION, palette[palette_text]);
   }
   select_range(edit, selection.cpMin, selection.cpMax);
-  SendMessageW(edit, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  richedit_set_scroll_pos(edit, scroll);
   SendMessageW(edit, EM_SETMODIFY, was_modified ? TRUE : FALSE, 0);
 }
 

@@ -10,6 +10,7 @@
 #include "ui/editor_win.h"
 #include "ui/emoji_completion_win.h"
 #include "ui/main_window_win.h"
+#include "ui/richedit_scroll_win.h"
 
 namespace tavrel::win {
 namespace {
@@ -29,7 +30,7 @@ struct View {
 
 View view_of(HWND editor) {
   View view;
-  SendMessageW(editor, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&view.scroll));
+  view.scroll = richedit_scroll_pos(editor);
   SendMessageW(editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&view.selection));
   return view;
 }
@@ -39,7 +40,7 @@ void restore_view(HWND editor, View view) {
   view.selection.cpMin = std::clamp<LONG>(view.selection.cpMin, 0, length);
   view.selection.cpMax = std::clamp<LONG>(view.selection.cpMax, view.selection.cpMin, length);
   SendMessageW(editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&view.selection));
-  SendMessageW(editor, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&view.scroll));
+  richedit_set_scroll_pos(editor, view.scroll);
 }
 
 // `shown` takes `hidden`'s place in the window (keyboard order, focus) and in the document.

@@ -16,6 +16,7 @@
 #include "render/rtf_writer.h"
 #include "ui/commands.h"
 #include "ui/main_window_win.h"
+#include "ui/richedit_scroll_win.h"
 #include "ui/text_ops.h"
 #include "ui/theme_win.h"
 
@@ -371,11 +372,10 @@ void replace_preview_content(App& app, const std::string& rtf) {
     fill_preview(old, rtf);  // nothing to empty: the first content goes into the control itself
     return;
   }
-  POINT scroll{};
-  SendMessageW(old, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  const POINT scroll = richedit_scroll_pos(old);
   UniqueWindow fresh = preview_in_place_of(app, old, rtf);
   fill_preview(fresh.get(), rtf);
-  SendMessageW(fresh.get(), EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  richedit_set_scroll_pos(fresh.get(), scroll);
   const UINT show = is_shown(old) ? SWP_SHOWWINDOW : 0;
   SetWindowPos(fresh.get(), old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | show);
   app.preview_edit = fresh.release();
@@ -418,8 +418,7 @@ bool same_paragraph_look(const PARAFORMAT2& a, const PARAFORMAT2& b) {
 // paragraph after it takes the format of the last one streamed in: its own is put back. False
 // when it did not take it.
 bool splice_blocks(HWND preview, const PreviewSplice& splice, const RenderResult& result) {
-  POINT scroll{};
-  SendMessageW(preview, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  const POINT scroll = richedit_scroll_pos(preview);
   CHARRANGE kept{};
   SendMessageW(preview, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&kept));
   const RedrawGuard pause(preview);
@@ -442,7 +441,7 @@ bool splice_blocks(HWND preview, const PreviewSplice& splice, const RenderResult
   const bool kept_next = same_paragraph_look(paragraph_format_at(preview, after), next);
   if (kept.cpMax > range.cpMin) kept = CHARRANGE{range.cpMin, range.cpMin};
   SendMessageW(preview, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&kept));
-  SendMessageW(preview, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  richedit_set_scroll_pos(preview, scroll);
   return kept_next;
 }
 

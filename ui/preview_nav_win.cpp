@@ -15,6 +15,7 @@
 #include "render/preview_positions.h"
 #include "ui/editor_win.h"
 #include "ui/main_window_win.h"
+#include "ui/richedit_scroll_win.h"
 #include "ui/tab_model.h"
 #include "ui/theme_win.h"
 
@@ -51,41 +52,16 @@ LONG heading_in_preview(const App& app, std::size_t index, const std::wstring& t
   return after >= 0 ? after : find_from(app.preview_edit, 0, text);
 }
 
-LONG client_y_of(HWND edit, LONG position) {
-  POINTL at{};
-  SendMessageW(edit, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), position);
-  return at.y;
-}
-
 RECT text_area(HWND edit) {
   RECT area{};
   SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
   return area;
 }
 
-// Scrolls so that the line holding `position` is the first one shown (as far as the content
-// lets the control scroll). By pixels, since lines differ in height. Once the content is taller
-// than 65535 pixels, EM_GETSCROLLPOS answers in units scaled down to 16 bits while
-// EM_SETSCROLLPOS takes pixels, so the line's distance is measured from the top of the content
-// instead, with the control scrolled there in between (not drawn). Should a control take other
-// units, the line is at least brought into view.
-void scroll_to_top(HWND edit, LONG position) {
-  const RedrawGuard quiet(edit);
-  POINT scroll{};
-  SendMessageW(edit, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
-  scroll.y = 0;
-  SendMessageW(edit, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
-  const RECT area = text_area(edit);
-  scroll.y = std::max<LONG>(client_y_of(edit, position) - area.top, 0);
-  SendMessageW(edit, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
-  const LONG shown_at = client_y_of(edit, position);
-  if (shown_at < area.top || shown_at >= area.bottom) SendMessageW(edit, EM_SCROLLCARET, 0, 0);
-}
-
 void select_at_top(HWND edit, LONG begin, LONG end) {
   CHARRANGE range{begin, end};
   SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-  scroll_to_top(edit, begin);
+  richedit_scroll_to_top(edit, begin);
 }
 
 bool is_mouse_message(UINT message) { return message >= WM_MOUSEFIRST && message <= WM_MOUSELAST; }
@@ -135,8 +111,7 @@ void mark_preview_anchors(App& app, std::vector<PreviewAnchor> anchors, PreviewS
   const RedrawGuard quiet(preview);
   CHARRANGE kept{};
   SendMessageW(preview, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&kept));
-  POINT scroll{};
-  SendMessageW(preview, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  const POINT scroll = richedit_scroll_pos(preview);
   CHARFORMAT2W link{};
   link.cbSize = sizeof(link);
   link.dwMask = CFM_LINK;
@@ -147,7 +122,7 @@ void mark_preview_anchors(App& app, std::vector<PreviewAnchor> anchors, PreviewS
     SendMessageW(preview, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&link));
   }
   SendMessageW(preview, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&kept));
-  SendMessageW(preview, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  richedit_set_scroll_pos(preview, scroll);
 }
 
 void follow_preview_link(App& app, const ENLINK& link) {
