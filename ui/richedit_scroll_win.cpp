@@ -1,5 +1,5 @@
-// The control's scaled units are left alone while they are pixels: a content that stays within
-// half of the 16-bit range is read as the control reports it, exactly. Beyond, the position is
+// The control's own answer is taken while it cannot be scaled: a content that stays within half
+// of the 16-bit range is read as the control reports it, exactly. Beyond, the position is
 // measured: the first character's place now against its place with the control scrolled to the
 // top (not drawn in between), which holds however the control scales.
 #include "ui/richedit_scroll_win.h"
@@ -7,6 +7,7 @@
 #include <richedit.h>
 
 #include <algorithm>
+#include <cstdint>
 
 #include "ui/editor_win.h"
 #include "ui/theme_win.h"
