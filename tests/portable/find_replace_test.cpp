@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+
 #include "core/text_convert.h"
 
 namespace tavrel::win {
@@ -121,6 +124,8 @@ TEST(ReplaceAll, WholeCharactersInEveryFormOfAnExpression) {
       {"😁x", "😀", "!", false, true, "😁x", 0},
       {"1😁2😀a", "\\d[😀😁]", "!", true, true, "!!a", 2},
       {"..\\x{1F600} ..😀", "\\Q..\\x{1F600}\\E", "!", true, true, "! ..😀", 1},
+      {"b😀:", "[ab:]😀", "!", true, true, "!:", 1},
+      {"ab😀c", "[ab😀]", "!", true, true, "!!!c", 3},
   };
   expect_replacements(cases);
 }
@@ -322,6 +327,21 @@ TEST(FindRegex, WrapsWidensAndKeepsTheTextBeforeAsContext) {
         << std::string(c.pattern.begin(), c.pattern.end());
   }
   EXPECT_THROW(find_match(L"a", L"(", true, true, 0), InvalidExpression);
+}
+
+// The expression is read within its bounds: it need not be followed by a NUL.
+TEST(FindRegex, ReadsNothingPastTheExpression) {
+  const auto exact = [](std::wstring_view units) {
+    auto copy = std::make_unique<wchar_t[]>(units.size());
+    std::copy(units.begin(), units.end(), copy.get());
+    return copy;
+  };
+  const std::wstring text = L"a\xD83D\xDE00";
+  const std::wstring_view wide = L"a\xD83D\xDE00", open_class = L"[\xD83D\xDE00";
+  const auto wide_copy = exact(wide), open_copy = exact(open_class);
+  EXPECT_EQ(find_match(text, {wide_copy.get(), wide.size()}, true, true, 0), (TextRange{0, 3}));
+  EXPECT_THROW(find_match(text, {open_copy.get(), open_class.size()}, true, true, 0),
+               InvalidExpression);
 }
 
 TEST(ChangedSpan, ReplacesOnlyTheMiddleAndKeepsPairsWhole) {
