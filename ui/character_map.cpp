@@ -61,17 +61,19 @@ std::optional<char32_t> hex_escape(std::wstring_view pattern, std::size_t at, st
   std::size_t end = first + 2;
   if (pattern[first] == L'{') {
     end = pattern.find(L'}', ++first);
-    if (end == std::wstring_view::npos || end == first || end - first > 6) return std::nullopt;
+    if (end == std::wstring_view::npos || end == first) return std::nullopt;
   } else if (end > pattern.size()) {
     return std::nullopt;
   }
+  // Any number of digits, as the engine reads them ("\x{0001F600}"), so the value is checked
+  // as it grows.
   char32_t value = 0;
   for (std::size_t i = first; i < end; ++i) {
     const int digit = hex_digit(pattern[i]);
     if (digit < 0) return std::nullopt;
     value = value * 16 + static_cast<char32_t>(digit);
+    if (value > 0x10FFFF) return std::nullopt;
   }
-  if (value > 0x10FFFF) return std::nullopt;
   length = end - at + (pattern[at + 2] == L'{' ? 1 : 0);
   return value;
 }

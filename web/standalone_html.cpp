@@ -86,6 +86,8 @@ std::string data_address(std::string_view written, const std::string& source,
                          const ImageFileReader& read_image) {
   const std::string name = percent_decode(source);
   if (written.find(':') != std::string_view::npos || name.find(':') != std::string::npos) return {};
+  // "a%00.png" names no file; the system would read it as "a", whatever that holds.
+  if (name.find('\0') != std::string::npos) return {};
   const std::filesystem::path file = utf8_path(name);
   const char* mime = image_mime_type(file);
   // A rooted name leads out of the folder anyway, and one naming a server ("//host/share/...")

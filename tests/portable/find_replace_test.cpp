@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+
 #include "core/text_convert.h"
 
 namespace tavrel::win {
@@ -114,6 +117,15 @@ TEST(ReplaceAll, WholeCharactersInEveryFormOfAnExpression) {
       {"😀x", "[^😁-😂]", "!", true, true, "!!", 2},
       {"😀 x😀", "\\b.😀", "!", true, true, "😀 !", 1},
       {"ở😀ở", "ở(.)Ở", "$1", true, false, "😀", 1},
+      {"x😀y", "x\\x{1f600}y", "!", true, true, "!", 1},
+      {"x😀y", "x\\x{0001F600}y", "!", true, true, "!", 1},
+      {"\xEF\xBF\xBF😀", "\\x{FFFF}", "!", true, true, "!😀", 1},
+      {"😁", "😀", "!", true, true, "😁", 0},
+      {"😁x", "😀", "!", false, true, "😁x", 0},
+      {"1😁2😀a", "\\d[😀😁]", "!", true, true, "!!a", 2},
+      {"..\\x{1F600} ..😀", "\\Q..\\x{1F600}\\E", "!", true, true, "! ..😀", 1},
+      {"b😀:", "[ab:]😀", "!", true, true, "!:", 1},
+      {"ab😀c", "[ab😀]", "!", true, true, "!!!c", 3},
   };
   expect_replacements(cases);
 }
@@ -177,6 +189,37 @@ TEST(ReplaceAll, RunawaySearchesGiveUpAndChangeNothing) {
   EXPECT_THROW(find_match(to_wide(lines), L"^(\\w+\\s?)*=$", true, false, 0), SearchTooComplex);
   EXPECT_EQ(find_status_text(FindStatus::too_complex, false),
             L"The expression is too complex for this document");
+}
+
+// Each different character above U+FFFF of a search is stood for by a unit the text does not
+// hold (private use, the noncharacters, U+FFF0 to U+FFF8, surrogate units; one more stands for
+// nothing): a text with as many as fit is searched whole, one more character or one unit fewer
+// free gives up as too complex, and nothing is replaced.
+TEST(ReplaceAll, EveryFreeUnitStandsInForAWideCharacter) {
+  constexpr std::size_t kFit = 0x1900 + 0x20 + 9 + 0x800 - 1;
+  const auto wide_characters = [](std::size_t count) {
+    std::wstring text;
+    for (char32_t c = 0x20000; c < 0x20000 + count; ++c) {
+      text += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+      text += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
+    }
+    return to_utf8(text);
+  };
+  const struct Case {
+    std::string text;
+    FindStatus status;
+    std::uint64_t count;
+  } cases[] = {
+      {wide_characters(kFit), FindStatus::replaced, kFit},
+      {wide_characters(kFit + 1), FindStatus::too_complex, 0},
+      {wide_characters(kFit) + "\xEF\xA3\xBF", FindStatus::too_complex, 0},  // U+F8FF
+      {wide_characters(kFit - 1) + "\xEF\xA3\xBF", FindStatus::replaced, kFit},
+  };
+  for (const Case& c : cases) {
+    const ReplaceOutcome outcome = replace_in_document(c.text, {".", "", true, true});
+    EXPECT_EQ(outcome.status, c.status) << &c - cases;
+    EXPECT_EQ(outcome.count, c.count) << &c - cases;
+  }
 }
 
 // Ignoring case folds the letters of Vietnamese, Greek and Cyrillic as well, in both modes and
@@ -286,6 +329,21 @@ TEST(FindRegex, WrapsWidensAndKeepsTheTextBeforeAsContext) {
   EXPECT_THROW(find_match(L"a", L"(", true, true, 0), InvalidExpression);
 }
 
+// The expression is read within its bounds: it need not be followed by a NUL.
+TEST(FindRegex, ReadsNothingPastTheExpression) {
+  const auto exact = [](std::wstring_view units) {
+    auto copy = std::make_unique<wchar_t[]>(units.size());
+    std::copy(units.begin(), units.end(), copy.get());
+    return copy;
+  };
+  const std::wstring text = L"a\xD83D\xDE00";
+  const std::wstring_view wide = L"a\xD83D\xDE00", open_class = L"[\xD83D\xDE00";
+  const auto wide_copy = exact(wide), open_copy = exact(open_class);
+  EXPECT_EQ(find_match(text, {wide_copy.get(), wide.size()}, true, true, 0), (TextRange{0, 3}));
+  EXPECT_THROW(find_match(text, {open_copy.get(), open_class.size()}, true, true, 0),
+               InvalidExpression);
+}
+
 TEST(ChangedSpan, ReplacesOnlyTheMiddleAndKeepsPairsWhole) {
   struct Case {
     std::wstring before, after;
@@ -295,6 +353,8 @@ TEST(ChangedSpan, ReplacesOnlyTheMiddleAndKeepsPairsWhole) {
       {L"aaa", L"aaaa", 3, 3},
       {L"\xD83D\xDE00", L"\xD83D\xDE01", 0, 2},
       {L"\xD83D\xDE00", L"\xD83Dx\xDE00", 0, 2},
+      {L"\xD800\xDC00", L"\xD800\xDC01", 0, 2},
+      {L"\xDBFF\xDFFF", L"\xDBFE\xDFFF", 0, 2},
   };
   for (const Case& c : cases) {
     const TextSplice splice = changed_span(c.before, c.after);

@@ -2,10 +2,13 @@
 // review the diff), the inlining of local images and Base64.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "render/image_addresses.h"
 #include "tests/portable/test_support.h"
 #include "web/standalone_html.h"
 
@@ -56,6 +59,9 @@ TEST(StandalonePage, EmbedsOnlyLocalImagesInsideTheFolder) {
   test::write_bytes(doc / "c:d.png", "PNG!");  // where file names may hold a colon
   test::write_bytes(doc / "img" / "my photo (1).png", "PNG!");
   test::write_bytes(doc / "100%.png", "PNG!");
+  test::write_bytes(doc / "7%A.png", "PNG!");
+  test::write_bytes(doc / "notes", "text");
+  test::write_bytes(doc / "notes%00.png", "PNG!");
   test::write_bytes(doc / "max.gif", std::string(kMaxEmbeddedImageBytes, 'g'));
   test::write_bytes(doc / "over.gif", std::string(kMaxEmbeddedImageBytes + 1, 'g'));
   const std::string a = "data:image/png;base64,UE5HIQ==";
@@ -86,6 +92,9 @@ TEST(StandalonePage, EmbedsOnlyLocalImagesInsideTheFolder) {
       {"![c](c%3Ad.png) ![x](img%2Fa.PNG)", "![c](c%3Ad.png) ![x](img%2Fa.PNG)"},
       {"![h](img%2fa%2Epng) ![i](img%2Fa%2epng)", "![h](" + a + ") ![i](" + a + ")"},
       {"![g](img%2Ga.png) ![j](b.%6Apeg)", "![g](img%2Ga.png) ![j](data:image/jpeg;base64,Sg==)"},
+      {"![k](b.%6apeg) ![s](7%A.png)", "![k](data:image/jpeg;base64,Sg==) ![s](" + a + ")"},
+      // A NUL names no file: neither the name before it nor the escape as written is taken.
+      {"![n](notes%00.png)", "![n](notes%00.png)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.markdown.substr(0, 60));
@@ -122,6 +131,7 @@ TEST(StandalonePage, EmbedsWhereTheParserReadsAnImage) {
   test::write_bytes(doc / "img" / "a.png", "PNG!");
   test::write_bytes(doc / "img" / "my photo (1).png", "PNG!");
   test::write_bytes(doc / "img\\b.png", "PNG!");  // a separator on Windows, a name elsewhere
+  test::write_bytes(doc / ".\\img\\a.png", "PNG!");
   const std::string a = "data:image/png;base64,UE5HIQ==";
   const std::pair<std::string, std::string> cases[] = {
       {"![a](img/a.png \"A title\")", "![a](" + a + " \"A title\")"},
@@ -145,11 +155,24 @@ TEST(StandalonePage, EmbedsWhereTheParserReadsAnImage) {
       // the address cannot be placed exactly, so that address stays as written.
       {"![w](img\\b.png) `x\\y` ![e](img\\/a.png) ![n](img/a&#46;png)",
        "![w](" + a + ") `x\\y` ![e](img\\/a.png) ![n](img/a&#46;png)"},
+      {"![d](.\\img\\a.png) \\`![w](img\\b.png)`", "![d](" + a + ") \\`![w](" + a + ")`"},
   };
   for (const auto& [markdown, expected] : cases) {
     SCOPED_TRACE(markdown);
     EXPECT_EQ(embed_images(markdown, folder_image_reader(doc)), expected);
   }
+}
+
+// The addresses are looked for in the text given, which need not be followed by a NUL.
+TEST(StandalonePage, ImageAddressesReadNothingPastTheText) {
+  const std::string markdown = "![w](img\\b.png)\\";
+  const auto bytes = std::make_unique<char[]>(markdown.size());
+  std::copy(markdown.begin(), markdown.end(), bytes.get());
+  const std::vector<ImageAddress> addresses =
+      image_addresses(std::string_view(bytes.get(), markdown.size()));
+  ASSERT_EQ(addresses.size(), 1u);
+  EXPECT_EQ(std::pair(addresses[0].begin, addresses[0].end),
+            std::pair(std::size_t{5}, std::size_t{14}));
 }
 
 #ifndef _WIN32  // the Win64 build reads through its own reader: tests/win/standalone_export_test
