@@ -72,10 +72,16 @@ using UniqueWindow = Owned<HWND, WindowTraits>;
 using UniqueGlobal = Owned<HGLOBAL, GlobalMemoryTraits>;  // GlobalAlloc blocks, print settings
 using UniqueDc = Owned<HDC, DcTraits>;                    // created (not borrowed) device contexts
 
-// The clipboard, open for as long as this lives.
+// The clipboard, open for as long as this lives. Another program may hold it for a moment (a
+// clipboard viewer reading what was just copied): a few short tries before giving up.
 class ClipboardScope {
  public:
-  explicit ClipboardScope(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
+  explicit ClipboardScope(HWND owner) {
+    for (int attempt = 0; attempt < 10 && !open_; ++attempt) {
+      if (attempt > 0) Sleep(10);
+      open_ = OpenClipboard(owner) != FALSE;
+    }
+  }
   ClipboardScope(const ClipboardScope&) = delete;
   ClipboardScope& operator=(const ClipboardScope&) = delete;
   ~ClipboardScope() {
@@ -84,7 +90,7 @@ class ClipboardScope {
   bool is_open() const { return open_; }
 
  private:
-  bool open_;
+  bool open_ = false;
 };
 
 // A global memory block locked for as long as this lives; data() is null when it cannot be.

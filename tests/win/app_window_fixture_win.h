@@ -101,6 +101,26 @@ inline std::vector<HWND> process_windows(DWORD pid, const wchar_t* window_class)
   return found;
 }
 
+// The clipboard is one for the whole desktop, and the test shards run at the same time: a test
+// that puts something there or reads it back holds this for its whole run, so that no other
+// shard opens or changes the clipboard in between.
+class ClipboardTestLock {
+ public:
+  ClipboardTestLock() : mutex_(CreateMutexW(nullptr, FALSE, L"Local\\TavrelTestsClipboard")) {
+    if (mutex_ != nullptr) WaitForSingleObject(mutex_, 120000);
+  }
+  ClipboardTestLock(const ClipboardTestLock&) = delete;
+  ClipboardTestLock& operator=(const ClipboardTestLock&) = delete;
+  ~ClipboardTestLock() {
+    if (mutex_ == nullptr) return;
+    ReleaseMutex(mutex_);
+    CloseHandle(mutex_);
+  }
+
+ private:
+  HANDLE mutex_;
+};
+
 // A run of the real program in `folder`, terminated if still running when the test ends.
 // `before_start` gets the process id before the program runs its first instruction.
 class ProgramRun {

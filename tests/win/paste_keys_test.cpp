@@ -106,6 +106,7 @@ class DesktopInputPaste : public AppWindowTest {
 };
 
 TEST_F(DesktopInputPaste, RichTextArrivesPlainAndTypingAfterItKeepsTheEditorsFormat) {
+  const ClipboardTestLock clipboard;
   for (const std::vector<WORD>& keys :
        std::vector<std::vector<WORD>>{{VK_CONTROL, 'V'}, {VK_SHIFT, VK_INSERT}}) {
     add_document("ab");
@@ -123,6 +124,7 @@ TEST_F(DesktopInputPaste, RichTextArrivesPlainAndTypingAfterItKeepsTheEditorsFor
 }
 
 TEST_F(DesktopInputPaste, BitmapBecomesAStoredPngAndALink) {
+  const ClipboardTestLock clipboard;
   for (const std::vector<WORD>& keys :
        std::vector<std::vector<WORD>>{{VK_CONTROL, 'V'}, {VK_SHIFT, VK_INSERT}}) {
     add_document("");

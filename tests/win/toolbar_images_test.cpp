@@ -95,6 +95,7 @@ void put_on_clipboard(HWND owner, const std::vector<std::uint8_t>& dib) {
 }
 
 TEST_F(ToolbarImagesTest, PastedBitmapBecomesAPngBesideTheDocument) {
+  const ClipboardTestLock clipboard;
   add_document("x");
   save_path_ = (files_.path() / "doc.md").wstring();
   // 2 x 2, 24 bits, bottom-up: bottom row blue then green, top row red then white.

@@ -93,6 +93,7 @@ class UpdateDialogTest : public AppWindowTest {
 };
 
 TEST_F(UpdateDialogTest, ShowsTheManifestAndCopiesItsHash) {
+  const ClipboardTestLock clipboard;
   run_dialog("/manifest", [&] {
     wait_for_status(L"An update is available");
     const std::wstring hash = std::wstring(32, L'a') + std::wstring(32, L'b');

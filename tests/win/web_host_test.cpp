@@ -204,6 +204,7 @@ TEST_F(WebHostTest, TheVisualEditorsEditsAreWhatSaveWrites) {
 }
 
 TEST_F(WebHostTest, PageCopiesAndShortcutsReachTheProgram) {
+  const ClipboardTestLock clipboard;
   add_document("text");
   start_ready();
   page(L"{\"type\":\"copy\",\"text\":\"ch\u00E9p\"}");
