@@ -52,12 +52,6 @@ LONG heading_in_preview(const App& app, std::size_t index, const std::wstring& t
   return after >= 0 ? after : find_from(app.preview_edit, 0, text);
 }
 
-RECT text_area(HWND edit) {
-  RECT area{};
-  SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
-  return area;
-}
-
 void select_at_top(HWND edit, LONG begin, LONG end) {
   CHARRANGE range{begin, end};
   SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
@@ -80,7 +74,7 @@ LONG clicked_position(HWND preview, const ENLINK& link) {
 }  // namespace
 
 std::uint32_t preview_table_twips(HWND preview) {
-  const RECT area = text_area(preview);
+  const RECT area = richedit_text_area(preview);
   LONG width = area.right - area.left;
   if ((GetWindowLongW(preview, GWL_STYLE) & WS_VSCROLL) == 0) {
     width -= GetSystemMetrics(SM_CXVSCROLL);

@@ -23,12 +23,6 @@ POINT client_point(HWND edit, LONG position) {
   return POINT{at.x, at.y};
 }
 
-RECT text_area(HWND edit) {
-  RECT area{};
-  SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
-  return area;
-}
-
 // How far below the first character the last one starts.
 LONG content_extent(HWND edit) {
   const auto end = static_cast<LONG>(richedit_length(edit));
@@ -59,6 +53,12 @@ POINT measured_scroll_pos(HWND edit) {
 
 }  // namespace
 
+RECT richedit_text_area(HWND edit) {
+  RECT area{};
+  SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
+  return area;
+}
+
 POINT richedit_scroll_pos(HWND edit) {
   if (may_count_scaled(edit)) return measured_scroll_pos(edit);
   POINT scroll{};
@@ -76,7 +76,7 @@ ScrollRange richedit_vertical_range(HWND edit) {
   if (!may_count_scaled(edit)) {
     return has_bar ? ScrollRange{bar.nMax, bar.nPage, bar.nPos} : ScrollRange{};
   }
-  const RECT area = text_area(edit);
+  const RECT area = richedit_text_area(edit);
   const auto page = static_cast<std::uint32_t>(std::max<LONG>(area.bottom - area.top, 0));
   // The content's height without its last line's: the range ends a line early at most.
   return ScrollRange{content_extent(edit), page, richedit_scroll_pos(edit).y};
@@ -89,7 +89,7 @@ void richedit_scroll_to_top(HWND edit, LONG position) {
   const RedrawGuard quiet(edit);
   const LONG x = richedit_scroll_pos(edit).x;
   set_scroll(edit, POINT{x, 0});
-  const RECT area = text_area(edit);
+  const RECT area = richedit_text_area(edit);
   set_scroll(edit, POINT{x, std::max<LONG>(client_point(edit, position).y - area.top, 0)});
   const LONG shown_at = client_point(edit, position).y;
   if (shown_at < area.top || shown_at >= area.bottom) SendMessageW(edit, EM_SCROLLCARET, 0, 0);

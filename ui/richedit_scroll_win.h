@@ -9,6 +9,9 @@
 
 namespace tavrel::win {
 
+// The rectangle the control draws its text in, in client coordinates.
+RECT richedit_text_area(HWND edit);
+
 // Where the control is scrolled to, in the pixels EM_SETSCROLLPOS takes.
 POINT richedit_scroll_pos(HWND edit);
 void richedit_set_scroll_pos(HWND edit, POINT pixels);
