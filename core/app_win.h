@@ -69,6 +69,7 @@ class App {
   void new_document(std::string text);
   void select_document(size_t index);
   Document* current_document();  // throws std::out_of_range outside the list
+  std::optional<size_t> tab_of(const Document* document) const;  // none once it is closed
   void on_document_edited();
   bool close_document(size_t index);
   bool confirm_save_changes(Document* document);

@@ -164,21 +164,24 @@ std::runtime_error unsaved_tab_error(const App& app, const Document& other) {
                 L"ho\u1EB7c \u0111\u00F3ng th\u1EBB \u0111\u00F3 r\u1ED3i th\u1EED l\u1EA1i."
           : L"Another tab shows " + name +
                 L" with unsaved changes. Save or close that tab, then try again.";
-  return std::runtime_error(utf16_to_utf8_lenient(std::u16string(text.begin(), text.end())));
+  return std::runtime_error(to_utf8(text));
+}
+
+// Out of the list first, so that nothing below can see a record whose editor is gone.
+void discard_tab(App& app, size_t index) {
+  std::unique_ptr<Document> closed = std::move(app.documents[index]);
+  app.documents.erase(app.documents.begin() + static_cast<std::ptrdiff_t>(index));
+  if (app.active_document >= app.documents.size() && !app.documents.empty())
+    app.active_document = app.documents.size() - 1;
+  app.remove_recovery_file(*closed);
+  destroy_editors(*closed);
 }
 
 // Drops an unmodified tab without a question; the active document stays the one shown.
 void drop_tab(App& app, size_t index) {
   const Document* shown = app.current_document();
-  std::unique_ptr<Document> dropped = std::move(app.documents[index]);
-  app.documents.erase(app.documents.begin() + static_cast<std::ptrdiff_t>(index));
-  app.remove_recovery_file(*dropped);
-  destroy_editors(*dropped);
-  const auto kept = std::find_if(app.documents.begin(), app.documents.end(),
-                                 [&](const auto& document) { return document.get() == shown; });
-  app.active_document = kept != app.documents.end()
-                            ? static_cast<size_t>(kept - app.documents.begin())
-                            : std::min(index, app.documents.size() - 1);
+  discard_tab(app, index);
+  app.active_document = app.tab_of(shown).value_or(std::min(index, app.documents.size() - 1));
   app.rebuild_tabs();
   app.select_document(app.active_document);
 }
@@ -273,6 +276,13 @@ class OpenBatch {
 
 Document* App::current_document() { return documents.at(active_document).get(); }
 
+std::optional<size_t> App::tab_of(const Document* document) const {
+  const auto at = std::find_if(documents.begin(), documents.end(),
+                               [&](const auto& open) { return open.get() == document; });
+  if (at == documents.end()) return std::nullopt;
+  return static_cast<size_t>(at - documents.begin());
+}
+
 void App::new_document(std::string text) {
   append_document(*this, std::move(text));
   active_document = documents.size() - 1;
@@ -321,18 +331,10 @@ bool App::close_document(size_t index) {
   const Document* asked = documents[index].get();
   if (!confirm_save_changes(documents[index].get())) return false;
   // A save from the question may have closed another tab that showed the same file.
-  const auto at = std::find_if(documents.begin(), documents.end(),
-                               [&](const auto& document) { return document.get() == asked; });
-  if (at == documents.end()) return true;
-  index = static_cast<size_t>(at - documents.begin());
-
-  // Out of the list first, so that nothing below can see a record whose editor is gone.
-  std::unique_ptr<Document> closed = std::move(documents[index]);
-  documents.erase(documents.begin() + static_cast<std::ptrdiff_t>(index));
-  if (active_document >= documents.size() && !documents.empty())
-    active_document = documents.size() - 1;
-  remove_recovery_file(*closed);
-  destroy_editors(*closed);
+  const std::optional<size_t> at = tab_of(asked);
+  if (!at) return true;
+  index = *at;
+  discard_tab(*this, index);
 
   if (!documents.empty()) {
     active_document = std::min(index, documents.size() - 1);

@@ -8,7 +8,6 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <algorithm>
 #include <stdexcept>
 #include <vector>
 
@@ -207,9 +206,8 @@ LRESULT on_close(App& app) {
   std::vector<const Document*> listed;
   for (const auto& document : app.documents) listed.push_back(document.get());
   for (const Document* document : listed) {
-    const auto open = std::find_if(app.documents.begin(), app.documents.end(),
-                                   [&](const auto& d) { return d.get() == document; });
-    if (open != app.documents.end() && !app.confirm_save_changes(open->get())) return 0;
+    const std::optional<size_t> open = app.tab_of(document);
+    if (open && !app.confirm_save_changes(app.documents[*open].get())) return 0;
   }
   app.save_settings();
   for (const auto& document : app.documents) app.remove_recovery_file(*document);
