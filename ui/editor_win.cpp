@@ -538,4 +538,15 @@ void richedit_select_and_scroll(HWND edit, CHARRANGE range) {
   SendMessageW(edit, EM_SCROLLCARET, 0, 0);
 }
 
+void richedit_select(HWND edit, std::int64_t start, std::int64_t end) {
+  CHARRANGE range{static_cast<LONG>(start), static_cast<LONG>(end)};
+  SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+}
+
+void richedit_replace(HWND edit, std::int64_t start, std::int64_t end,
+                      const std::wstring& editor_text) {
+  richedit_select(edit, start, end);
+  SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(editor_text.c_str()));
+}
+
 }  // namespace tavrel::win
