@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <exception>
 #include <random>
 #include <system_error>
 
@@ -27,6 +29,19 @@ void start_ui_thread() {
   INITCOMMONCONTROLSEX controls{sizeof(controls), 0xFF};
   InitCommonControlsEx(&controls);
   LoadLibraryW(L"Msftedit.dll");
+}
+
+int run_benchmark(const std::function<void()>& body) {
+  start_ui_thread();
+  int code = 0;
+  try {
+    body();
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "benchmark failed: %s\n", error.what());
+    code = 1;
+  }
+  CoUninitialize();
+  return code;
 }
 
 double time_ms(const std::function<void()>& action) {

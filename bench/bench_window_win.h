@@ -26,6 +26,10 @@ class TempProfile {
 // COM, the common controls and RichEdit, as the program's entry sets them up.
 void start_ui_thread();
 
+// A benchmark's main around `body`: the UI thread set up first (start_ui_thread), a failure
+// reported on stderr, COM closed after. Returns the exit code: 0, or 1 after a failure.
+int run_benchmark(const std::function<void()>& body);
+
 double time_ms(const std::function<void()>& action);
 double median(std::vector<double> values);
 

@@ -80,18 +80,12 @@ std::wstring editor_units(const std::string& utf8) {
   return units;
 }
 
-void select(HWND edit, std::size_t start, std::size_t end) {
-  CHARRANGE range{static_cast<LONG>(start), static_cast<LONG>(end)};
-  SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-}
-
 void road_replacesel(HWND edit, const TextSplice& splice) {
-  select(edit, splice.start, splice.end);
-  SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(splice.text.c_str()));
+  richedit_replace(edit, splice.start, splice.end, splice.text);
 }
 
 void road_streamin(HWND edit, const TextSplice& splice) {
-  select(edit, splice.start, splice.end);
+  richedit_select(edit, splice.start, splice.end);
   StreamSource source{reinterpret_cast<const char*>(splice.text.data()),
                       splice.text.size() * sizeof(wchar_t), 0};
   EDITSTREAM stream{};
@@ -102,7 +96,7 @@ void road_streamin(HWND edit, const TextSplice& splice) {
 }
 
 void road_settextex(HWND edit, const TextSplice& splice) {
-  select(edit, splice.start, splice.end);
+  richedit_select(edit, splice.start, splice.end);
   SETTEXTEX how{ST_SELECTION | ST_KEEPUNDO, kUtf16CodePage};
   SendMessageW(edit, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&how),
                reinterpret_cast<LPARAM>(splice.text.c_str()));
@@ -128,7 +122,7 @@ void road_paragraphs(HWND edit, const std::wstring& before, const std::wstring& 
     const auto [new_start, new_end] = new_lines[i];
     const std::wstring line = after.substr(new_start, new_end - new_start);
     if (before.compare(old_start, old_end - old_start, line) == 0) continue;
-    select(edit, old_start, old_end);
+    richedit_select(edit, old_start, old_end);
     SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(line.c_str()));
   }
 }
@@ -154,7 +148,7 @@ void run_road(App& app, const std::wstring& road) {
   } else if (road == L"settextex") {
     road_settextex(edit, splice);
   } else if (road == L"delete") {
-    select(edit, splice.start, splice.end);
+    richedit_select(edit, splice.start, splice.end);
     SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L""));
   } else if (road == L"delete-back" || road == L"delete-front") {
     std::vector<std::size_t> breaks;
@@ -163,22 +157,22 @@ void run_road(App& app, const std::wstring& road) {
     if (road == L"delete-back") {
       std::size_t end = splice.end;
       for (std::size_t i = breaks.size(); i-- > 0;) {
-        select(edit, breaks[i], end);
+        richedit_select(edit, breaks[i], end);
         SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
         end = breaks[i];
       }
-      select(edit, splice.start, end);
+      richedit_select(edit, splice.start, end);
       SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
     } else {
       std::size_t start = splice.start;
       for (const std::size_t at : breaks) {
-        select(edit, splice.start, splice.start + (at + 1 - start));
+        richedit_select(edit, splice.start, splice.start + (at + 1 - start));
         SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
         start = at + 1;
       }
     }
   } else if (road == L"insert") {
-    select(edit, splice.end, splice.end);
+    richedit_select(edit, splice.end, splice.end);
     SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(splice.text.c_str()));
   } else if (road == L"paragraphs") {
     road_paragraphs(edit, before, after);

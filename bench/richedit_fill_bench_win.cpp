@@ -90,7 +90,6 @@ void fill_editor(App& app, const std::string& text, bool wrap) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  start_ui_thread();
   std::wstring only;
   std::vector<std::filesystem::path> files;
   for (int i = 1; i < argc; ++i) {
@@ -101,8 +100,7 @@ int wmain(int argc, wchar_t** argv) {
       files.emplace_back(argument);
     }
   }
-  int code = 0;
-  try {
+  return run_benchmark([&] {
     for (const auto& file : files) {
       const std::string text = read_file(file);
       std::printf("%s (%zu bytes)\n", file.filename().string().c_str(), text.size());
@@ -122,10 +120,5 @@ int wmain(int argc, wchar_t** argv) {
         release_main_window(app);
       }
     }
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "benchmark failed: %s\n", error.what());
-    code = 1;
-  }
-  CoUninitialize();
-  return code;
+  });
 }

@@ -155,8 +155,6 @@ void run_size(App& app, double megabytes, int runs, double apply_limit_mb) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  start_ui_thread();
-
   int runs = 5;
   double apply_limit_mb = 2;
   std::vector<double> sizes;
@@ -172,8 +170,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (sizes.empty()) sizes = {1, 10, 11};
 
-  int code = 0;
-  try {
+  return run_benchmark([&] {
     // A window of its own per size: emptying a full preview is what Wine does slowest.
     for (double size : sizes) {
       TempProfile profile("tavrel-ui-bench-");
@@ -186,10 +183,5 @@ int wmain(int argc, wchar_t** argv) {
       finish_jobs(app);
       release_main_window(app);
     }
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "benchmark failed: %s\n", error.what());
-    code = 1;
-  }
-  CoUninitialize();
-  return code;
+  });
 }

@@ -141,9 +141,11 @@ void App::request_render() {
     return;
   }
   Document& document = *current_document();
-  if (std::exchange(editor_holding_text, nullptr) != document.editor)
+  // An editor still holding the text it was given was fitted to it then (richedit_set_text_utf8).
+  if (std::exchange(editor_holding_text, nullptr) != document.editor) {
     document.text = richedit_text_utf8(document.editor);
-  richedit_unwrap_long_line(document.editor, document.text);
+    richedit_unwrap_long_line(document.editor, document.text);
+  }
   const std::int64_t first_visible =
       is_large_document(document.text.size()) ? first_visible_position(document.editor) : 0;
   RenderRequest request =

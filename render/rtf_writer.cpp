@@ -366,10 +366,11 @@ std::size_t rtf_break_count(std::string_view rtf, std::size_t stop_at) {
 
 // Control words and groups are skipped; an escaped symbol (\\, \{, \'e9) and a Unicode escape
 // with its fallback character (\u233?) are one character each.
-std::size_t rtf_text_count(std::string_view rtf) {
+std::size_t rtf_text_count(std::string_view rtf, std::size_t stop_at) {
   const std::size_t body = rtf.find("\\pard");
   std::size_t count = 0;
-  for (std::size_t at = body == std::string_view::npos ? rtf.size() : body; at < rtf.size();) {
+  for (std::size_t at = body == std::string_view::npos ? rtf.size() : body;
+       at < rtf.size() && count < stop_at;) {
     const char c = rtf[at++];
     if (c == '{' || c == '}' || c == '\r' || c == '\n') continue;
     if (c != '\\') {

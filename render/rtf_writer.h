@@ -90,8 +90,8 @@ std::string write_rtf_run(const std::vector<Run>& runs, const RtfColorMap& map);
 std::size_t rtf_break_count(std::string_view rtf, std::size_t stop_at = std::string_view::npos);
 
 // How many characters of text the body of an RTF document (from its first \pard on) shows: a
-// lower bound for its layout where no break counts.
-std::size_t rtf_text_count(std::string_view rtf);
+// lower bound for its layout where no break counts. Counting stops at `stop_at`, as above.
+std::size_t rtf_text_count(std::string_view rtf, std::size_t stop_at = std::string_view::npos);
 
 // The RTF form of a UTF-8 text: escapes for \ { }, line and tab words, \uN? for the rest.
 std::string escape_rtf(std::string_view text);

@@ -25,16 +25,10 @@ CHARRANGE selection_of(HWND edit) {
   return range;
 }
 
-void select_range(HWND edit, std::int64_t start, std::int64_t end) {
-  CHARRANGE range{static_cast<LONG>(start), static_cast<LONG>(end)};
-  SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-}
-
 // One EM_REPLACESEL, so the whole operation is one undo step.
 void apply_edit(HWND edit, const TextEdit& change) {
-  select_range(edit, change.replace_start, change.replace_end);
-  SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(change.text.c_str()));
-  select_range(edit, change.select_start, change.select_end);
+  richedit_replace(edit, change.replace_start, change.replace_end, change.text);
+  richedit_select(edit, change.select_start, change.select_end);
   SetFocus(edit);
 }
 
@@ -109,10 +103,10 @@ void App::apply_typewriter() {
   richedit_set_colour(edit, SCF_ALL, palette[typewriter ? palette_muted_text : palette_text]);
   if (typewriter) {
     const CHARRANGE line = display_line_of(edit, selection.cpMin);
-    select_range(edit, line.cpMin, line.cpMax);
+    richedit_select(edit, line.cpMin, line.cpMax);
     richedit_set_colour(edit, SCF_SELECTION, palette[palette_text]);
   }
-  select_range(edit, selection.cpMin, selection.cpMax);
+  richedit_select(edit, selection.cpMin, selection.cpMax);
   richedit_set_scroll_pos(edit, scroll);
   SendMessageW(edit, EM_SETMODIFY, was_modified ? TRUE : FALSE, 0);
 }

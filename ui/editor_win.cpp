@@ -206,7 +206,8 @@ void clear_default_effects(HWND edit) {
 // paragraph.
 void show_scroll_bar_for(HWND edit, const std::string& rtf) {
   const std::size_t fit = lines_that_may_fit(edit);
-  if (rtf_break_count(rtf, fit + 1) > fit || rtf_text_count(rtf) / characters_per_row(edit) > fit)
+  const std::size_t fill = (fit + 1) * characters_per_row(edit);
+  if (rtf_break_count(rtf, fit + 1) > fit || rtf_text_count(rtf, fill) >= fill)
     ShowScrollBar(edit, SB_VERT, TRUE);
 }
 
@@ -347,9 +348,9 @@ void richedit_apply_word_wrap(HWND edit) {
 }
 
 void richedit_unwrap_long_line(HWND edit, std::string_view utf8) {
-  if (wants_wrap(edit) && GetPropW(edit, kUnwrappedProperty) == nullptr &&
-      longest_line(utf8) > kLongestWrappedLine)
-    apply_word_wrap(edit, longest_line(utf8));
+  if (!wants_wrap(edit) || GetPropW(edit, kUnwrappedProperty) != nullptr) return;
+  const std::size_t longest = longest_line(utf8);
+  if (longest > kLongestWrappedLine) apply_word_wrap(edit, longest);
 }
 
 void richedit_forget_wrap(HWND edit) { RemovePropW(edit, kUnwrappedProperty); }
@@ -535,6 +536,17 @@ void richedit_set_colour(HWND edit, WPARAM scope, COLORREF colour) {
 void richedit_select_and_scroll(HWND edit, CHARRANGE range) {
   SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
   SendMessageW(edit, EM_SCROLLCARET, 0, 0);
+}
+
+void richedit_select(HWND edit, std::int64_t start, std::int64_t end) {
+  CHARRANGE range{static_cast<LONG>(start), static_cast<LONG>(end)};
+  SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+}
+
+void richedit_replace(HWND edit, std::int64_t start, std::int64_t end,
+                      const std::wstring& editor_text) {
+  richedit_select(edit, start, end);
+  SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(editor_text.c_str()));
 }
 
 }  // namespace tavrel::win

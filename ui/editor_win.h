@@ -93,6 +93,14 @@ std::optional<ParagraphAt> richedit_paragraph_at(HWND edit, std::int64_t positio
 
 void richedit_select_and_scroll(HWND edit, CHARRANGE range);
 
+// Selects [start, end) without scrolling to it.
+void richedit_select(HWND edit, std::int64_t start, std::int64_t end);
+
+// Replaces [start, end) with `editor_text` (CR line ends) in one EM_REPLACESEL, so as one undo
+// step; the caret ends after the new text.
+void richedit_replace(HWND edit, std::int64_t start, std::int64_t end,
+                      const std::wstring& editor_text);
+
 // Text colour of the whole text (SCF_ALL) or of the selection (SCF_SELECTION).
 void richedit_set_colour(HWND edit, WPARAM scope, COLORREF colour);
 

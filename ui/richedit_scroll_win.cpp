@@ -79,7 +79,7 @@ ScrollRange richedit_vertical_range(HWND edit) {
   const RECT area = richedit_text_area(edit);
   const auto page = static_cast<std::uint32_t>(std::max<LONG>(area.bottom - area.top, 0));
   // The content's height without its last line's: the range ends a line early at most.
-  return ScrollRange{content_extent(edit), page, richedit_scroll_pos(edit).y};
+  return ScrollRange{content_extent(edit), page, measured_scroll_pos(edit).y};
 }
 
 // By pixels, since lines differ in height: the line's distance from the top of the content,

@@ -155,6 +155,7 @@ TEST(RtfWriter, TextCountSeesOnlyTheBodysCharacters) {
   EXPECT_EQ(rtf_text_count(render_rtf(markdown, false, 11)), 8u);
   EXPECT_EQ(rtf_text_count("{\\rtf1{\\fonttbl{\\f0 Segoe UI;}}\\pard\\'e9\\u-3?x\\par }"), 3u);
   EXPECT_EQ(rtf_text_count("{\\rtf1 no body}"), 0u);
+  EXPECT_EQ(rtf_text_count("\\pard abcdef", 2), 2u);  // counts no further than asked
 }
 
 }  // namespace
