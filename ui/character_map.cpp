@@ -302,20 +302,22 @@ CharacterMap::CharacterMap(std::wstring_view text, std::wstring_view pattern, bo
       named[unit] = true;
     }
   }
+  std::vector<char32_t> code_points;  // ascending, each with a stand-in
   for (std::size_t word = 0; word < wanted.size(); ++word) {
     for (std::uint64_t bits = wanted[word]; bits != 0; bits &= bits - 1) {
-      code_points_.push_back(static_cast<char32_t>(0x10000 + word * 64 + std::countr_zero(bits)));
+      code_points.push_back(static_cast<char32_t>(0x10000 + word * 64 + std::countr_zero(bits)));
     }
   }
-  stand_ins_ = free_units(code_points_.size() + 1, held, named);
-  never_ = stand_ins_.back();
-  stand_ins_.pop_back();
+  // One more than the code points: a unit found nowhere, for a class that takes nothing.
+  std::vector<wchar_t> stand_ins = free_units(code_points.size() + 1, held, named);
+  const wchar_t never = stand_ins.back();
+  stand_ins.pop_back();
   by_unit_.assign(0x10000, 0);
-  for (std::size_t i = 0; i < code_points_.size(); ++i) by_unit_[stand_ins_[i]] = code_points_[i];
+  for (std::size_t i = 0; i < code_points.size(); ++i) by_unit_[stand_ins[i]] = code_points[i];
 
   const auto stand_in = [&](char32_t c) {
-    return stand_ins_[static_cast<std::size_t>(
-        std::lower_bound(code_points_.begin(), code_points_.end(), c) - code_points_.begin())];
+    return stand_ins[static_cast<std::size_t>(
+        std::lower_bound(code_points.begin(), code_points.end(), c) - code_points.begin())];
   };
   mapped_.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -336,12 +338,12 @@ CharacterMap::CharacterMap(std::wstring_view text, std::wstring_view pattern, bo
     } else {
       std::vector<wchar_t> members;
       for (const Span& span : piece.spans) {
-        const auto from = std::lower_bound(code_points_.begin(), code_points_.end(), span.first);
-        const auto to = std::upper_bound(from, code_points_.end(), span.last);
+        const auto from = std::lower_bound(code_points.begin(), code_points.end(), span.first);
+        const auto to = std::upper_bound(from, code_points.end(), span.last);
         for (auto c = from; c != to; ++c) members.push_back(stand_in(*c));
       }
       const std::wstring units = plain_members(piece.text);
-      if (members.empty() && units.empty()) members.push_back(never_);
+      if (members.empty() && units.empty()) members.push_back(never);
       pattern_ += piece.negated ? L"[^" : L"[";
       pattern_ += units;
       append_units(pattern_, std::move(members));
