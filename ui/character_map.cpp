@@ -264,17 +264,22 @@ void append_units(std::wstring& out, std::vector<wchar_t> units) {
   }
 }
 
-}  // namespace
+// The stand-ins of one search.
+struct StandIns {
+  std::vector<char32_t> code_points;  // ascending
+  std::vector<wchar_t> units;         // units[i] stands for code_points[i]
+  wchar_t never = 0;                  // a unit found nowhere, for a class that takes nothing
 
-CharacterMap::CharacterMap(std::wstring_view text, std::wstring_view pattern, bool regex)
-    : original_(text), text_(text) {
-  const ParsedExpression parsed = parse_expression(pattern, regex);
-  bool pairs = false;
-  for (std::size_t i = 0; i + 1 < text.size() && !pairs; ++i) pairs = pair_at(text, i);
-  if (!pairs && !parsed.has_wide) {
-    pattern_ = pattern;
-    return;
+  wchar_t of(char32_t c) const {
+    return units[static_cast<std::size_t>(
+        std::lower_bound(code_points.begin(), code_points.end(), c) - code_points.begin())];
   }
+};
+
+// A stand-in for every character above U+FFFF in the text and written alone in the expression,
+// each a unit that neither holds.
+StandIns choose_stand_ins(std::wstring_view text, std::wstring_view pattern,
+                          const ParsedExpression& parsed) {
   std::vector<std::uint64_t> wanted(0x100000 / 64);  // code points above U+FFFF, less 0x10000
   const auto want = [&](char32_t c) { wanted[(c - 0x10000) / 64] |= 1ull << ((c - 0x10000) % 64); };
   std::vector<bool> held(0x10000);
@@ -302,52 +307,76 @@ CharacterMap::CharacterMap(std::wstring_view text, std::wstring_view pattern, bo
       named[unit] = true;
     }
   }
+  StandIns stand_ins;
   for (std::size_t word = 0; word < wanted.size(); ++word) {
     for (std::uint64_t bits = wanted[word]; bits != 0; bits &= bits - 1) {
-      code_points_.push_back(static_cast<char32_t>(0x10000 + word * 64 + std::countr_zero(bits)));
+      stand_ins.code_points.push_back(
+          static_cast<char32_t>(0x10000 + word * 64 + std::countr_zero(bits)));
     }
   }
-  stand_ins_ = free_units(code_points_.size() + 1, held, named);
-  never_ = stand_ins_.back();
-  stand_ins_.pop_back();
-  by_unit_.assign(0x10000, 0);
-  for (std::size_t i = 0; i < code_points_.size(); ++i) by_unit_[stand_ins_[i]] = code_points_[i];
+  stand_ins.units = free_units(stand_ins.code_points.size() + 1, held, named);
+  stand_ins.never = stand_ins.units.back();
+  stand_ins.units.pop_back();
+  return stand_ins;
+}
 
-  const auto stand_in = [&](char32_t c) {
-    return stand_ins_[static_cast<std::size_t>(
-        std::lower_bound(code_points_.begin(), code_points_.end(), c) - code_points_.begin())];
-  };
+// The expression with each character above U+FFFF written as its stand-in, and each class that
+// holds such characters holding their stand-ins instead.
+std::wstring mapped_pattern(const ParsedExpression& parsed, const StandIns& stand_ins) {
+  std::wstring pattern;
+  for (const Piece& piece : parsed.pieces) {
+    if (piece.kind == Piece::Kind::verbatim) {
+      pattern += piece.text;
+      continue;
+    }
+    if (piece.kind == Piece::Kind::character) {
+      pattern += stand_ins.of(piece.spans.front().first);
+      continue;
+    }
+    const std::vector<char32_t>& code_points = stand_ins.code_points;
+    std::vector<wchar_t> members;
+    for (const Span& span : piece.spans) {
+      const auto from = std::lower_bound(code_points.begin(), code_points.end(), span.first);
+      const auto to = std::upper_bound(from, code_points.end(), span.last);
+      for (auto c = from; c != to; ++c) members.push_back(stand_ins.of(*c));
+    }
+    const std::wstring units = plain_members(piece.text);
+    if (members.empty() && units.empty()) members.push_back(stand_ins.never);
+    pattern += piece.negated ? L"[^" : L"[";
+    pattern += units;
+    append_units(pattern, std::move(members));
+    pattern += L']';
+  }
+  return pattern;
+}
+
+}  // namespace
+
+CharacterMap::CharacterMap(std::wstring_view text, std::wstring_view pattern, bool regex)
+    : original_(text), text_(text) {
+  const ParsedExpression parsed = parse_expression(pattern, regex);
+  bool pairs = false;
+  for (std::size_t i = 0; i + 1 < text.size() && !pairs; ++i) pairs = pair_at(text, i);
+  if (!pairs && !parsed.has_wide) {
+    pattern_ = pattern;
+    return;
+  }
+  const StandIns stand_ins = choose_stand_ins(text, pattern, parsed);
+  by_unit_.assign(0x10000, 0);
+  for (std::size_t i = 0; i < stand_ins.code_points.size(); ++i) {
+    by_unit_[stand_ins.units[i]] = stand_ins.code_points[i];
+  }
   mapped_.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (pair_at(text, i)) {
-      mapped_ += stand_in(code_point(text[i], text[i + 1]));
+      mapped_ += stand_ins.of(code_point(text[i], text[i + 1]));
       ++i;
     } else {
       mapped_ += text[i];
     }
   }
   text_ = mapped_;
-
-  for (const Piece& piece : parsed.pieces) {
-    if (piece.kind == Piece::Kind::verbatim) {
-      pattern_ += piece.text;
-    } else if (piece.kind == Piece::Kind::character) {
-      pattern_ += stand_in(piece.spans.front().first);
-    } else {
-      std::vector<wchar_t> members;
-      for (const Span& span : piece.spans) {
-        const auto from = std::lower_bound(code_points_.begin(), code_points_.end(), span.first);
-        const auto to = std::upper_bound(from, code_points_.end(), span.last);
-        for (auto c = from; c != to; ++c) members.push_back(stand_in(*c));
-      }
-      const std::wstring units = plain_members(piece.text);
-      if (members.empty() && units.empty()) members.push_back(never_);
-      pattern_ += piece.negated ? L"[^" : L"[";
-      pattern_ += units;
-      append_units(pattern_, std::move(members));
-      pattern_ += L']';
-    }
-  }
+  pattern_ = mapped_pattern(parsed, stand_ins);
 }
 
 bool CharacterMap::is_stand_in(wchar_t unit) const {

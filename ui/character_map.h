@@ -40,10 +40,7 @@ class CharacterMap {
   std::wstring mapped_;
   std::wstring_view text_;
   std::wstring pattern_;
-  std::vector<char32_t> code_points_;  // ascending, each with a stand-in
-  std::vector<wchar_t> stand_ins_;     // stand_ins_[i] stands for code_points_[i]
-  std::vector<char32_t> by_unit_;      // the code point a unit stands for, else 0; empty: none
-  wchar_t never_ = 0;                  // a unit found nowhere, for a class that takes nothing
+  std::vector<char32_t> by_unit_;  // the code point a unit stands for, else 0; empty: none
 };
 
 }  // namespace tavrel::win

@@ -114,16 +114,11 @@ namespace {
 
 using Match = boost::match_results<const wchar_t*>;
 
-// The time of one use of the find bar, from its start to its end.
-class Deadline {
- public:
-  explicit Deadline(bool regex) {
-    watch.deadline = regex ? std::chrono::steady_clock::now() + kTimeLimit
-                           : std::chrono::steady_clock::time_point::max();
-  }
-  Deadline(const Deadline&) = delete;
-  Deadline& operator=(const Deadline&) = delete;
-};
+// Starts the time of one use of the find bar.
+void start_clock(bool regex) {
+  watch.deadline = regex ? std::chrono::steady_clock::now() + kTimeLimit
+                         : std::chrono::steady_clock::time_point::max();
+}
 
 [[noreturn]] void too_complex() { throw SearchTooComplex("The search takes too long"); }
 
@@ -241,7 +236,7 @@ std::string replace_all(const std::string& text, const std::string& pattern,
                         const std::string& replacement, bool regex, bool match_case,
                         std::uint64_t* count) {
   if (pattern.empty()) throw std::runtime_error("Search text is empty");
-  const Deadline deadline(regex);
+  start_clock(regex);
   const std::wstring wide = to_wide(text);
   const std::wstring wide_pattern = to_wide(pattern);
   const CharacterMap map(wide, wide_pattern, regex);
@@ -289,7 +284,7 @@ ReplaceOutcome replace_in_document(const std::string& text, const FindQuery& que
 
 std::optional<TextRange> find_match(std::wstring_view text, std::wstring_view pattern, bool regex,
                                     bool match_case, std::size_t from) {
-  const Deadline deadline(regex);
+  start_clock(regex);
   const CharacterMap map(text, pattern, regex);
   const Expression expression = compile(map.pattern(), regex, match_case);
   const std::wstring_view mapped = map.text();
