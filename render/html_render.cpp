@@ -9,12 +9,13 @@
 
 #include "render/heading_ids.h"
 #include "render/markdown_passes.h"
+#include "render/markdown_parser.h"
 #include "render/markdown_walk.h"
 
 namespace tavrel::win {
 namespace {
 
-constexpr unsigned kHtmlParserFlags = 0x1F2C | 0x60;
+constexpr unsigned kHtmlParserFlags = kPreviewParserFlags | MD_FLAG_NOHTML;
 constexpr std::string_view kFence = "---\n";
 constexpr std::string_view kClosingFence = "\n---\n";
 
