@@ -150,12 +150,6 @@ void drop_overlaps(std::vector<ImageAddress>& addresses) {
   addresses.resize(kept);
 }
 
-std::size_t front_matter_end(std::string_view markdown) {
-  if (!markdown.starts_with("---\n")) return 0;
-  const std::size_t close = markdown.find("\n---\n", 4);
-  return close == std::string_view::npos ? 0 : close + 5;
-}
-
 }  // namespace
 
 std::vector<ImageAddress> image_addresses(std::string_view markdown) {
