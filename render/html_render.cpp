@@ -9,14 +9,13 @@
 
 #include "render/heading_ids.h"
 #include "render/markdown_passes.h"
+#include "render/markdown_parser.h"
 #include "render/markdown_walk.h"
 
 namespace tavrel::win {
 namespace {
 
-constexpr unsigned kHtmlParserFlags = 0x1F2C | 0x60;
-constexpr std::string_view kFence = "---\n";
-constexpr std::string_view kClosingFence = "\n---\n";
+constexpr unsigned kHtmlParserFlags = kPreviewParserFlags | MD_FLAG_NOHTML;
 
 // Receives md4c's HTML. Heading tags arrive as chunks of their own ("<h2>"), and with raw HTML
 // off every other "<" of the output is escaped, so noting where they pass finds exactly the tags
@@ -33,15 +32,11 @@ struct FrontMatter {
 
 FrontMatter split_front_matter(std::string_view markdown) {
   FrontMatter result;
-  if (!markdown.starts_with(kFence)) {
-    return result;
+  result.body = front_matter_end(markdown);
+  if (result.body != 0) {
+    result.text = markdown.substr(kFrontMatterOpen.size(),
+                                  result.body - kFrontMatterOpen.size() - kFrontMatterClose.size());
   }
-  std::size_t const close = markdown.find(kClosingFence, kFence.size());
-  if (close == std::string_view::npos) {
-    return result;
-  }
-  result.text = markdown.substr(kFence.size(), close - kFence.size());
-  result.body = close + kClosingFence.size();
   return result;
 }
 

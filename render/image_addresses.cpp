@@ -6,23 +6,16 @@
 #include "render/image_addresses.h"
 
 #include <algorithm>
-#include <climits>
 #include <exception>
 #include <functional>
 #include <md4c.h>
 #include <optional>
-#include <stdexcept>
 
 #include "render/markdown_model.h"
+#include "render/markdown_parser.h"
 
 namespace tavrel::win {
 namespace {
-
-// The dialect of the previews.
-constexpr unsigned kParserFlags =
-    MD_FLAG_PERMISSIVEURLAUTOLINKS | MD_FLAG_PERMISSIVEEMAILAUTOLINKS | MD_FLAG_NOHTMLBLOCKS |
-    MD_FLAG_TABLES | MD_FLAG_STRIKETHROUGH | MD_FLAG_PERMISSIVEWWWAUTOLINKS | MD_FLAG_TASKLISTS |
-    MD_FLAG_LATEXMATHSPANS;
 
 // One image as the parser reported it.
 struct SeenImage {
@@ -99,18 +92,16 @@ int on_other_span(MD_SPANTYPE, void*, void*) { return 0; }
 int on_text(MD_TEXTTYPE, const MD_CHAR*, MD_SIZE, void*) { return 0; }
 
 std::vector<SeenImage> scan_images(std::string_view text) {
-  if (text.size() > UINT_MAX) throw std::runtime_error("Markdown parser failed");
+  const MD_SIZE size = parser_size(text);
   ImageScan scan{text, {}, nullptr};
   MD_PARSER parser{};
-  parser.flags = kParserFlags;
+  parser.flags = kPreviewParserFlags;
   parser.enter_block = on_other_block;
   parser.leave_block = on_other_block;
   parser.enter_span = on_enter_span;
   parser.leave_span = on_other_span;
   parser.text = on_text;
-  const int rc = md_parse(text.data(), static_cast<MD_SIZE>(text.size()), &parser, &scan);
-  if (scan.failure) std::rethrow_exception(scan.failure);
-  if (rc != 0) throw std::runtime_error("Markdown parser failed");
+  end_parse(md_parse(text.data(), size, &parser, &scan), scan.failure);
   return std::move(scan.images);
 }
 
@@ -157,12 +148,6 @@ void drop_overlaps(std::vector<ImageAddress>& addresses) {
     ++kept;
   }
   addresses.resize(kept);
-}
-
-std::size_t front_matter_end(std::string_view markdown) {
-  if (!markdown.starts_with("---\n")) return 0;
-  const std::size_t close = markdown.find("\n---\n", 4);
-  return close == std::string_view::npos ? 0 : close + 5;
 }
 
 }  // namespace

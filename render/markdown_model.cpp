@@ -2,18 +2,16 @@
 // into a flat list of styled blocks. Nothing here may throw into md4c (it is C); failures are
 // parked in the walk and rethrown once the parser has returned.
 #include <algorithm>
-#include <climits>
 #include <cstring>
 #include <functional>
-#include <stdexcept>
 #include <utility>
 
+#include "render/markdown_parser.h"
 #include "render/markdown_walk.h"
 
 namespace tavrel::win {
 namespace {
 
-constexpr unsigned kModelParserFlags = 0x1F2C;
 constexpr std::string_view kReplacementChar = "\xEF\xBF\xBD";
 
 MarkdownWalk& walk_of(void* userdata) { return *static_cast<MarkdownWalk*>(userdata); }
@@ -429,9 +427,7 @@ int on_text(MD_TEXTTYPE type, MD_CHAR const* data, MD_SIZE size, void* userdata)
 }
 
 void parse_block_model(MarkdownWalk& walk, std::string_view source) {
-  if (source.size() > UINT_MAX) {
-    throw std::runtime_error("Markdown parser failed");
-  }
+  const MD_SIZE size = parser_size(source);
   walk.source = source;
   // Typical prose makes a block every hundred bytes or so; starting near that saves most of
   // the regrowth of a large document.
@@ -439,20 +435,15 @@ void parse_block_model(MarkdownWalk& walk, std::string_view source) {
   walk.plain_text.reserve(source.size() + source.size() / 8);
   MD_PARSER parser{};
   parser.abi_version = 0;
-  parser.flags = kModelParserFlags;
+  parser.flags = kPreviewParserFlags;
   parser.enter_block = on_enter_block;
   parser.leave_block = on_leave_block;
   parser.enter_span = on_enter_span;
   parser.leave_span = on_leave_span;
   parser.text = on_text;
-  const int rc = md_parse(source.data(), static_cast<MD_SIZE>(source.size()), &parser, &walk);
+  const int rc = md_parse(source.data(), size, &parser, &walk);
   close_block_text(walk);
-  if (walk.failure) {
-    std::rethrow_exception(walk.failure);
-  }
-  if (rc != 0) {
-    throw std::runtime_error("Markdown parser failed");
-  }
+  end_parse(rc, walk.failure);
 }
 
 }  // namespace tavrel::win

@@ -120,12 +120,6 @@ std::string scroll_message(double fraction) {
   return json{{"type", "scroll"}, {"fraction", fraction}}.dump();
 }
 
-PageMessage parse_page_message(std::string_view text, std::string_view change_session) {
-  std::vector<std::string> sessions;
-  if (!change_session.empty()) sessions.emplace_back(change_session);
-  return parse_page_message(text, sessions);
-}
-
 PageMessage parse_page_message(std::string_view text,
                                const std::vector<std::string>& change_sessions) {
   const json object = parse_strict(text);

@@ -63,11 +63,10 @@ struct PageMessage {
 
 // Strict JSON; absent members read as empty (false for "shift"). Throws std::exception with a
 // readable text for malformed JSON, a message that is not an object, or a member of the wrong
-// type. `change_session` is the identifier of the document the visual editor shows, empty when
-// it shows none: a "change" for any other session is not read further and counts as Other.
-PageMessage parse_page_message(std::string_view json, std::string_view change_session);
-// As above, with every identifier whose "change" is read: an edit typed in the visual editor just
-// before a tab switch names the document left, which is still open.
+// type. `change_sessions` are the identifiers of the documents whose edits the visual editor may
+// hand back, none when it is not shown (an edit typed just before a tab switch names the document
+// left, which is still open): a "change" for any other session is not read further and counts as
+// Other.
 PageMessage parse_page_message(std::string_view json,
                                const std::vector<std::string>& change_sessions);
 // The command a "shortcut" message asks for (New, Open, Save, Save as); nothing for other keys.

@@ -30,7 +30,9 @@ std::string error_of(Action action) {
 
 // As the visual editor reads the page while it shows the document of session "s1".
 PageMessage parse(std::string_view json, std::string_view change_session = "s1") {
-  return parse_page_message(json, change_session);
+  std::vector<std::string> sessions;
+  if (!change_session.empty()) sessions.emplace_back(change_session);
+  return parse_page_message(json, sessions);
 }
 
 TEST(WebProtocol, ProgramMessagesAreCompactSortedUtf8) {

@@ -130,12 +130,10 @@ class VisualEditor {
       fit();
       this.handOverLater();
     });
+    // Esc and Ctrl+Enter end editing in the page's own key handler, wherever the focus is.
     box.addEventListener("keydown", (event) => {
-      if (event.key === "Escape" || (event.key === "Enter" && event.ctrlKey)) {
-        event.preventDefault();
-        this.close();
-      } else if (event.key === "Tab" && !event.ctrlKey && !event.altKey && !event.metaKey &&
-                 !event.isComposing) {
+      if (event.key === "Tab" && !event.ctrlKey && !event.altKey && !event.metaKey &&
+          !event.isComposing) {
         event.preventDefault();
         typeTab(box);
       }
