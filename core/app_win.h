@@ -71,6 +71,8 @@ class App {
   Document* current_document();  // throws std::out_of_range outside the list
   std::optional<size_t> tab_of(const Document* document) const;  // none once it is closed
   void on_document_edited();
+  // Its modified mark, a new revision and the recovery snapshot's timer; no render.
+  void mark_edited(Document& document);
   bool close_document(size_t index);
   bool confirm_save_changes(Document* document);
   bool save_document(bool save_as);  // the active document

@@ -314,16 +314,19 @@ void App::select_document(size_t index) {
 
 // The one edit step: the editors' change notice in the main window comes here, and so will the
 // web editor's change message.
-void App::on_document_edited() {
-  if (suppress_change || documents.empty()) return;
-  Document& document = *current_document();
+void App::mark_edited(Document& document) {
   document.modified = true;
   ++document.revision;
-  status_text.clear();
   rebuild_tabs();
+  SetTimer(main_window, timer_recovery, static_cast<UINT>(auto_save_seconds) * 1000u, nullptr);
+}
+
+void App::on_document_edited() {
+  if (suppress_change || documents.empty()) return;
+  status_text.clear();
+  mark_edited(*current_document());
   update_title();
   SetTimer(main_window, timer_render, kRenderDelayMs, nullptr);
-  SetTimer(main_window, timer_recovery, static_cast<UINT>(auto_save_seconds) * 1000u, nullptr);
 }
 
 bool App::close_document(size_t index) {

@@ -87,11 +87,7 @@ void take_change(App& app, const PageMessage& message) {
     return;
   }
   // A tab in the background: its mark and its recovery snapshot; it renders when shown.
-  document->modified = true;
-  ++document->revision;
-  app.rebuild_tabs();
-  SetTimer(app.main_window, timer_recovery, static_cast<UINT>(app.auto_save_seconds) * 1000u,
-           nullptr);
+  app.mark_edited(*document);
 }
 
 void handle_message(App& app, WebState& state, const std::string& json) {
