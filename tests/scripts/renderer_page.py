@@ -110,7 +110,9 @@ def start_browser(profile):
     return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
 
 
-class Page(unittest.TestCase):
+class PageCase(unittest.TestCase):
+    """The page with the stand-in channel, loaded afresh for each test, and ways to drive it."""
+
     @classmethod
     def setUpClass(cls):
         cls.work = tempfile.TemporaryDirectory()
@@ -172,6 +174,24 @@ class Page(unittest.TestCase):
         self.assertEqual(box.tag_name, "textarea")
         return box
 
+    def type_in_block(self, text, index=0, typed="TYPED", **members):
+        self.show(text, mode="edit", **members)
+        box = self.open_block(index)
+        box.send_keys(Keys.END, typed)
+        return box
+
+    def box_is_open(self):
+        return self.js("return document.querySelector('#preview textarea') !== null")
+
+    def take_focus_away(self):
+        """As the program's own toolbar or menu takes it: the page sees a blur, then the focus."""
+        page = self.driver.current_window_handle
+        self.driver.switch_to.new_window("tab")
+        self.driver.close()
+        self.driver.switch_to.window(page)
+
+
+class Page(PageCase):
     def test_ready_once_then_a_document_renders(self):
         self.assertEqual(self.posted(), [{"type": "ready"}])
         self.show("# Title\n\n| a | b |\n|---|---|\n| 1 | ~~2~~ |\n\n- [x] done\n\n$x^2$ www.example.org\n")
@@ -314,15 +334,6 @@ class Page(unittest.TestCase):
                          "changed elsewhere\n\n" + "Click here to add text")
         self.assertEqual(self.changes()[1]["text"], "one\n\ntwo?\n")  # but not what was typed
 
-    def type_in_block(self, text, index=0, typed="TYPED", **members):
-        self.show(text, mode="edit", **members)
-        box = self.open_block(index)
-        box.send_keys(Keys.END, typed)
-        return box
-
-    def box_is_open(self):
-        return self.js("return document.querySelector('#preview textarea') !== null")
-
     def test_typing_goes_to_the_program_before_each_shortcut(self):
         for count, (keys, key, shift) in enumerate([(("s",), "s", False), ((Keys.SHIFT, "s"), "s", True),
                                                     (("n",), "n", False), (("o",), "o", False)], 1):
@@ -361,10 +372,7 @@ class Page(unittest.TestCase):
 
     def test_typing_goes_to_the_program_when_the_page_loses_the_focus(self):
         box = self.type_in_block("one\n\ntwo\n")
-        page = self.driver.current_window_handle
-        self.driver.switch_to.new_window("tab")  # as the program's own toolbar or menu takes it
-        self.driver.close()
-        self.driver.switch_to.window(page)
+        self.take_focus_away()
         self.assertEqual(self.changes(), [{"type": "change", "session": "s1", "text": "oneTYPED\n\ntwo\n"}])
         self.show("oneTYPED\n\ntwo\n", mode="edit")  # the program's save sends it back
         self.assertTrue(self.box_is_open())
@@ -389,9 +397,7 @@ class Page(unittest.TestCase):
     def test_an_unchanged_box_posts_nothing(self):
         box = self.type_in_block("one\n\ntwo\n", typed="")
         box.send_keys(Keys.CONTROL, "s")
-        self.driver.switch_to.new_window("tab")
-        self.driver.close()
-        self.driver.switch_to.window(self.driver.window_handles[0])
+        self.take_focus_away()
         time.sleep(1)  # longer than the typing pause
         box.send_keys(Keys.ESCAPE)
         self.show("other\n", session="s2", mode="edit")

@@ -70,9 +70,10 @@ class VisualEditor {
   // `page` gives: text(), lineStarts(), blocks(), labels(), commit(newText), rerender().
   constructor(page) {
     this.page = page;
-    // {box, element, from, to, append, gap, lineEnd, initial, before, timer}: the box's lines are
-    // [from, to) of the text; `initial` is the box's text as last handed over, `before` the
-    // document's text when the box opened.
+    // {box, element, from, to, append, gap, lineEnd, initial, before, timer, settled}: the box's
+    // lines are [from, to) of the text; `initial` is the box's text as last handed over, `before`
+    // the document's text when the box opened, `settled` the box's text before the word an input
+    // method is composing (null while none is).
     this.open = null;
     this.history = [];
     this.future = [];
@@ -121,13 +122,25 @@ class VisualEditor {
       initial: box.value,
       before: text,
       timer: 0,
+      settled: null,
     };
+    const open = this.open;
     const fit = () => {
       box.style.height = "auto";
       box.style.height = box.scrollHeight + 2 + "px";
     };
-    box.addEventListener("input", () => {
+    box.addEventListener("input", (event) => {
+      // A command's change of the text ends a composition without a compositionend.
+      if (!event.isComposing) open.settled = null;
       fit();
+      this.handOverLater();
+    });
+    // compositionstart comes before the word enters the box: the text is the one without it.
+    box.addEventListener("compositionstart", () => {
+      open.settled = box.value;
+    });
+    box.addEventListener("compositionend", () => {
+      open.settled = null;
       this.handOverLater();
     });
     // Esc and Ctrl+Enter end editing in the page's own key handler, wherever the focus is.
@@ -156,30 +169,43 @@ class VisualEditor {
     if (!open) return;
     clearTimeout(open.timer);
     open.timer = setTimeout(() => {
-      if (this.open === open) this.handOver();
+      if (this.open === open) this.handOverSettled();
     }, kTypingPauseMs);
   }
 
-  // The document's text with the box's text in place of its lines, on `text` where they are at
-  // [at, at + length).
-  placed(text, at, length) {
+  // The document's text with `value` (a text of the box) in place of its lines, on `text` where
+  // they are at [at, at + length).
+  placed(value, text, at, length) {
     const open = this.open;
-    const lines = open.box.value.replace(/\n/g, open.lineEnd);
+    const lines = value.replace(/\n/g, open.lineEnd);
     const inserted = open.append && lines !== "" ? open.gap + lines : lines;
     return { text: text.slice(0, at) + inserted + text.slice(at + length), length: inserted.length };
   }
 
-  // Hands what was typed since the last time to the program; the box stays open. True when
-  // there was something.
+  // Hands what was typed since the last time to the program, a word still being composed
+  // included, as the box is about to go; the box stays open. True when there was something.
   handOver() {
+    return this.open ? this.handOverText(this.open.box.value) : false;
+  }
+
+  // The same for a pause, a shortcut or the page losing the focus, while the box stays: a half
+  // composed syllable ("việ" of "việt") would reach the program's saves and recovery as a word.
+  // What was typed before the composition goes at once rather than when it ends, since a
+  // composition may last a whole sentence and Ctrl+S or closing the window must not wait; the
+  // word follows one pause after it is committed.
+  handOverSettled() {
     const open = this.open;
-    if (!open) return false;
+    return open ? this.handOverText(open.settled === null ? open.box.value : open.settled) : false;
+  }
+
+  handOverText(value) {
+    const open = this.open;
     clearTimeout(open.timer);
     open.timer = 0;
-    if (open.box.value === open.initial) return false;
-    const next = this.placed(this.page.text(), open.from, open.to - open.from);
+    if (value === open.initial) return false;
+    const next = this.placed(value, this.page.text(), open.from, open.to - open.from);
     open.to = open.from + next.length;
-    open.initial = open.box.value;
+    open.initial = value;
     this.page.commit(next.text);
     return true;
   }
@@ -198,7 +224,7 @@ class VisualEditor {
       at = lines === "" ? -1 : other.indexOf(lines);
       if (at < 0 || other.indexOf(lines, at + 1) >= 0) return null;
     }
-    return this.placed(other, at, lines.length).text;
+    return this.placed(open.box.value, other, at, lines.length).text;
   }
 
   // Puts the box's text back in place of its lines (when it changed) and shows the page again.

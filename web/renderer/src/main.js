@@ -354,9 +354,12 @@ function decodeAnchor(text) {
 }
 
 // The program's shortcuts pressed inside the page go to the program, after what was typed in a
-// box. Esc and Ctrl+Enter end editing wherever the focus is.
+// box (without a word still being composed). Esc and Ctrl+Enter end editing wherever the focus
+// is.
 function onKeyDown(event) {
-  if (editor.isOpen() && (event.key === "Escape" || (event.key === "Enter" && event.ctrlKey))) {
+  // While an input method composes a word, Esc and Enter are its own: they cancel or commit it.
+  const ending = event.key === "Escape" || (event.key === "Enter" && event.ctrlKey);
+  if (editor.isOpen() && ending && !event.isComposing) {
     event.preventDefault();
     editor.close();
     return;
@@ -365,7 +368,7 @@ function onKeyDown(event) {
   const key = event.key.length === 1 ? event.key.toLowerCase() : "";
   if (key === "n" || key === "o" || key === "s") {
     event.preventDefault();
-    editor.handOver();
+    editor.handOverSettled();
     post({ type: "shortcut", key, shift: event.shiftKey });
   }
 }
@@ -391,9 +394,9 @@ document.addEventListener("keydown", onKeyDown);
 document.addEventListener("copy", onCopy);
 // The program's own commands (Save from its toolbar or menu, another tab, closing) take the focus
 // from the page: what was typed goes to the program then, and the box stays open.
-window.addEventListener("blur", () => editor.handOver());
+window.addEventListener("blur", () => editor.handOverSettled());
 document.addEventListener("visibilitychange", () => {
-  if (document.hidden) editor.handOver();
+  if (document.hidden) editor.handOverSettled();
 });
 
 window.Tavrel = { receive, prepareExport };
