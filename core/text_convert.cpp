@@ -7,7 +7,8 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-// Decodes one UTF-8 sequence at `pos`; returns false (and leaves `pos`) when it is invalid.
+}  // namespace
+
 bool decode_utf8(std::string_view text, size_t& pos, char32_t& out) {
   auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
   unsigned char lead = byte(pos);
@@ -43,6 +44,8 @@ bool decode_utf8(std::string_view text, size_t& pos, char32_t& out) {
   return true;
 }
 
+namespace {
+
 void append_utf16(std::u16string& out, char32_t value) {
   if (value < 0x10000) {
     out.push_back(static_cast<char16_t>(value));
@@ -70,6 +73,8 @@ bool decode_utf16(std::u16string_view text, size_t& pos, char32_t& out) {
   return true;
 }
 
+}  // namespace
+
 void append_utf8(std::string& out, char32_t value) {
   if (value < 0x80) {
     out.push_back(static_cast<char>(value));
@@ -87,6 +92,8 @@ void append_utf8(std::string& out, char32_t value) {
     out.push_back(static_cast<char>(0x80 | (value & 0x3F)));
   }
 }
+
+namespace {
 
 std::u16string utf8_to_utf16_impl(std::string_view text, bool lenient) {
   std::u16string out;

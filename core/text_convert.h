@@ -18,6 +18,11 @@ std::string to_utf8(std::wstring_view text);
 std::wstring to_wide_lenient(std::string_view text);
 std::string utf16_to_utf8_lenient(std::u16string_view text);
 
+// One character of UTF-8 at `pos`, by the rules of utf8_to_utf16: on success `out` receives it and
+// `pos` moves past it; false (and `pos` left) when the bytes there are not a valid character.
+bool decode_utf8(std::string_view text, size_t& pos, char32_t& out);
+void append_utf8(std::string& out, char32_t value);
+
 // The same rules as utf8_to_utf16, without building the result.
 bool is_valid_utf8(std::string_view text);
 

@@ -13,7 +13,7 @@ packages=(
   fonts-dejavu-core fonts-noto-mono ca-certificates openssl python3 python3-docx
   libreoffice-writer-nogui libxml2-utils unzip dpkg-dev clang libclang-rt-14-dev g++
   node-markdown-it chromium esbuild node-punycode node-entities chromium-driver
-  python3-selenium
+  python3-selenium unicode-data
 )
 
 missing=()

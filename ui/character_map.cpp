@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "ui/case_fold.h"
 #include "ui/find_replace.h"
 
 namespace tavrel::win {
@@ -277,9 +278,10 @@ struct StandIns {
 };
 
 // A stand-in for every character above U+FFFF in the text and written alone in the expression,
-// each a unit that neither holds.
+// each a unit that neither holds; when letter case is ignored, for their foldings too, so that
+// the stand-in of a character folds to another stand-in.
 StandIns choose_stand_ins(std::wstring_view text, std::wstring_view pattern,
-                          const ParsedExpression& parsed) {
+                          const ParsedExpression& parsed, bool ignore_case) {
   std::vector<std::uint64_t> wanted(0x100000 / 64);  // code points above U+FFFF, less 0x10000
   const auto want = [&](char32_t c) { wanted[(c - 0x10000) / 64] |= 1ull << ((c - 0x10000) % 64); };
   std::vector<bool> held(0x10000);
@@ -307,12 +309,20 @@ StandIns choose_stand_ins(std::wstring_view text, std::wstring_view pattern,
       named[unit] = true;
     }
   }
-  StandIns stand_ins;
-  for (std::size_t word = 0; word < wanted.size(); ++word) {
-    for (std::uint64_t bits = wanted[word]; bits != 0; bits &= bits - 1) {
-      stand_ins.code_points.push_back(
-          static_cast<char32_t>(0x10000 + word * 64 + std::countr_zero(bits)));
+  const auto wanted_code_points = [&wanted] {
+    std::vector<char32_t> code_points;
+    for (std::size_t word = 0; word < wanted.size(); ++word) {
+      for (std::uint64_t bits = wanted[word]; bits != 0; bits &= bits - 1) {
+        code_points.push_back(static_cast<char32_t>(0x10000 + word * 64 + std::countr_zero(bits)));
+      }
     }
+    return code_points;
+  };
+  StandIns stand_ins;
+  stand_ins.code_points = wanted_code_points();
+  if (ignore_case) {
+    for (const char32_t c : stand_ins.code_points) want(fold_code_point(c));
+    stand_ins.code_points = wanted_code_points();
   }
   stand_ins.units = free_units(stand_ins.code_points.size() + 1, held, named);
   stand_ins.never = stand_ins.units.back();
@@ -320,9 +330,34 @@ StandIns choose_stand_ins(std::wstring_view text, std::wstring_view pattern,
   return stand_ins;
 }
 
+// The stand-ins of the characters a class member (a character or a range) takes. Ignoring case,
+// the engine compares folded units, and compares a range of single units with its folded ends:
+// so a range takes the characters whose folding lies between the foldings of its ends, as well
+// as those between its ends.
+void append_members(std::vector<wchar_t>& members, const Span& span, const StandIns& stand_ins,
+                    bool ignore_case) {
+  const std::vector<char32_t>& code_points = stand_ins.code_points;
+  if (!ignore_case) {
+    const auto from = std::lower_bound(code_points.begin(), code_points.end(), span.first);
+    const auto to = std::upper_bound(from, code_points.end(), span.last);
+    for (auto c = from; c != to; ++c) members.push_back(stand_ins.of(*c));
+    return;
+  }
+  const char32_t low = fold_code_point(span.first);
+  const char32_t high = fold_code_point(span.last);
+  for (std::size_t i = 0; i < code_points.size(); ++i) {
+    const char32_t c = code_points[i];
+    const char32_t folded = fold_code_point(c);
+    if ((c >= span.first && c <= span.last) || (folded >= low && folded <= high)) {
+      members.push_back(stand_ins.units[i]);
+    }
+  }
+}
+
 // The expression with each character above U+FFFF written as its stand-in, and each class that
 // holds such characters holding their stand-ins instead.
-std::wstring mapped_pattern(const ParsedExpression& parsed, const StandIns& stand_ins) {
+std::wstring mapped_pattern(const ParsedExpression& parsed, const StandIns& stand_ins,
+                            bool ignore_case) {
   std::wstring pattern;
   for (const Piece& piece : parsed.pieces) {
     if (piece.kind == Piece::Kind::verbatim) {
@@ -333,13 +368,8 @@ std::wstring mapped_pattern(const ParsedExpression& parsed, const StandIns& stan
       pattern += stand_ins.of(piece.spans.front().first);
       continue;
     }
-    const std::vector<char32_t>& code_points = stand_ins.code_points;
     std::vector<wchar_t> members;
-    for (const Span& span : piece.spans) {
-      const auto from = std::lower_bound(code_points.begin(), code_points.end(), span.first);
-      const auto to = std::upper_bound(from, code_points.end(), span.last);
-      for (auto c = from; c != to; ++c) members.push_back(stand_ins.of(*c));
-    }
+    for (const Span& span : piece.spans) append_members(members, span, stand_ins, ignore_case);
     const std::wstring units = plain_members(piece.text);
     if (members.empty() && units.empty()) members.push_back(stand_ins.never);
     pattern += piece.negated ? L"[^" : L"[";
@@ -352,7 +382,8 @@ std::wstring mapped_pattern(const ParsedExpression& parsed, const StandIns& stan
 
 }  // namespace
 
-CharacterMap::CharacterMap(std::wstring_view text, std::wstring_view pattern, bool regex)
+CharacterMap::CharacterMap(std::wstring_view text, std::wstring_view pattern, bool regex,
+                           bool ignore_case)
     : original_(text), text_(text) {
   const ParsedExpression parsed = parse_expression(pattern, regex);
   bool pairs = false;
@@ -361,10 +392,13 @@ CharacterMap::CharacterMap(std::wstring_view text, std::wstring_view pattern, bo
     pattern_ = pattern;
     return;
   }
-  const StandIns stand_ins = choose_stand_ins(text, pattern, parsed);
+  const StandIns stand_ins = choose_stand_ins(text, pattern, parsed, ignore_case);
   by_unit_.assign(0x10000, 0);
+  if (ignore_case) folded_.assign(0x10000, 0);
   for (std::size_t i = 0; i < stand_ins.code_points.size(); ++i) {
     by_unit_[stand_ins.units[i]] = stand_ins.code_points[i];
+    if (ignore_case)
+      folded_[stand_ins.units[i]] = stand_ins.of(fold_code_point(stand_ins.code_points[i]));
   }
   mapped_.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -376,11 +410,16 @@ CharacterMap::CharacterMap(std::wstring_view text, std::wstring_view pattern, bo
     }
   }
   text_ = mapped_;
-  pattern_ = mapped_pattern(parsed, stand_ins);
+  pattern_ = mapped_pattern(parsed, stand_ins, ignore_case);
 }
 
 bool CharacterMap::is_stand_in(wchar_t unit) const {
   return static_cast<char32_t>(unit) < by_unit_.size() && by_unit_[unit] != 0;
+}
+
+wchar_t CharacterMap::fold(wchar_t unit) const {
+  if (!is_stand_in(unit)) return fold_case(unit);
+  return folded_.empty() ? unit : folded_[unit];
 }
 
 void CharacterMap::append_original(std::wstring& out, std::wstring_view part) const {

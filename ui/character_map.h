@@ -14,16 +14,20 @@ namespace tavrel::win {
 class CharacterMap {
  public:
   // `pattern` is an expression (ECMAScript grammar as Boost.Regex reads it) when `regex`, else
-  // literal text. Throws InvalidExpression for a class range that runs backwards, and
-  // SearchTooComplex when the text holds more different characters above U+FFFF than there are
-  // free units to stand for them.
-  CharacterMap(std::wstring_view text, std::wstring_view pattern, bool regex);
+  // literal text; `ignore_case` when the search folds letter case. Throws InvalidExpression for
+  // a class range that runs backwards, and SearchTooComplex when the text holds more different
+  // characters above U+FFFF than there are free units to stand for them.
+  CharacterMap(std::wstring_view text, std::wstring_view pattern, bool regex, bool ignore_case);
   CharacterMap(const CharacterMap&) = delete;
   CharacterMap& operator=(const CharacterMap&) = delete;
 
   // The text and the expression (same kind as given) to hand to the engine.
   std::wstring_view text() const { return text_; }
   const std::wstring& pattern() const { return pattern_; }
+
+  // The folding of a unit of `text()` or `pattern()` (ui/case_fold.h): when case is ignored, a
+  // stand-in folds to the stand-in of its character's folding.
+  wchar_t fold(wchar_t unit) const;
 
   // Appends a part of `text()` with each stand-in turned back into its pair.
   void append_original(std::wstring& out, std::wstring_view part) const;
@@ -41,6 +45,7 @@ class CharacterMap {
   std::wstring_view text_;
   std::wstring pattern_;
   std::vector<char32_t> by_unit_;  // the code point a unit stands for, else 0; empty: none
+  std::vector<wchar_t> folded_;    // the stand-in a stand-in folds to; empty: case is kept
 };
 
 }  // namespace tavrel::win

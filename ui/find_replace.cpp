@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 #include "core/text_convert.h"
 #include "ui/case_fold.h"
@@ -20,11 +21,26 @@ namespace {
 bool is_high_surrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool is_low_surrogate(wchar_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
-// The engine's character handling with that folding for expressions that ignore case.
-struct FoldingTraits : boost::regex_traits<wchar_t> {
-  wchar_t translate(wchar_t c, bool icase) const { return icase ? fold_case(c) : c; }
-  wchar_t translate_nocase(wchar_t c) const { return fold_case(c); }
-  wchar_t tolower(wchar_t c) const { return fold_case(c); }
+// The engine's character handling with Unicode's case folding for expressions that ignore case.
+// The engine compares single units; the characters above U+FFFF are stand-ins there, which fold
+// as the characters they stand for, so the traits' "locale" (what a traits object is given
+// before an expression is compiled with it) is the character map of the search.
+class FoldingTraits : public boost::regex_traits<wchar_t> {
+ public:
+  using locale_type = const CharacterMap*;
+  locale_type imbue(locale_type map) {
+    std::swap(map_, map);
+    return map;
+  }
+  locale_type getloc() const { return map_; }
+  wchar_t translate(wchar_t c, bool icase) const { return icase ? fold(c) : c; }
+  wchar_t translate_nocase(wchar_t c) const { return fold(c); }
+  wchar_t tolower(wchar_t c) const { return fold(c); }
+
+ private:
+  wchar_t fold(wchar_t c) const { return map_ != nullptr ? map_->fold(c) : fold_case(c); }
+
+  const CharacterMap* map_ = nullptr;
 };
 using Expression = boost::basic_regex<wchar_t, FoldingTraits>;
 
@@ -122,13 +138,16 @@ void start_clock(bool regex) {
 
 [[noreturn]] void too_complex() { throw SearchTooComplex("The search takes too long"); }
 
-// Letter case folds by `fold_case`.
-Expression compile(std::wstring_view pattern, bool regex, bool match_case) {
+// The expression of `map`, for searches in its text; `map` must outlive it.
+Expression compile(const CharacterMap& map, bool regex, bool match_case) {
   auto flags = regex ? boost::regex_constants::ECMAScript | boost::regex_constants::no_mod_s
                      : boost::regex_constants::literal;
   if (!match_case) flags |= boost::regex_constants::icase;
+  const std::wstring& pattern = map.pattern();
   try {
-    return Expression(pattern.data(), pattern.data() + pattern.size(), flags);
+    Expression expression;
+    expression.imbue(&map);
+    return expression.assign(pattern.data(), pattern.data() + pattern.size(), flags);
   } catch (const boost::regex_error& error) {
     throw InvalidExpression(error.what());
   }
@@ -239,8 +258,8 @@ std::string replace_all(const std::string& text, const std::string& pattern,
   start_clock(regex);
   const std::wstring wide = to_wide(text);
   const std::wstring wide_pattern = to_wide(pattern);
-  const CharacterMap map(wide, wide_pattern, regex);
-  const Expression expression = compile(map.pattern(), regex, match_case);
+  const CharacterMap map(wide, wide_pattern, regex, !match_case);
+  const Expression expression = compile(map, regex, match_case);
   const std::wstring format = to_wide(replacement);
   const std::wstring_view view = map.text();
   const std::size_t result_limit = 4 * wide.size() + kResultAllowance;
@@ -285,8 +304,8 @@ ReplaceOutcome replace_in_document(const std::string& text, const FindQuery& que
 std::optional<TextRange> find_match(std::wstring_view text, std::wstring_view pattern, bool regex,
                                     bool match_case, std::size_t from) {
   start_clock(regex);
-  const CharacterMap map(text, pattern, regex);
-  const Expression expression = compile(map.pattern(), regex, match_case);
+  const CharacterMap map(text, pattern, regex, !match_case);
+  const Expression expression = compile(map, regex, match_case);
   const std::wstring_view mapped = map.text();
   const auto search = [&](std::size_t at) -> std::optional<TextRange> {
     Match match;

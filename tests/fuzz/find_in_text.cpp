@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::wstring pattern = units_of(data + 2, split > 2 ? split - 2 : 0);
   const std::wstring text = units_of(data + split, size - split);
   try {
-    const CharacterMap map(text, pattern, regex);
+    const CharacterMap map(text, pattern, regex, !match_case);
     std::wstring back;
     map.append_original(back, map.text());
     check(back == text);

@@ -222,8 +222,9 @@ TEST(ReplaceAll, EveryFreeUnitStandsInForAWideCharacter) {
   }
 }
 
-// Ignoring case folds the letters of Vietnamese, Greek and Cyrillic as well, in both modes and
-// on every build; Find next stops at exactly the matches Replace all counts.
+// Ignoring case folds the letters of every cased script by Unicode's case folding, in both modes
+// and on every build, those above U+FFFF too (alone, in classes and ranges, and in a group a
+// back-reference repeats); Find next stops at exactly the matches Replace all counts.
 TEST(ReplaceAll, IgnoringCaseFoldsEveryAlphabetAlike) {
   struct Case {
     std::string text, pattern;
@@ -238,6 +239,16 @@ TEST(ReplaceAll, IgnoringCaseFoldsEveryAlphabetAlike) {
       {"ĀĶŐ āķő", "āķő", 2, 2, 1},
       {"ABC abc", "[a-c]+", 2, 0, 1},
       {"× ÷", "÷", 1, 1, 1},  // signs, not letters
+      {"ΟΔΟΣ οδος Οδός", "οδος", 2, 2, 1},
+      {"ΕΛΛΗΝΙΚΆ ελληνικά", "ελληνικά", 2, 2, 1},
+      {"Ґанок ґанок", "ґанок", 2, 2, 1},
+      {"Ꭰ ꭰ", "ꭰ", 2, 2, 1},
+      {"K k K Ω ω ẞ ß", "k|ω|ß", 7, 0, 3},
+      {"𐐀 𐐨 𐒰 𐓘", "𐐨|𐓘", 4, 0, 2},
+      {"𐐔𐐯𐑅 𐐼𐐯𐑅", "𐐼𐐯𐑅", 2, 2, 1},
+      {"𐐔𐐯 𐐼𐐯", "[𐐀-𐐧]𐐯", 2, 0, 1},
+      {"𐐀𐐨x", "[^𐐀]", 1, 0, 2},
+      {"𐐀𐐨 𐐨𐐨", "(.)\\1", 2, 0, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text + " / " + c.pattern);

@@ -120,8 +120,7 @@ TEST_F(FindBarTest, FindsInContextAndEachReplaceIsOneUndoStep) {
 }
 
 // Vietnamese, CJK and emoji through the bar: Replace all takes whole characters, matches what
-// Find next walks through, and is one undo step. Case folding beyond ASCII is the Windows
-// locale's (the native build's C locale folds ASCII only, so it is checked here).
+// Find next walks through, and is one undo step.
 TEST_F(FindBarTest, ReplaceAllTakesTheMatchesFindNextFinds) {
   struct Case {
     std::string text, what, with;
@@ -154,6 +153,52 @@ TEST_F(FindBarTest, ReplaceAllTakesTheMatchesFindNextFinds) {
     EXPECT_EQ(editor_text(), c.text);
   }
   EXPECT_TRUE(watcher.boxes().empty());
+}
+
+// Ignoring case, the bar finds real words of every cased script in either case: Greek with its
+// final sigma and tonos, Ukrainian, Russian, Armenian, Georgian capitals (Mtavruli), Cherokee
+// (whose small letters fold to the capitals), Deseret above U+FFFF, and letters whose folding
+// is written with another number of UTF-8 bytes (KELVIN SIGN, OHM SIGN, capital sharp s). Find
+// next selects exactly the first match, and Replace all replaces exactly the matches.
+TEST_F(FindBarTest, IgnoringCaseFindsWordsOfEveryCasedScript) {
+  struct Case {
+    std::string text, what;
+    bool regex;
+    std::pair<LONG, LONG> first;
+    std::string expected;
+    int count;
+  } const cases[] = {
+      {"ΟΔΟΣ, οδος", "οδος", false, {0, 4}, "_, _", 2},
+      {"Τα ΕΛΛΗΝΙΚΆ και τα ελληνικά", "ελληνικά", false, {3, 11}, "Τα _ και τα _", 2},
+      {"Ґанок і ґанок", "ґанок", false, {0, 5}, "_ і _", 2},
+      {"ПРИВЕТ, привет", "привет", false, {0, 6}, "_, _", 2},
+      {"ՀԱՅԵՐԵՆ և հայերեն", "հայերեն", false, {0, 7}, "_ և _", 2},
+      {"ᲡᲐᲥᲐᲠᲗᲕᲔᲚᲝ საქართველო",
+       "საქართველო",
+       false,
+       {0, 10},
+       "_ _",
+       2},
+      {"ᏣᎳᎩ ꮳꮃꭹ", "ꮳꮃꭹ", false, {0, 3}, "_ _", 2},
+      {"𐐔𐐯𐑅𐐨𐑉𐐯𐐻 𐐼𐐯𐑅𐐨𐑉𐐯𐐻", "𐐼𐐯𐑅𐐨𐑉𐐯𐐻", false, {0, 14}, "_ _", 2},
+      {"𐐔𐐯 𐐼𐐯", "[𐐀-𐐧]𐐯", true, {0, 4}, "_ _", 2},
+      {"300 K = 300 k", "k", false, {4, 5}, "300 _ = 300 _", 2},
+      {"10 Ω, 10 Ω, ω", "ω", false, {3, 4}, "10 _, 10 _, _", 3},
+      {"GROẞE große", "große", false, {0, 5}, "_ _", 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text + " / " + c.what);
+    add_document(c.text);
+    open_bar(true);
+    fill(c.what, "_", c.regex, false);
+    const std::set<std::pair<LONG, LONG>> found = found_by_find_next();
+    EXPECT_EQ(found.size(), static_cast<size_t>(c.count));
+    ASSERT_FALSE(found.empty());
+    EXPECT_EQ(*found.begin(), c.first);
+    click(win::ctl_replace_all);
+    EXPECT_EQ(editor_text(), c.expected);
+    EXPECT_EQ(app_->status_text, std::to_wstring(c.count) + L" replacements");
+  }
 }
 
 // The most lines one text change handed to the editor deleted (counted over the selection that
