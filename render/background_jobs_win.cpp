@@ -144,7 +144,7 @@ void App::request_render() {
   // An editor still holding the text it was given was fitted to it then (richedit_set_text_utf8).
   if (std::exchange(editor_holding_text, nullptr) != document.editor) {
     document.text = richedit_text_utf8(document.editor);
-    richedit_unwrap_long_line(document.editor, document.text);
+    richedit_fit_wrap_to_lines(document.editor, document.text);
   }
   const std::int64_t first_visible =
       is_large_document(document.text.size()) ? first_visible_position(document.editor) : 0;

@@ -134,6 +134,40 @@ bool apply_word_wrap(HWND edit, std::size_t longest) {
   return wraps;
 }
 
+// What keeps its place on screen while the text is laid out anew: the caret where it is shown,
+// else the first character shown.
+struct ViewAnchor {
+  LONG position = 0;
+  LONG y = 0;
+  bool caret = false;
+};
+
+ViewAnchor view_anchor(HWND edit) {
+  CHARRANGE selection{};
+  SendMessageW(edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+  RECT client{};
+  GetClientRect(edit, &client);
+  const LONG caret_y = richedit_client_point(edit, selection.cpMax).y;
+  if (caret_y >= client.top && caret_y < client.bottom) return {selection.cpMax, caret_y, true};
+  POINTL top_left{0, 0};
+  const auto first_shown =
+      static_cast<LONG>(SendMessageW(edit, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&top_left)));
+  return {first_shown, richedit_client_point(edit, first_shown).y, false};
+}
+
+// Wrapping switched on or off lays the text out anew, and the control keeps its scroll position
+// in pixels, which then shows another part of the text: past the end of a text that lost the
+// rows of its long line, and a whole line's width left of a caret at its end. So the anchor is
+// put back at the height it was shown at, and the view follows a shown caret sideways.
+bool apply_word_wrap_in_view(HWND edit, std::size_t longest) {
+  const ViewAnchor anchor = view_anchor(edit);
+  const bool wraps = apply_word_wrap(edit, longest);
+  const LONG moved = richedit_client_point(edit, anchor.position).y - anchor.y;
+  richedit_set_scroll_pos(edit, POINT{0, std::max<LONG>(richedit_scroll_pos(edit).y + moved, 0)});
+  if (anchor.caret) SendMessageW(edit, EM_SCROLLCARET, 0, 0);
+  return wraps;
+}
+
 std::size_t client_width(HWND edit) {
   RECT client{};
   GetClientRect(edit, &client);
@@ -344,13 +378,14 @@ void richedit_set_text_utf8(HWND edit, const std::string& utf8) {
 }
 
 void richedit_apply_word_wrap(HWND edit) {
-  apply_word_wrap(edit, longest_line(richedit_text_units(edit)));
+  apply_word_wrap_in_view(edit, longest_line(richedit_text_units(edit)));
 }
 
-void richedit_unwrap_long_line(HWND edit, std::string_view utf8) {
-  if (!wants_wrap(edit) || GetPropW(edit, kUnwrappedProperty) != nullptr) return;
+void richedit_fit_wrap_to_lines(HWND edit, std::string_view utf8) {
+  if (!wants_wrap(edit)) return;
   const std::size_t longest = longest_line(utf8);
-  if (longest > kLongestWrappedLine) apply_word_wrap(edit, longest);
+  const bool unwrapped = GetPropW(edit, kUnwrappedProperty) != nullptr;
+  if ((longest > kLongestWrappedLine) != unwrapped) apply_word_wrap_in_view(edit, longest);
 }
 
 void richedit_forget_wrap(HWND edit) { RemovePropW(edit, kUnwrappedProperty); }

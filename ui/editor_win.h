@@ -35,12 +35,13 @@ void richedit_set_text_utf8(HWND edit, const std::string& utf8);
 
 // Wraps the editor as App::word_wrap says, unless it holds a line too long to wrap (some
 // thousand characters), which stays one row. richedit_set_text_utf8 decides this for the text it
-// puts in; the wrap command asks it of every editor.
+// puts in; the wrap command asks it of every editor, whose caret stays in view.
 void richedit_apply_word_wrap(HWND edit);
 
-// Stops wrapping an editor that wraps and now holds a line too long to wrap (typed or pasted):
-// `utf8` is its text. Cheap when nothing changes.
-void richedit_unwrap_long_line(HWND edit, std::string_view utf8);
+// After an edit of an editor whose setting says wrap: stops wrapping when it now holds a line too
+// long to wrap (typed or pasted), wraps again once no line is, keeping the caret in view and its
+// line where it was shown. `utf8` is its text. Cheap when nothing changes.
+void richedit_fit_wrap_to_lines(HWND edit, std::string_view utf8);
 
 // Drops what the control remembers about its wrapping; on its destruction.
 void richedit_forget_wrap(HWND edit);

@@ -17,16 +17,10 @@ namespace {
 
 constexpr LONG kSurelyUnscaled = 0xFFFF / 2;
 
-POINT client_point(HWND edit, LONG position) {
-  POINTL at{};
-  SendMessageW(edit, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), position);
-  return POINT{at.x, at.y};
-}
-
 // How far below the first character the last one starts.
 LONG content_extent(HWND edit) {
   const auto end = static_cast<LONG>(richedit_length(edit));
-  return client_point(edit, end).y - client_point(edit, 0).y;
+  return richedit_client_point(edit, end).y - richedit_client_point(edit, 0).y;
 }
 
 bool may_count_scaled(HWND edit) {
@@ -42,16 +36,22 @@ void set_scroll(HWND edit, POINT pixels) {
 }
 
 POINT measured_scroll_pos(HWND edit) {
-  const POINT now = client_point(edit, 0);
+  const POINT now = richedit_client_point(edit, 0);
   const RedrawGuard quiet(edit);
   set_scroll(edit, POINT{0, 0});
-  const POINT top = client_point(edit, 0);
+  const POINT top = richedit_client_point(edit, 0);
   const POINT pixels{std::max<LONG>(top.x - now.x, 0), std::max<LONG>(top.y - now.y, 0)};
   set_scroll(edit, pixels);
   return pixels;
 }
 
 }  // namespace
+
+POINT richedit_client_point(HWND edit, LONG position) {
+  POINTL at{};
+  SendMessageW(edit, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), position);
+  return POINT{at.x, at.y};
+}
 
 RECT richedit_text_area(HWND edit) {
   RECT area{};
@@ -90,8 +90,8 @@ void richedit_scroll_to_top(HWND edit, LONG position) {
   const LONG x = richedit_scroll_pos(edit).x;
   set_scroll(edit, POINT{x, 0});
   const RECT area = richedit_text_area(edit);
-  set_scroll(edit, POINT{x, std::max<LONG>(client_point(edit, position).y - area.top, 0)});
-  const LONG shown_at = client_point(edit, position).y;
+  set_scroll(edit, POINT{x, std::max<LONG>(richedit_client_point(edit, position).y - area.top, 0)});
+  const LONG shown_at = richedit_client_point(edit, position).y;
   if (shown_at < area.top || shown_at >= area.bottom) SendMessageW(edit, EM_SCROLLCARET, 0, 0);
 }
 

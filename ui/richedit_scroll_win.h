@@ -12,6 +12,9 @@ namespace tavrel::win {
 // The rectangle the control draws its text in, in client coordinates.
 RECT richedit_text_area(HWND edit);
 
+// Where the character at `position` is drawn, in client coordinates.
+POINT richedit_client_point(HWND edit, LONG position);
+
 // Where the control is scrolled to, in the pixels EM_SETSCROLLPOS takes.
 POINT richedit_scroll_pos(HWND edit);
 void richedit_set_scroll_pos(HWND edit, POINT pixels);

@@ -2,16 +2,22 @@
 // steps, typewriter colours, the font's Vietnamese letters, dragging and closing tabs, outline.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+
 #include "core/documents_win.h"
 #include "render/markdown_model.h"
 #include "tests/win/app_window_fixture_win.h"
 #include "ui/commands.h"
 #include "ui/paint_win.h"
 #include "ui/palette.h"
+#include "ui/richedit_scroll_win.h"
 
 using namespace tavrel::win;
 using tavrel::test::AppWindowTest;
 using tavrel::test::BoxWatcher;
+using tavrel::test::ClipboardTestLock;
 
 namespace {
 
@@ -299,4 +305,76 @@ TEST_F(EditorTest, VeryLongLineIsNotWrapped) {
   app_->request_render();
   finish_jobs();
   EXPECT_EQ(SendMessageW(editor(), EM_GETLINECOUNT, 0, 0), 1);
+}
+
+namespace {
+
+void put_text_on_clipboard(HWND owner, const std::wstring& text) {
+  const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  std::memcpy(GlobalLock(memory), text.c_str(), bytes);
+  GlobalUnlock(memory);
+  OpenClipboard(owner);
+  EmptyClipboard();
+  SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
+}
+
+std::string words(std::size_t length) {
+  std::string text;
+  while (text.size() < length) text += "word ";
+  return text.substr(0, length);
+}
+
+}  // namespace
+
+// Wrapping switched on or off lays the text out anew: after an edit across the length past which
+// a line is not wrapped, and after the setting's command. Each time the caret stays in view and
+// its line stays at the height it was shown at (one row of slack: the horizontal bar comes and
+// goes at the bottom), so the view jumps neither sideways nor up or down.
+TEST_F(EditorTest, CaretStaysInViewWhenWrappingSwitches) {
+  const ClipboardTestLock clipboard;
+  std::string lines;
+  for (int i = 0; i < 30; ++i) lines += "line " + std::to_string(i) + "\n";
+  struct Road {
+    const char* name;
+    std::size_t length;  // of the long line
+    LONG before_end;     // the caret's distance from the long line's end
+    std::function<void()> edit, then_switch;
+    bool wraps;
+  };
+  const auto type_x = [&] { SendMessageW(editor(), WM_CHAR, L'x', 0); };
+  const auto paste = [&] {
+    put_text_on_clipboard(app_->main_window, std::wstring(2500, L'p'));
+    send(WM_COMMAND, cmd_paste);
+  };
+  const auto back = [&] { SendMessageW(editor(), WM_KEYDOWN, VK_BACK, 0); };
+  const auto render = [&] { app_->request_render(), finish_jobs(); };  // the pause after a key
+  const auto command = [&] { send(WM_COMMAND, cmd_word_wrap); };
+  const std::vector<Road> roads{
+      {"typed at the end", 5000, 0, type_x, render, false},
+      {"typed in the middle", 5000, 2500, type_x, render, false},
+      {"pasted", 3000, 0, paste, render, false},
+      {"deleted back below", 5001, 0, back, render, true},
+      {"wrap switched off", 3000, 0, [] {}, command, false},
+      {"wrap switched on", 3000, 0, [] {}, command, true},
+  };
+  for (const Road& road : roads) {
+    const std::string text = lines + words(road.length) + "\n" + lines;
+    const auto file_lines = std::count(text.begin(), text.end(), '\n') + 1;
+    add_document(text);
+    const LONG caret = static_cast<LONG>(lines.size() + road.length) - road.before_end;
+    select(caret, caret);
+    SendMessageW(editor(), EM_SCROLLCARET, 0, 0);
+    road.edit();
+    const LONG shown_at = richedit_client_point(editor(), selection(editor()).cpMax).y;
+    road.then_switch();
+    const POINT at = richedit_client_point(editor(), selection(editor()).cpMax);
+    RECT client{};
+    GetClientRect(editor(), &client);
+    EXPECT_TRUE(PtInRect(&client, at)) << road.name << ": " << at.x << "," << at.y;
+    const LONG row = richedit_client_point(editor(), 7).y - richedit_client_point(editor(), 0).y;
+    EXPECT_LE(std::abs(at.y - shown_at), row) << road.name << ": " << shown_at << " " << at.y;
+    EXPECT_EQ(SendMessageW(editor(), EM_GETLINECOUNT, 0, 0) > file_lines, road.wraps) << road.name;
+  }
 }
