@@ -6,6 +6,7 @@
 
 #include "tests/win/app_window_fixture_win.h"
 #include "ui/commands.h"
+#include "ui/editor_swap_win.h"
 
 using namespace tavrel;
 using namespace tavrel::test;
@@ -104,12 +105,19 @@ class UndoHistoryTest : public AppWindowTest {
 // "THE" by "the", u undoes, y redoes; after every step the editor shows what the model predicts.
 TEST_F(UndoHistoryTest, UndoAndRedoAcrossReplaceAllsWalkOneLinearHistory) {
   struct Road {
-    int mode;  // 0 none, 1 Vim normal, 2 Emacs, 3 typewriter (recolours at every key-up)
+    int mode;  // the command that switches a mode on and off; the typewriter recolours at key-ups
     const char *undo, *redo;
   };
   const Road roads[] = {
-      {0, "menu", "menu"},       {0, "C-Z", "C-Y"}, {0, "C-Z", "C-S-Z"}, {0, "EM_UNDO", "EM_REDO"},
-      {0, "WM_UNDO", "EM_REDO"}, {1, "U", "C-R"},   {2, "C-/", "C-S-/"}, {2, "C-S--", "C-S-Z"},
+      {0, "menu", "menu"},
+      {0, "C-Z", "C-Y"},
+      {0, "C-Z", "C-S-Z"},
+      {0, "EM_UNDO", "EM_REDO"},
+      {0, "WM_UNDO", "EM_REDO"},
+      {win::cmd_vim_navigation, "U", "C-R"},
+      {win::cmd_emacs_navigation, "C-/", "C-S-/"},
+      {win::cmd_emacs_navigation, "C-S--", "C-S-Z"},
+      {win::cmd_typewriter, "C-Z", "C-Y"},
   };
   const char* sequences[] = {
       "t u R u y u y",          // the control's own redo step from before the Replace all
@@ -124,11 +132,11 @@ TEST_F(UndoHistoryTest, UndoAndRedoAcrossReplaceAllsWalkOneLinearHistory) {
   for (int line = 0; line < 520; ++line) start += "line " + std::to_string(line) + " of the text\n";
   for (const Road& road : roads) {
     for (const char* sequence : sequences) {
-      SCOPED_TRACE(std::string(road.undo) + " / " + road.redo + ": " + sequence);
+      SCOPED_TRACE(std::to_string(road.mode) + " " + road.undo + " / " + road.redo + ": " +
+                   sequence);
       add_document(start);
-      if (road.mode == 1) app_->on_command(win::cmd_vim_navigation), press({VK_ESCAPE});
-      if (road.mode == 2) app_->on_command(win::cmd_emacs_navigation);
-      if (road.mode == 3) app_->on_command(win::cmd_typewriter);
+      if (road.mode != 0) app_->on_command(road.mode);
+      if (road.mode == win::cmd_vim_navigation) press({VK_ESCAPE});
       LinearHistory model(start);
       std::istringstream steps(sequence);
       int step = 0;
@@ -152,13 +160,32 @@ TEST_F(UndoHistoryTest, UndoAndRedoAcrossReplaceAllsWalkOneLinearHistory) {
           break;
         }
       }
-      if (road.mode == 1) app_->on_command(win::cmd_vim_navigation);  // off
-      if (road.mode == 2) app_->on_command(win::cmd_emacs_navigation);
-      if (road.mode == 3) app_->on_command(win::cmd_typewriter);
+      if (road.mode != 0) app_->on_command(road.mode);  // off
       app_->documents.back()->modified = false;
       app_->close_document(app_->active_document);
     }
   }
+}
+
+// Past the number of editors kept, the oldest go: undo stops at the oldest one kept, and redo
+// still comes back to the newest text.
+TEST_F(UndoHistoryTest, UndoStopsAtTheOldestEditorKept) {
+  std::string text;
+  for (int line = 0; line < 520; ++line) text += "line " + std::to_string(line) + " of the text\n";
+  add_document(text);
+  std::vector<std::string> texts{text};
+  for (size_t i = 0; i < win::kMaxKeptEditors + 2; ++i) {
+    const bool upper = i % 2 == 0;
+    replace_all(upper ? L"the" : L"THE", upper ? L"THE" : L"the");
+    texts.push_back(upper ? replaced(texts.back(), "the", "THE")
+                          : replaced(texts.back(), "THE", "the"));
+    ASSERT_EQ(editor_text(), texts.back());
+  }
+  EXPECT_EQ(active().history.older.size(), win::kMaxKeptEditors);
+  for (size_t i = 0; i < win::kMaxKeptEditors + 2; ++i) app_->on_command(win::cmd_undo);
+  EXPECT_EQ(editor_text(), texts[2]) << "the oldest editors kept";
+  for (size_t i = 0; i < win::kMaxKeptEditors + 2; ++i) app_->on_command(win::cmd_redo);
+  EXPECT_EQ(editor_text(), texts.back());
 }
 
 }  // namespace
