@@ -72,8 +72,9 @@ bool is_paste_key(WPARAM key) {
 
 constexpr WPARAM kCtrlVCharacter = 0x16;
 
-// The control would undo and redo by itself on Ctrl+Z and Ctrl+Y (Ctrl+Shift+Z), out of sight of
-// the document's history of editors; the keys take the road of every other undo and redo.
+// Ctrl+Z undoes, Ctrl+Y and Ctrl+Shift+Z redo. The control's own handling of these keys would
+// act out of sight of the document's history of editors, so they take the road of every other
+// undo and redo: the messages.
 bool undo_key(HWND editor, WPARAM key) {
   if (!is_key_down(VK_CONTROL) || is_key_down(VK_MENU)) return false;
   const bool shift = is_key_down(VK_SHIFT);

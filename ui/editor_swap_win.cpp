@@ -76,13 +76,13 @@ void destroy_all(std::vector<KeptEditor>& editors) {
   editors.clear();
 }
 
-// A new edit: the shown editor's redo steps are dropped by the control itself.
+// A new edit: the control drops its own redo steps, the newer editors go.
 void drop_redo(EditorHistory& history) {
   history.undone = 0;
   destroy_all(history.newer);
 }
 
-// The oldest kept editors, past the limits; the newest one stays whatever it holds.
+// Destroys the oldest kept editors past the limits; the newest one stays whatever it holds.
 void forget_oldest(std::vector<KeptEditor>& older) {
   std::int64_t characters = 0;
   std::size_t keep_from = older.size();
@@ -127,7 +127,8 @@ void swap_in_text(App& app, Document& document, const std::string& utf8) {
   SendMessageW(fresh.get(), EM_SETMODIFY, TRUE, 0);
   restore_view(fresh.get(), view);
   EditorHistory& history = document.history;
-  // The old editor's redo steps, if any, are the branch this edit leaves: none undone counts.
+  // The old editor holds its newest text, so none of its steps count as undone: its redo steps,
+  // if any, are the branch this edit leaves.
   history.older.push_back(KeptEditor{old, 0});
   drop_redo(history);
   exchange(app, document, fresh.release(), old);
