@@ -72,14 +72,15 @@ bool is_paste_key(WPARAM key) {
 
 constexpr WPARAM kCtrlVCharacter = 0x16;
 
-// The control undoes and redoes by itself on Ctrl+Z and Ctrl+Y (Ctrl+Shift+Z); past its own
-// history the editor a whole-text change replaced takes over.
-bool undo_key(App& app, HWND editor, WPARAM key) {
+// Ctrl+Z undoes, Ctrl+Y and Ctrl+Shift+Z redo. The control's own handling of these keys would
+// act out of sight of the document's history of editors, so they take the road of every other
+// undo and redo: the messages.
+bool undo_key(HWND editor, WPARAM key) {
   if (!is_key_down(VK_CONTROL) || is_key_down(VK_MENU)) return false;
   const bool shift = is_key_down(VK_SHIFT);
-  if (key == 'Z' && !shift) return swap_on_undo(app, editor);
-  if (key == 'Y' || (key == 'Z' && shift)) return swap_on_redo(app, editor);
-  return false;
+  if (key != 'Y' && key != 'Z') return false;
+  SendMessageW(editor, key == 'Z' && !shift ? EM_UNDO : EM_REDO, 0, 0);
+  return true;
 }
 
 LRESULT on_key_down(App& app, const WindowMessage& m) {
@@ -88,7 +89,7 @@ LRESULT on_key_down(App& app, const WindowMessage& m) {
     SendMessageW(m.window, WM_PASTE, 0, 0);
     return 0;
   }
-  if (undo_key(app, m.window, key)) return 0;  // in every key mode, as the control's own
+  if (undo_key(m.window, key)) return 0;  // in every key mode, as the control's own
   if (app.vim && !app.vim_insert && key >= '0' && key <= 'X') {
     if (const WPARAM mapped = vim_motion_key(key)) return m.default_with_key(mapped);
     if (key == 'A' || key == 'I') {
@@ -200,9 +201,11 @@ LRESULT dispatch(App& app, const WindowMessage& m) {
       return editor ? on_key_down(app, m) : m.default_result();
     case EM_UNDO:
     case WM_UNDO:
-      return editor && swap_on_undo(app, m.window) ? TRUE : m.default_result();
+      if (!editor) return m.default_result();
+      return undo_in_history(app, m.window, [&m] { return m.default_result(); });
     case EM_REDO:
-      return editor && swap_on_redo(app, m.window) ? TRUE : m.default_result();
+      if (!editor) return m.default_result();
+      return redo_in_history(app, m.window, [&m] { return m.default_result(); });
     case WM_CHAR:
       return editor ? on_char(app, m) : m.default_result();
     case WM_KEYUP:

@@ -3,6 +3,7 @@
 #include <richedit.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "core/documents_win.h"
@@ -57,13 +58,53 @@ void exchange(App& app, Document& document, HWND shown, HWND hidden) {
   if (had_focus) SetFocus(shown);
 }
 
-// The other editor comes back as one edit of the document.
-void bring_back(App& app, Document& document, bool as_undo) {
+// The last editor of `from` comes back, as one edit of the document; the shown one goes onto
+// `to`, with `undone` of its own steps undone.
+void bring_back(App& app, Document& document, std::vector<KeptEditor>& from,
+                std::vector<KeptEditor>& to, std::size_t undone) {
   const HWND leaving = document.editor;
-  const HWND coming = std::exchange(document.swapped_editor, leaving);
-  document.swapped_is_undo = !as_undo;
-  exchange(app, document, coming, leaving);
+  to.push_back(KeptEditor{leaving, undone});
+  const KeptEditor coming = from.back();
+  from.pop_back();
+  document.history.undone = coming.undone;
+  exchange(app, document, coming.window, leaving);
   app.on_document_edited();
+}
+
+void destroy_all(std::vector<KeptEditor>& editors) {
+  for (const KeptEditor& kept : editors) DestroyWindow(kept.window);
+  editors.clear();
+}
+
+// A new edit: the control drops its own redo steps, the newer editors go.
+void drop_redo(EditorHistory& history) {
+  history.undone = 0;
+  destroy_all(history.newer);
+}
+
+// Destroys the oldest kept editors past the limits; the newest one stays whatever it holds.
+void forget_oldest(std::vector<KeptEditor>& older) {
+  std::int64_t characters = 0;
+  std::size_t keep_from = older.size();
+  while (keep_from > 0) {
+    characters += richedit_length(older[keep_from - 1].window);
+    const std::size_t kept = older.size() - keep_from + 1;
+    if (kept > 1 && (kept > kMaxKeptEditors || characters > kMaxKeptCharacters)) break;
+    --keep_from;
+  }
+  const auto end = older.begin() + static_cast<std::ptrdiff_t>(keep_from);
+  for (auto kept = older.begin(); kept != end; ++kept) DestroyWindow(kept->window);
+  older.erase(older.begin(), end);
+}
+
+// The control's own undo or redo, which is no new edit of the document.
+LRESULT replay(EditorHistory& history, const std::function<LRESULT()>& own_step) {
+  struct Replaying {
+    EditorHistory& history;
+    bool before = std::exchange(history.replaying, true);
+    ~Replaying() { history.replaying = before; }
+  } replaying{history};
+  return own_step();
 }
 
 }  // namespace
@@ -85,48 +126,58 @@ void swap_in_text(App& app, Document& document, const std::string& utf8) {
   }
   SendMessageW(fresh.get(), EM_SETMODIFY, TRUE, 0);
   restore_view(fresh.get(), view);
-  if (document.swapped_editor) DestroyWindow(document.swapped_editor);
-  document.swapped_editor = old;
-  document.swapped_is_undo = true;
+  EditorHistory& history = document.history;
+  // The old editor holds its newest text, so none of its steps count as undone: its redo steps,
+  // if any, are the branch this edit leaves.
+  history.older.push_back(KeptEditor{old, 0});
+  drop_redo(history);
   exchange(app, document, fresh.release(), old);
+  forget_oldest(history.older);
   if (app.current_document() == &document) app.on_document_edited();
 }
 
-bool swap_on_undo(App& app, HWND editor) {
+LRESULT undo_in_history(App& app, HWND editor, const std::function<LRESULT()>& own_step) {
   Document* document = document_of(app, editor);
-  if (document == nullptr || document->swapped_editor == nullptr || !document->swapped_is_undo ||
-      SendMessageW(editor, EM_CANUNDO, 0, 0)) {
-    return false;
+  if (document == nullptr) return own_step();
+  EditorHistory& history = document->history;
+  if (!history.older.empty() && !SendMessageW(editor, EM_CANUNDO, 0, 0)) {
+    bring_back(app, *document, history.older, history.newer, history.undone);
+    return TRUE;
   }
-  bring_back(app, *document, true);
-  return true;
+  const LRESULT done = replay(history, own_step);
+  if (done) ++history.undone;
+  return done;
 }
 
-bool swap_on_redo(App& app, HWND editor) {
+LRESULT redo_in_history(App& app, HWND editor, const std::function<LRESULT()>& own_step) {
   Document* document = document_of(app, editor);
-  if (document == nullptr || document->swapped_editor == nullptr || document->swapped_is_undo ||
-      SendMessageW(editor, EM_CANREDO, 0, 0)) {
-    return false;
+  if (document == nullptr) return own_step();
+  EditorHistory& history = document->history;
+  if (!history.newer.empty() && (history.undone == 0 || !SendMessageW(editor, EM_CANREDO, 0, 0))) {
+    bring_back(app, *document, history.newer, history.older, 0);
+    return TRUE;
   }
-  bring_back(app, *document, false);
-  return true;
+  const LRESULT done = replay(history, own_step);
+  if (done && history.undone > 0) --history.undone;
+  return done;
 }
 
-void forget_swap_redo(Document& document) {
-  if (document.swapped_editor == nullptr || document.swapped_is_undo) return;
-  DestroyWindow(std::exchange(document.swapped_editor, nullptr));
+void note_editor_change(Document& document) {
+  if (!document.history.replaying) drop_redo(document.history);
 }
 
 std::vector<HWND> editors_of(const Document& document) {
   std::vector<HWND> editors;
-  for (const HWND editor : {document.editor, document.swapped_editor}) {
-    if (editor != nullptr) editors.push_back(editor);
+  if (document.editor != nullptr) editors.push_back(document.editor);
+  for (const auto* kept : {&document.history.older, &document.history.newer}) {
+    for (const KeptEditor& editor : *kept) editors.push_back(editor.window);
   }
   return editors;
 }
 
 void destroy_editors(Document& document) {
-  if (document.swapped_editor) DestroyWindow(std::exchange(document.swapped_editor, nullptr));
+  destroy_all(document.history.older);
+  destroy_all(document.history.newer);
   DestroyWindow(document.editor);
 }
 

@@ -9,6 +9,8 @@ namespace {
 
 constexpr unsigned kEscape = 0x1B;
 constexpr unsigned kSpace = 0x20;
+constexpr unsigned kSlash = 0xBF;  // VK_OEM_2; with Shift "?"
+constexpr unsigned kMinus = 0xBD;  // VK_OEM_MINUS; with Shift "_"
 
 bool is_high_surrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool is_low_surrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
@@ -150,6 +152,16 @@ void emacs_word(TextBuffer& buffer, KeyModes& modes, bool right) {
   const std::int64_t from = buffer.selection().end;
   const std::int64_t to = right ? word_right(buffer, from) : word_left(buffer, from);
   buffer.select(modes.emacs_mark_active ? modes.emacs_mark : to, to);
+}
+
+bool emacs_undo_key(TextBuffer& buffer, const KeyPress& press) {
+  if (press.key == kSlash) {
+    press.shift ? buffer.redo() : buffer.undo();
+    return true;
+  }
+  if (press.key != kMinus || !press.shift) return false;
+  buffer.undo();
+  return true;
 }
 
 bool emacs_ctrl_key(TextBuffer& buffer, KeyModes& modes, unsigned key) {
@@ -339,7 +351,7 @@ bool emacs_key(TextBuffer& buffer, KeyModes& modes, const KeyPress& press) {
     emacs_word(buffer, modes, press.key == 'F');
     return true;
   }
-  return emacs_ctrl_key(buffer, modes, press.key);
+  return emacs_undo_key(buffer, press) || emacs_ctrl_key(buffer, modes, press.key);
 }
 
 bool vim_key(TextBuffer& buffer, KeyModes& modes, const KeyPress& press) {
@@ -349,9 +361,13 @@ bool vim_key(TextBuffer& buffer, KeyModes& modes, const KeyPress& press) {
     modes.vim_pending_key = 0;
     return true;
   }
-  if (modes.vim_insert || press.ctrl || press.alt) return false;
+  if (modes.vim_insert || press.alt || (press.ctrl && press.key != 'R')) return false;
   const unsigned pending = modes.vim_pending_key;
   modes.vim_pending_key = 0;
+  if (press.ctrl) {
+    buffer.redo();
+    return true;
+  }
   const std::int64_t p = modes.vim_visual ? modes.vim_visual_anchor : buffer.selection().end;
   const std::int64_t target = vim_motion(buffer, modes, press, p, pending);
   if (target >= 0) {

@@ -33,6 +33,7 @@ class TextBuffer {
   virtual void copy() = 0;
   virtual void paste() = 0;
   virtual void undo() = 0;
+  virtual void redo() = 0;
 };
 
 // The modes' state between keys (the App keeps it in members of the same names).
@@ -58,11 +59,13 @@ struct KeyPress {
 // switched or another document became active, so the positions mean nothing any more).
 void reset_key_modes(KeyModes& modes);
 
-// True when the key was an Emacs key and has been performed.
+// True when the key was an Emacs key and has been performed. Besides the motions and the kill
+// ring, C-/ and C-_ undo and C-? redoes.
 bool emacs_key(TextBuffer& buffer, KeyModes& modes, const KeyPress& press);
 
 // The Vim layer while Vim is on. True when the key was consumed (performed or swallowed in the
-// normal state); false lets it act normally (insert state, Ctrl or Alt held).
+// normal state); false lets it act normally (insert state, Ctrl or Alt held, except Ctrl+R, the
+// normal state's redo).
 bool vim_key(TextBuffer& buffer, KeyModes& modes, const KeyPress& press);
 
 // The word breaks the modes move to: right, the start of the next word; left, the start of this

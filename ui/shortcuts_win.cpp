@@ -88,6 +88,7 @@ class RichEditBuffer final : public TextBuffer {
   void copy() override { SendMessageW(edit_, WM_COPY, 0, 0); }
   void paste() override { SendMessageW(edit_, WM_PASTE, 0, 0); }
   void undo() override { SendMessageW(edit_, EM_UNDO, 0, 0); }
+  void redo() override { SendMessageW(edit_, EM_REDO, 0, 0); }
 
  private:
   HWND edit_;

@@ -115,7 +115,9 @@ LRESULT on_command_message(App& app, const WindowMessage& message) {
   const auto control = reinterpret_cast<HWND>(message.lparam);
   if (code == EN_CHANGE && control == app.editor_holding_text) app.editor_holding_text = nullptr;
   if (code == EN_CHANGE && is_active_editor(app, control)) {
-    forget_swap_redo(*app.current_document());
+    // A change the program holds back from the document's edits is a recolouring, or a text it
+    // puts in and reports itself.
+    if (!app.suppress_change) note_editor_change(*app.current_document());
     app.on_document_edited();
   } else if (id < first_command_id) {
     on_find_bar_command(app, id, code);

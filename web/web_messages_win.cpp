@@ -9,6 +9,7 @@
 #include "core/text_codec.h"
 #include "core/text_convert.h"
 #include "ui/commands.h"
+#include "ui/editor_swap_win.h"
 #include "ui/editor_win.h"
 #include "ui/images_win.h"
 #include "ui/main_window_win.h"
@@ -82,6 +83,7 @@ void take_change(App& app, const PageMessage& message) {
     throw;
   }
   app.suppress_change = false;
+  note_editor_change(*document);
   if (document == app.current_document()) {
     app.on_document_edited();
     return;

@@ -66,6 +66,7 @@ class FakeBuffer final : public TextBuffer {
   }
   void paste() override { replace_selection(clipboard); }
   void undo() override {}
+  void redo() override {}
   std::wstring clipboard;
   std::int64_t units_read = 0;
 
