@@ -9,13 +9,10 @@ same text.
 Usage: renderer_math.py BUILD_DIR [unittest arguments]
 """
 import os
-import struct
 import sys
-import tempfile
 import unittest
-import zlib
 
-from renderer_page import CHANNEL, RENDERER, read_document, start_browser, tool
+from renderer_page import RENDERER, BrowserCase, png, read_document, tool
 
 # Real documentation holding "$", from packages the setup script installs.
 REAL_DOCUMENTS = [
@@ -70,27 +67,7 @@ CASES = [
 ]
 
 
-def png(width, height):
-    rows = b"".join(b"\0" + b"\x20\x60\xa0" * width for _ in range(height))
-
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
-            + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
-
-
-class MathSpans(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.work = tempfile.TemporaryDirectory()
-        cls.driver = start_browser(os.path.join(cls.work.name, "profile"))
-        cls.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": CHANNEL})
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.driver.quit()
-        cls.work.cleanup()
-
+class MathSpans(BrowserCase):
     def setUp(self):
         self.driver.get("file://" + RENDERER + "/index.html")
 
@@ -122,7 +99,7 @@ class MathSpans(unittest.TestCase):
 
     def test_an_exported_image_among_prices_shows(self):
         with open(os.path.join(self.work.name, "a.png"), "wb") as file:
-            file.write(png(30, 20))
+            file.write(png(30, 20, b"\x20\x60\xa0"))
         source = self.write("Cost $5 ![pic $](a.png) and $6 more\n")
         page = os.path.join(self.work.name, "doc.html")
         with open(page, "wb") as file:

@@ -110,7 +110,9 @@ def start_browser(profile):
     return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
 
 
-class Page(unittest.TestCase):
+class BrowserCase(unittest.TestCase):
+    """A browser and a folder for each class; pages get the stand-in of the message channel."""
+
     @classmethod
     def setUpClass(cls):
         cls.work = tempfile.TemporaryDirectory()
@@ -123,6 +125,8 @@ class Page(unittest.TestCase):
         cls.driver.quit()
         cls.work.cleanup()
 
+
+class Page(BrowserCase):
     def setUp(self):
         self.driver.get("file://" + RENDERER + "/index.html")
         self.index_url = self.driver.current_url
