@@ -110,8 +110,8 @@ def start_browser(profile):
     return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
 
 
-class PageCase(unittest.TestCase):
-    """The page with the stand-in channel, loaded afresh for each test, and ways to drive it."""
+class BrowserCase(unittest.TestCase):
+    """A browser and a folder for each class; pages get the stand-in of the message channel."""
 
     @classmethod
     def setUpClass(cls):
@@ -124,6 +124,10 @@ class PageCase(unittest.TestCase):
     def tearDownClass(cls):
         cls.driver.quit()
         cls.work.cleanup()
+
+
+class PageCase(BrowserCase):
+    """The page loaded afresh for each test, and ways to drive it."""
 
     def setUp(self):
         self.driver.get("file://" + RENDERER + "/index.html")

@@ -1,7 +1,8 @@
 // The program's own Markdown results for the browser tests of the web renderer, from the code the
-// program runs: heading ids, plain text and the standalone HTML page.
+// program runs: heading ids, plain text, HTML and the standalone HTML page.
 //   render_tool ids FILE             one heading id per line
 //   render_tool plain FILE           the plain-text export
+//   render_tool html FILE            the HTML the program makes of FILE
 //   render_tool page FILE RENDERER   the standalone page (images from FILE's folder) on stdout
 #include <cstdio>
 #include <exception>
@@ -19,7 +20,7 @@ using namespace tavrel::win;
 int run(int argc, char** argv) {
   const std::string command = argc > 2 ? argv[1] : "";
   if (command.empty() || (command == "page" && argc < 4)) {
-    std::cerr << "usage: render_tool ids|plain|page FILE [RENDERER]\n";
+    std::cerr << "usage: render_tool ids|plain|html|page FILE [RENDERER]\n";
     return 2;
   }
   const std::filesystem::path file = argv[2];
@@ -28,6 +29,8 @@ int run(int argc, char** argv) {
     for (const Heading& heading : render_markdown(text).headings) std::cout << heading.id << '\n';
   } else if (command == "plain") {
     std::cout << render_markdown(text).plain_text;
+  } else if (command == "html") {
+    std::cout << render_markdown(text).html;
   } else if (command == "page") {
     const auto folder = std::filesystem::absolute(file).parent_path();
     std::cout << build_standalone_page({argv[3], "", false, text, folder});

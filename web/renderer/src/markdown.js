@@ -5,6 +5,7 @@
 "use strict";
 
 const markdownit = require("markdown-it");
+const { mathSpans } = require("./math");
 
 // Raw HTML is parsed (so that inline tags never count as heading text, as in the program) but
 // always written out as text: a document can never run markup in the page.
@@ -103,44 +104,8 @@ md.linkify.add("www.", {
   },
 });
 
-// "$...$" and "$$...$$": a run of one or two dollar signs closed by the next run of the same
-// length; the content is shown as written.
-function mathSpan(state, silent) {
-  const src = state.src;
-  const start = state.pos;
-  if (src.charCodeAt(start) !== 0x24) return false;
-  let open = start;
-  while (open < state.posMax && src.charCodeAt(open) === 0x24) open++;
-  const width = open - start;
-  if (width > 2) {
-    if (!silent) state.pending += src.slice(start, open);
-    state.pos = open;
-    return true;
-  }
-  let at = open;
-  while (at < state.posMax) {
-    const next = src.indexOf("$", at);
-    if (next < 0 || next >= state.posMax) return false;
-    let end = next;
-    while (end < state.posMax && src.charCodeAt(end) === 0x24) end++;
-    if (end - next !== width) return false;
-    if (next === open) return false;
-    if (!silent) {
-      const token = state.push("math_inline", "span", 0);
-      token.content = src.slice(open, next);
-      token.markup = "$".repeat(width);
-    }
-    state.pos = end;
-    return true;
-  }
-  return false;
-}
-md.inline.ruler.after("escape", "math", mathSpan);
-md.renderer.rules.math_inline = (tokens, idx) => {
-  const token = tokens[idx];
-  const kind = token.markup.length === 2 ? "math display" : "math";
-  return '<span class="' + kind + '">' + escapeHtml(token.content) + "</span>";
-};
+// LaTeX math spans, "$...$" and "$$...$$", where the program's parser finds them.
+md.use(mathSpans);
 
 // Task list items: "[ ]", "[x]" or "[X]" and a blank at the start of an item's first paragraph.
 function taskLists(state) {
@@ -261,9 +226,19 @@ function documentPath(src) {
     .join("/");
 }
 
-md.renderer.rules.image = (tokens, idx, options, env, self) => {
+// An image's description: its text, as markdown-it takes it, and its math as the program does.
+function imageDescription(tokens) {
+  let text = "";
+  for (const token of tokens) {
+    if (token.type === "text" || token.type === "math_inline") text += token.content;
+    else if (token.type === "image") text += imageDescription(token.children || []);
+  }
+  return text;
+}
+
+md.renderer.rules.image = (tokens, idx, options, env) => {
   const token = tokens[idx];
-  const alt = self.renderInlineAsText(token.children || [], options, env);
+  const alt = imageDescription(token.children || []);
   const address = imageAddress(token.attrGet("src") || "", env.documentPrefix);
   if (address === null) return '<span class="image-missing">' + escapeHtml(alt) + "</span>";
   const title = token.attrGet("title");
