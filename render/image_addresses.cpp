@@ -209,13 +209,8 @@ int on_block(MD_BLOCKTYPE, void*, void*) { return 0; }
 ImageScan scan_images(std::string_view text) {
   const MD_SIZE size = parser_size(text);
   ImageScan scan{text, {}, {}, nullptr, 0, {}, {}};
-  MD_PARSER parser{};
-  parser.flags = kPreviewParserFlags;
-  parser.enter_block = on_block;
-  parser.leave_block = on_block;
-  parser.enter_span = on_enter_span;
-  parser.leave_span = on_leave_span;
-  parser.text = on_text;
+  const MD_PARSER parser =
+      preview_parser(on_block, on_block, on_enter_span, on_leave_span, on_text);
   end_parse(md_parse(text.data(), size, &parser, &scan), scan.failure);
   return scan;
 }

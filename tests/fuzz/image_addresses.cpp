@@ -102,13 +102,7 @@ bool is_plain_address(std::string_view address) {
 std::vector<std::string> link_addresses(std::string_view text) {
   text.remove_prefix(front_matter_end(text));
   std::vector<std::string> links;
-  MD_PARSER parser{};
-  parser.flags = kPreviewParserFlags;
-  parser.enter_block = on_block;
-  parser.leave_block = on_block;
-  parser.enter_span = on_enter_span;
-  parser.leave_span = on_span;
-  parser.text = on_text;
+  const MD_PARSER parser = preview_parser(on_block, on_block, on_enter_span, on_span, on_text);
   if (md_parse(text.data(), parser_size(text), &parser, &links) != 0) fail("parser failed");
   return links;
 }
