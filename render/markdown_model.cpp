@@ -433,14 +433,8 @@ void parse_block_model(MarkdownWalk& walk, std::string_view source) {
   // the regrowth of a large document.
   walk.result.blocks.reserve(source.size() / 128 + 8);
   walk.plain_text.reserve(source.size() + source.size() / 8);
-  MD_PARSER parser{};
-  parser.abi_version = 0;
-  parser.flags = kPreviewParserFlags;
-  parser.enter_block = on_enter_block;
-  parser.leave_block = on_leave_block;
-  parser.enter_span = on_enter_span;
-  parser.leave_span = on_leave_span;
-  parser.text = on_text;
+  const MD_PARSER parser =
+      preview_parser(on_enter_block, on_leave_block, on_enter_span, on_leave_span, on_text);
   const int rc = md_parse(source.data(), size, &parser, &walk);
   close_block_text(walk);
   end_parse(rc, walk.failure);

@@ -16,6 +16,22 @@ inline constexpr unsigned kPreviewParserFlags =
     MD_FLAG_TABLES | MD_FLAG_STRIKETHROUGH | MD_FLAG_PERMISSIVEWWWAUTOLINKS | MD_FLAG_TASKLISTS |
     MD_FLAG_LATEXMATHSPANS;
 
+// A parser of the previews' dialect that calls these.
+inline MD_PARSER preview_parser(int (*enter_block)(MD_BLOCKTYPE, void*, void*),
+                                int (*leave_block)(MD_BLOCKTYPE, void*, void*),
+                                int (*enter_span)(MD_SPANTYPE, void*, void*),
+                                int (*leave_span)(MD_SPANTYPE, void*, void*),
+                                int (*text)(MD_TEXTTYPE, const MD_CHAR*, MD_SIZE, void*)) {
+  MD_PARSER parser{};
+  parser.flags = kPreviewParserFlags;
+  parser.enter_block = enter_block;
+  parser.leave_block = leave_block;
+  parser.enter_span = enter_span;
+  parser.leave_span = leave_span;
+  parser.text = text;
+  return parser;
+}
+
 // Front matter: a leading "---" line up to the next "---" line, not Markdown.
 inline constexpr std::string_view kFrontMatterOpen = "---\n";
 inline constexpr std::string_view kFrontMatterClose = "\n---\n";

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "render/grapheme_cuts.h"
+
 namespace tavrel::win {
 namespace {
 
@@ -29,6 +31,7 @@ constexpr std::uint32_t kTableRefitStepTwips = 300;
 // down to about a row).
 constexpr std::size_t kLongRunBytes = 1024;
 constexpr std::size_t kRunPieceBytes = 128;
+constexpr std::size_t kLongestPieceBytes = 3 * kRunPieceBytes;
 // The colours a text takes on its own: body, links, quotes and code spans.
 constexpr std::uint32_t kOwnColours = 3;
 
@@ -176,16 +179,22 @@ struct RunColours {
 };
 
 // Where the piece of a long text that starts at `at` ends: after the first space from
-// kRunPieceBytes on (no word is cut), or, without one within as many bytes again, at the first
-// character that starts there.
+// kRunPieceBytes on (no word is cut), else, without one within as many bytes again, at the first
+// place from there that splits no character (a letter keeps its combining marks, an emoji its
+// modifiers and joined parts, a flag both halves). Text that offers no such place for
+// kLongestPieceBytes (a letter under thousands of combining marks) is cut at a code point anyway,
+// which keeps every piece small enough to lay out quickly.
 std::size_t piece_end(std::string_view text, std::size_t at) {
   if (text.size() - at <= 2 * kRunPieceBytes) return text.size();
   const std::size_t from = at + kRunPieceBytes;
-  const std::size_t space = text.substr(from, kRunPieceBytes).find(' ');
-  if (space != std::string_view::npos) return from + space + 1;
-  std::size_t end = from;
-  while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
-  return end;
+  const std::string_view window = text.substr(from, kRunPieceBytes);
+  for (std::size_t space = window.find(' '); space != std::string_view::npos;
+       space = window.find(' ', space + 1)) {
+    if (CharacterCuts(text, at, from + space + 1).allowed()) return from + space + 1;
+  }
+  CharacterCuts cuts(text, at, from);
+  while (!cuts.allowed() && cuts.at() - at < kLongestPieceBytes) cuts.advance();
+  return cuts.at();
 }
 
 void append_text(std::string& out, std::string_view text, std::uint32_t twin) {

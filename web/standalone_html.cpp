@@ -80,12 +80,11 @@ std::string percent_decode(std::string_view text) {
   return out;
 }
 
-// The data: address for one image address, or nothing when it must stay as written. `written`
-// is the address as it stands in the text, `source` as the parser reads it.
-std::string data_address(std::string_view written, const std::string& source,
-                         const ImageFileReader& read_image) {
+// The data: address for one image address as the parser reads it, or nothing when it must stay
+// as written. A colon written in the address is one in `source` too.
+std::string data_address(const std::string& source, const ImageFileReader& read_image) {
   const std::string name = percent_decode(source);
-  if (written.find(':') != std::string_view::npos || name.find(':') != std::string::npos) return {};
+  if (name.find(':') != std::string::npos) return {};
   // "a%00.png" names no file; the system would read it as "a", whatever that holds.
   if (name.find('\0') != std::string::npos) return {};
   const std::filesystem::path file = utf8_path(name);
@@ -159,15 +158,14 @@ std::string embed_images(const std::string& markdown, const ImageFileReader& rea
   out.reserve(markdown.size());
   size_t copied = 0;
   for (const ImageAddress& image : image_addresses(markdown)) {
-    const std::string_view written(markdown.data() + image.begin, image.end - image.begin);
     std::string address;
     try {
-      address = data_address(written, image.source, read_image);
+      address = data_address(image.source, read_image);
     } catch (const std::exception&) {
       address.clear();  // one unreadable image never stops the page
     }
     if (address.empty()) continue;
-    out.append(markdown, copied, image.begin - copied).append(address);
+    out.append(markdown, copied, image.begin - copied).append(image_address_text(image, address));
     copied = image.end;
   }
   return out.append(markdown, copied);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -242,5 +243,113 @@ TEST(RtfWriter, LongRunsAlternateWithATwinOfTheirColour) {
   }
 }
 
+// A long paragraph of the characters `clusters` (each one character as a reader sees it) in a
+// shuffled order, and where each character starts in the text's UTF-16 units, as RTF counts.
+struct ClusterText {
+  std::string text;
+  std::vector<std::size_t> starts;
+};
+
+ClusterText cluster_text(const std::vector<std::string>& clusters, std::size_t bytes) {
+  ClusterText out;
+  std::size_t units = 0;
+  for (std::uint32_t seed = 11; out.text.size() < bytes;) {
+    seed = seed * 1664525u + 1013904223u;
+    const std::string& cluster = clusters[(seed >> 16) % clusters.size()];
+    out.starts.push_back(units);
+    out.text += cluster;
+    units += utf8_to_utf16(cluster).size();
+  }
+  return out;
+}
+
+bool is_letter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
+
+// Where the run's text changes between its colour and the twin one, in UTF-16 units of the text.
+std::vector<std::size_t> colour_cuts(const std::string& rtf, const std::string& twin_open) {
+  std::vector<std::size_t> cuts;
+  std::size_t units = 0;
+  bool in_twin = false;
+  for (std::size_t at = rtf.find("\\pard"); at < rtf.size();) {
+    if (rtf.compare(at, twin_open.size(), twin_open) == 0) {
+      cuts.push_back(units);
+      in_twin = true;
+      at += twin_open.size();
+    } else if (rtf[at] == '}') {
+      if (in_twin && rtf[at + 1] != '}') cuts.push_back(units);
+      in_twin = false;
+      ++at;
+    } else if (rtf[at] == '{') {
+      ++at;
+    } else if (rtf.compare(at, 2, "\\u") == 0 && !is_letter(rtf[at + 2])) {
+      ++units;
+      at = rtf.find('?', at) + 1;
+    } else if (rtf[at] == '\\' && is_letter(rtf[at + 1])) {
+      at = rtf.find(' ', at) + 1;  // control words, no text
+    } else {
+      ++units;  // a character or an escaped symbol
+      at += rtf[at] == '\\' ? 2 : 1;
+    }
+  }
+  return cuts;
+}
+
+// A long run is cut only between whole characters: never before a combining or spacing mark, a
+// joiner, a variation selector or an emoji modifier, never after a joiner or a virama, never
+// between the halves of a flag or inside a tag sequence.
+TEST(RtfWriter, LongRunsAreCutBetweenWholeCharacters) {
+  const struct Case {
+    const char* name;
+    std::vector<std::string> clusters;
+  } cases[] = {
+      {"decomposed Vietnamese",
+       {"a\xCC\x80", "e\xCC\x82\xCC\x81", "o\xCC\x9B\xCC\xA3", "u\xCC\x9B\xCC\x80", "n", "g", "d",
+        "i\xCC\x83", "y\xCC\x89", "A\xCC\x86\xCC\x83", " ", " \xCC\x81"}},
+      {"emoji with modifiers",
+       {"\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD", "\xF0\x9F\x91\x8B\xF0\x9F\x8F\xBB",
+        "\xF0\x9F\xA7\x91\xF0\x9F\x8F\xBF", "x"}},
+      {"joined emoji",
+       {"\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7\xE2\x80\x8D"
+        "\xF0\x9F\x91\xA6",
+        "\xF0\x9F\x91\xA9\xF0\x9F\x8F\xBE\xE2\x80\x8D\xF0\x9F\x92\xBB",
+        "\xF0\x9F\x8F\xB3\xEF\xB8\x8F\xE2\x80\x8D\xF0\x9F\x8C\x88", "\xE2\x9D\xA4\xEF\xB8\x8F"}},
+      {"flags in a row",
+       {"\xF0\x9F\x87\xBB\xF0\x9F\x87\xB3", "\xF0\x9F\x87\xA9\xF0\x9F\x87\xAA",
+        "\xF0\x9F\x87\xAF\xF0\x9F\x87\xB5", "\xF0\x9F\x87\xBA\xF0\x9F\x87\xB8", "x"}},
+      {"keycaps and tag flags",
+       {"1\xEF\xB8\x8F\xE2\x83\xA3", "#\xEF\xB8\x8F\xE2\x83\xA3", "z",
+        "\xF0\x9F\x8F\xB4\xF3\xA0\x81\xA7\xF3\xA0\x81\xA2\xF3\xA0\x81\xA5\xF3\xA0\x81\xAE\xF3\xA0"
+        "\x81\xA7\xF3\xA0\x81\xBF"}},
+      {"Devanagari conjuncts and vowel signs",
+       {"\xE0\xA4\x95\xE0\xA5\x8D\xE0\xA4\xB7", "\xE0\xA4\xA4\xE0\xA5\x8D\xE0\xA4\xB0",
+        "\xE0\xA4\x95\xE0\xA4\xBF", "\xE0\xA4\x95\xE0\xA5\x80",
+        "\xE0\xA4\xB9\xE0\xA4\xBF\xE0\xA4\x82", "\xE0\xA4\xA6"}},
+      {"Thai vowels and tone marks",
+       {"\xE0\xB8\x99\xE0\xB9\x89\xE0\xB8\xB3", "\xE0\xB8\x97\xE0\xB8\xB5\xE0\xB9\x88",
+        "\xE0\xB8\x81\xE0\xB8\xB4", "\xE0\xB9\x84", "\xE0\xB8\x97", "\xE0\xB8\xA2"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ClusterText paragraph = cluster_text(c.clusters, 6000);
+    const std::string rtf =
+        render_rtf(test::model({test::block(BlockKind::Paragraph, 0, {test::run(paragraph.text)})}),
+                   false, 11);
+    // The body text's twin is the first colour after the theme's four.
+    const std::vector<std::size_t> cuts = colour_cuts(rtf, "{\\cf5 ");
+    EXPECT_GT(cuts.size(), 10u);
+    for (const std::size_t cut : cuts) {
+      EXPECT_TRUE(std::binary_search(paragraph.starts.begin(), paragraph.starts.end(), cut))
+          << "cut at unit " << cut;
+    }
+  }
+  // Ten thousand marks on one letter leave no place between whole characters: the run is still
+  // cut, into pieces not much longer than the others.
+  std::string marks = "a";
+  for (int i = 0; i < 10000; ++i) marks += "\xCC\x81";
+  const std::string rtf =
+      render_rtf(test::model({test::block(BlockKind::Paragraph, 0, {test::run(marks)})}), true, 11);
+  EXPECT_GT(colour_cuts(rtf, "{\\cf5 ").size(), 20u);
+  EXPECT_LE(longest_between_braces(rtf.substr(rtf.find("\\pard"))), 2 * 9 * 128u + 8);
+}
 }  // namespace
 }  // namespace tavrel::win

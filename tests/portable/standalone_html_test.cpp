@@ -163,6 +163,44 @@ TEST(StandalonePage, EmbedsWhereTheParserReadsAnImage) {
   }
 }
 
+// A reference definition that a link uses too keeps its address for the link; each of its images
+// gets an inline data: address with the definition's title instead, whatever form its reference
+// takes and however the label's letters are cased.
+TEST(StandalonePage, LinksKeepTheAddressTheyShareWithImages) {
+  test::TempDir doc;
+  fs::create_directories(doc / "img");
+  test::write_bytes(doc / "img" / "a.png", "PNG!");
+  test::write_bytes(doc / "img\\b.png", "PNG!");  // a separator on Windows, a name elsewhere
+  const std::string a = "data:image/png;base64,UE5HIQ==";
+  const std::pair<std::string, std::string> cases[] = {
+      {"![a][r] and [link][r]\n\n[r]: img/a.png\n",
+       "![a](" + a + ") and [link][r]\n\n[r]: img/a.png\n"},
+      {"![a][R] [l][r]\n\n[r]: img/a.png \"T\"\n",
+       "![a](" + a + " \"T\") [l][r]\n\n[r]: img/a.png \"T\"\n"},
+      {"![r] [r]\n\n[r]: img/a.png\n", "![r](" + a + ") [r]\n\n[r]: img/a.png\n"},
+      {"![r][] [R][]\n\n[r]: <img/a.png> 'x \"y\" | &amp; \\&amp;'\n",
+       "![r](" + a +
+           " \"x \\\"y\\\" \\| &amp; \\&amp\\;\") [R][]\n\n[r]: <img/a.png> 'x \"y\" | &amp; "
+           "\\&amp;'\n"},
+      {"[![a][r]][r]\n\n[r]: img/a.png\n", "[![a](" + a + ")][r]\n\n[r]: img/a.png\n"},
+      {"![*a* `]`][r] ![[n](u)][r] [l][r]\n\n[r]: img/a.png\n",
+       "![*a* `]`](" + a + ") ![[n](u)](" + a + ") [l][r]\n\n[r]: img/a.png\n"},
+      // A definition only images use is still given the data: address itself.
+      {"![a][r] ![b][s] [l][r]\n\n[r]: img/a.png\n[s]: img/a.png\n",
+       "![a](" + a + ") ![b][s] [l][r]\n\n[r]: img/a.png\n[s]: " + a + "\n"},
+      {"| x |\n|---|\n| ![a][r] [l][r] |\n\n[r]: img/a.png \"a|b\"\n",
+       "| x |\n|---|\n| ![a](" + a + " \"a\\|b\") [l][r] |\n\n[r]: img/a.png \"a|b\"\n"},
+      {"> ![a][r]\n> [l][r]\n\n[r]: img/a.png \"two\nlines\"\n",
+       "> ![a](" + a + " \"two&#10;lines\")\n> [l][r]\n\n[r]: img/a.png \"two\nlines\"\n"},
+      {"`![a][r]` ![a]\n[b][a]\n\n[a]: img\\b.png\n[r]: img/a.png\n",
+       "`![a][r]` ![a](" + a + ")\n[b][a]\n\n[a]: img\\b.png\n[r]: img/a.png\n"},
+  };
+  for (const auto& [markdown, expected] : cases) {
+    SCOPED_TRACE(markdown);
+    EXPECT_EQ(embed_images(markdown, folder_image_reader(doc.path())), expected);
+  }
+}
+
 // The addresses are looked for in the text given, which need not be followed by a NUL.
 TEST(StandalonePage, ImageAddressesReadNothingPastTheText) {
   const std::string markdown = "![w](img\\b.png)\\";

@@ -5,7 +5,8 @@
 #    shows the text, whose "</script" and "<b>" stayed text.
 # 2. A page the program's page builder (tavrel_render_tool) makes with the build's real renderer
 #    from a document whose image syntax also stands in code: the images show from data: addresses
-#    (titles kept), and every code sample shows its text as written.
+#    (titles kept), a link that shares its definition with an image keeps the file's address, and
+#    every code sample shows its text as written.
 # Usage: standalone_page_chromium.sh <native build dir>
 set -euo pipefail
 
@@ -49,14 +50,21 @@ cat >"$work/doc.md" <<'MD'
 
 Inline `![inline](pic.png)` and real: ![real](pic.png "A title") ![ref][r]
 
+A picture and a link that share a definition: ![shared][s] [the link][S]
+
 [r]: <pic.png>
+[s]: pic.png "Shared"
 MD
 "$build/tavrel_render_tool" page "$work/doc.md" "$build/renderer" >"$work/page.html"
 dom=$(dom_of "$work/page.html" | tr -d '\n' | grep -o '<main id="preview">.*</main>') || fail "no #preview"
 images=$(grep -o '<img [^>]*>' <<<"$dom") || fail "no image in: $dom"
-[[ $(wc -l <<<"$images") == 2 ]] || fail "images: $images"
-[[ $(grep -c 'src="data:image/png;base64,iVBORw0KGgo' <<<"$images") == 2 ]] || fail "images: $images"
+[[ $(wc -l <<<"$images") == 3 ]] || fail "images: $images"
+[[ $(grep -c 'src="data:image/png;base64,iVBORw0KGgo' <<<"$images") == 3 ]] || fail "images: $images"
 grep -q 'title="A title"' <<<"$images" || fail "title lost: $images"
+grep -q 'title="Shared"' <<<"$images" || fail "shared title lost: $images"
+# The link keeps the address it shares with the picture.
+links=$(grep -o '<a [^>]*>the link</a>' <<<"$dom") || fail "no link in: $dom"
+[[ "$links" == '<a href="pic.png" title="Shared">the link</a>' ]] || fail "link: $links"
 for sample in fenced indented inline; do
     grep -qF "![$sample](pic.png)" <<<"$dom" || fail "code sample $sample changed: $dom"
 done
