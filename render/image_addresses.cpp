@@ -422,7 +422,7 @@ std::vector<ImageAddress> image_addresses(std::string_view markdown) {
     SeenAddress& address = scan.images[i].address;
     if (!address.begin || linked[i]) continue;
     addresses.push_back(
-        {*address.begin, *address.begin + address.length, std::move(address.source)});
+        {*address.begin, *address.begin + address.length, std::move(address.source), false, {}});
   }
   for (ImageAddress& address : addresses) {
     address.begin += body;
