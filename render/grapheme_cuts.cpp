@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "core/text_convert.h"
+
 namespace tavrel::win {
 namespace {
 
@@ -37,17 +39,13 @@ bool is_continuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC
 
 // The code point at `at` and its length in bytes; an invalid sequence reads as one byte of its own.
 char32_t decode(std::string_view text, std::size_t at, std::size_t& length) {
-  const auto lead = static_cast<unsigned char>(text[at]);
-  length = 1;
-  if (lead < 0x80) return lead;
-  const std::size_t size = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
-  if (size == 0 || text.size() - at < size) return 0xFFFD;
-  char32_t value = lead & (0x7F >> size);
-  for (std::size_t i = 1; i < size; ++i) {
-    if (!is_continuation(text[at + i])) return 0xFFFD;
-    value = (value << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3F);
+  std::size_t end = at;
+  char32_t value = 0;
+  if (!decode_utf8(text, end, value)) {
+    length = 1;
+    return 0xFFFD;
   }
-  length = size;
+  length = end - at;
   return value;
 }
 

@@ -78,20 +78,34 @@ std::string_view attribute_part(const MD_ATTRIBUTE& attribute, unsigned part) {
           attribute.substr_offsets[part + 1] - attribute.substr_offsets[part]};
 }
 
-// The attribute as the parser reads it: entities decoded, a NUL as U+FFFD.
-std::string attribute_text(const MD_ATTRIBUTE& attribute) {
+// The attribute's parts in order, a NUL as U+FFFD, its entities and its other text as `entity`
+// and `plain` write them.
+template <typename Entity, typename Plain>
+std::string attribute_parts(const MD_ATTRIBUTE& attribute, Entity entity, Plain plain) {
   std::string out;
   for (unsigned part = 0; attribute.substr_offsets[part] < attribute.size; ++part) {
-    const std::string piece(attribute_part(attribute, part));
+    const std::string_view piece = attribute_part(attribute, part);
     if (attribute.substr_types[part] == MD_TEXT_ENTITY) {
-      out += decode_html_entity(piece);
+      entity(out, piece);
     } else if (attribute.substr_types[part] == MD_TEXT_NULLCHAR) {
       out += "\xEF\xBF\xBD";
     } else {
-      out += piece;
+      plain(out, piece);
     }
   }
   return out;
+}
+
+void append_piece(std::string& out, std::string_view piece) { out += piece; }
+
+// The attribute as the parser reads it: entities decoded, a NUL as U+FFFD.
+std::string attribute_text(const MD_ATTRIBUTE& attribute) {
+  return attribute_parts(
+      attribute,
+      [](std::string& out, std::string_view entity) {
+        out += decode_html_entity(std::string(entity));
+      },
+      append_piece);
 }
 
 // A title written for an inline address that reads as `title` does: its punctuation escaped, so
@@ -99,25 +113,17 @@ std::string attribute_text(const MD_ATTRIBUTE& attribute) {
 // character references, so that it stays on the image's line.
 std::string inline_title(const MD_ATTRIBUTE& title) {
   if (title.size == 0) return {};
-  std::string out = " \"";
-  for (unsigned part = 0; title.substr_offsets[part] < title.size; ++part) {
-    const std::string_view piece = attribute_part(title, part);
-    if (title.substr_types[part] == MD_TEXT_ENTITY) {
-      out += piece;
-    } else if (title.substr_types[part] == MD_TEXT_NULLCHAR) {
-      out += "\xEF\xBF\xBD";
-    } else {
-      for (const char c : piece) {
-        if (is_ascii_punctuation(c)) out.push_back('\\');
-        if (c == '\n' || c == '\r') {
-          out += c == '\n' ? "&#10;" : "&#13;";
-        } else {
-          out.push_back(c);
-        }
+  const auto escaped = [](std::string& out, std::string_view piece) {
+    for (const char c : piece) {
+      if (is_ascii_punctuation(c)) out.push_back('\\');
+      if (c == '\n' || c == '\r') {
+        out += c == '\n' ? "&#10;" : "&#13;";
+      } else {
+        out.push_back(c);
       }
     }
-  }
-  return out + "\"";
+  };
+  return " \"" + attribute_parts(title, append_piece, escaped) + "\"";
 }
 
 // Where `data` of `size` bytes lies in `text`, when it does.
